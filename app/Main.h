@@ -1,0 +1,156 @@
+#pragma once
+// TMainWin: the application's main window. It owns the meter link ComPort1 and its receiver,
+// shows live results, and in service mode the service panel. Controls are members named as
+// the components; handlers are named after control and event and call into fluxa_core.
+#include <QMainWindow>
+#include <QTimer>
+
+#include "link/ComPort.h"
+#include "link/MeterProtocol.h"
+#include "link/Supervision.h"
+#include "measurement/MeasurementResult.h"
+
+class QAction;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QSlider;
+class QToolButton;
+class QFrame;
+class QWidget;
+
+class TMainWin : public QMainWindow {
+  Q_OBJECT
+ public:
+  explicit TMainWin(QWidget* parent = nullptr);
+  ~TMainWin() override;
+
+  void ApplyLanguage();
+  void ShowServiceMode();
+  void HideServiceMode();
+  bool InServiceMode() const;
+
+  // Menu
+  QMenu* Plik1;
+  QAction* Otwrz1;
+  QAction* Zapisz1;
+  QAction* Zakoncz;
+  QAction* N6;
+  QAction* Pobierzwynikizurzdzenia1;
+  QAction* N1;
+  QAction* Koniec1;
+  QMenu* Widok1;
+  QAction* Minmax1;
+  QAction* Danezurzdzenia1;
+  QMenu* Serwis;
+  QAction* Zmieuytkownika1;
+  QAction* N5;
+  QAction* Wyjdztryb1;
+  QMenu* Ustawienia;
+  QAction* Poczony1;
+  QMenu* Trans;
+  QAction* COM11;
+  QAction* COM21;
+  QAction* Zmieautomatycznewyczanie1;
+  QAction* N4;
+  QAction* Ustawieniaserwisowe1;
+  QAction* N3;
+  QAction* ZmienJezyk;
+  QMenu* Raport1;
+  QAction* Twrzraport1;
+  QMenu* Pomoc1;
+  QAction* Instrukcjaobsugi1;
+  QAction* N7;
+  QAction* N2;
+  QAction* OProgramie1;
+
+  // Panels and controls
+  QFrame* Panel1;
+  QGroupBox* GroupBox1;
+  QGroupBox* GroupBox4;
+  QFrame* Panel11;
+  QLabel* SWynik;
+  QLabel* Falka;
+  QLabel* BP;
+  QToolButton* LastWYnik;
+  QToolButton* OneWynik;
+  QLabel* STemp;
+  QLabel* stopien;
+  QFrame* Panel2;
+  QCheckBox* Dane;
+  QLabel* Min1;
+  QLabel* Max1;
+  QLabel* Avr1;
+  QLabel* Min;
+  QLabel* Max;
+  QLabel* Avr;
+  QPushButton* Button1;
+  QFrame* Panel4;
+  QCheckBox* filtr;
+  QLineEdit* Tau;
+  QFrame* Panel8;
+  QLabel* Panel9;
+  QPushButton* S_Polacz;
+  QPushButton* S_Zapisz;
+  QPushButton* SpeedButton1;
+  QPushButton* Button2;
+  QFrame* Panel6;
+  QCheckBox* Autoskalowanie;
+  QLabel* Label13;
+  QLabel* Label14;
+  QSlider* W;
+  QSlider* O;
+  QWidget* Wykres1;
+  QSlider* TrackBar1;
+  QToolButton* Kosz;
+  QGroupBox* Send;
+  QToolButton* UkrysSerwis;
+  QToolButton* PokazSerwis;
+  QPushButton* Odbierz;
+  QPushButton* Wyslij;
+  QLabel* StatusPanel0;
+  QLabel* StatusPanel1;
+  QTimer SprPolacz;
+  QTimer Timer1;
+  QTimer ZmienStan;
+
+  TComPort* ComPort1;
+  MeterReceiver& Receiver() { return receiver_; }
+
+  // Handlers
+  void Poczony1Click();
+  void COM11Click();
+  void COM21Click();
+  void ComPort1Open();
+  void ComPort1Close();
+  void SprPolaczTimer();
+  void TimeOutClick();
+  void ComPort1RxChar(int count);
+  void LastWYnikClick();
+  void OneWynikClick();
+  void UkrysSerwisClick();
+  void PokazSerwisClick();
+  void Koniec1Click();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildMenu();
+  void BuildPanels();
+  void BuildStatusBar();
+  void FormCreate();
+  void FormClose();
+  void ProcessResult(const ResultFrame& frame);
+  void ShowResult(const MeasurementResult& result);
+  void UpdatePowerOffIndicator(bool on);
+  void PaintIndicators(LinkEvent event);
+  void UpdatePauseButton();
+
+  MeterReceiver receiver_;
+  bool singleResultWanted_ = false;
+  bool closing_ = false;
+};

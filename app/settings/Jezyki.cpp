@@ -1,0 +1,209 @@
+#include "app/settings/Jezyki.h"
+
+// The texts are copied exactly, spaces and accelerator ampersands included: captions are laid out
+// around them (" Wynik " sits in a group box frame, " wynik" follows a number in the step dialog).
+
+const char* const PolishTexts[98] = {
+    "",                                                        // 0
+    "Plik",                                                    // 1
+    "Widok",                                                   // 2
+    "Serwis",                                                  // 3
+    "Ustawienia",                                              // 4
+    "Raport",                                                  // 5
+    "Pomoc",                                                   // 6
+    "&Otwórz plik...",                                         // 7
+    "&Zapisz do pliku...",                                     // 8
+    "&Zakończ zapisywanie do pliku",                           // 9
+    "Pobierz wyniki z urządzenia",                             // 10
+    "Koniec",                                                  // 11
+    "Obróbka danych",                                          // 12
+    "Dane z urządzenia",                                       // 13
+    "Zmień użytkownika...",                                    // 14
+    "Wyjdź z trybu serwisowego",                               // 15
+    "Połączony",                                               // 16
+    "Parametry transmisji",                                    // 17
+    "Włącz automatyczne wyłączanie urządzenia",                // 18
+    "Tryb serwisowy",                                          // 19
+    "Zmień język...",                                          // 20
+    "Twórz raport...",                                         // 21
+    "O programie",                                             // 22
+    " Wynik ",                                                 // 23
+    " Temperatura ",                                           // 24
+    "Obróbka danych",                                          // 25
+    "Minimum:",                                                // 26
+    "Maksimum:",                                               // 27
+    "Średnia:",                                                // 28
+    "Filtr cyfrowy",                                           // 29
+    "  Sterowanie",                                            // 30
+    "Połącz",                                                  // 31
+    "Rozłącz",                                                 // 32
+    "Zapisz do pliku",                                         // 33
+    "Zakoncz zapis",                                           // 34
+    "Dane z urządzenia",                                       // 35
+    "Otwórz plik",                                             // 36
+    "Autoskalowanie",                                          // 37
+    "Wmoc.",                                                   // 38
+    "Offset",                                                  // 39
+    "Połączony na ",                                           // 40
+    "Nie połączony",                                           // 41
+    "Brak transmisji",                                         // 42
+    "Anuluj",                                                  // 43
+    "Język",                                                   // 44
+    " Wybierz język ",                                         // 45
+    "Hasło",                                                   // 46
+    "Aby przejść w stan serwisowy musisz podać hasło:",        // 47
+    "TRYB SERWISOWY",                                          // 48
+    "",                                                        // 49
+    "Raport",                                                  // 50
+    "Nazwa instytucji:",                                       // 51
+    "Miasto:",                                                 // 52
+    "Rodzaj pola:",                                            // 53
+    "Miejsce pomiarów:",                                       // 54
+    "Data pomiarów:",                                          // 55
+    "Pomiar wykonał:",                                         // 56
+    "Dane o źródle pola:",                                     // 57
+    "Drukuj",                                                  // 58
+    "Anuluj",                                                  // 59
+    "Pobierz dane",                                            // 60
+    "Ilość wyników:",                                          // 61
+    "L.p.",                                                    // 62
+    "Miejsce",                                                 // 63
+    "Indukcja pola",                                           // 64
+    "Uwaga",                                                   // 65
+    "Stałe (dc)",                                              // 66
+    "Zmienne (ac)",                                            // 67
+    "Strona ",                                                 // 68
+    "wersja 3.1",                                              // 69
+    "RAPORT",                                                  // 70
+    "z pomiarów natężenia pola magnetycznego stałego (dc)",    // 71
+    "z pomiarów natężenia pola magnetycznego f = 50 Hz",       // 72
+    "z pomiarów natężenia pola magnetycznego zmiennego f = ",  // 73
+    "Instrukcja obsługi",                                      // 74
+    "", "", "", "", "", "", "", "", "", "", "", "", "", "",    // 75..88
+    "brak sondy",                                              // 89
+    "Zatrzymaj wynik",                                         // 90
+    "Uruchom wynik",                                           // 91
+    "Pobierz pojedynczy wynik",                                // 92
+    "Czyść wykres",                                            // 93
+    "Wyłącz automatyczne wyłączanie urządzenia",               // 94
+    " Parametry zapisu",                                       // 95
+    "Zapisz co ",                                              // 96
+    " wynik",                                                  // 97
+};
+
+const char* const EnglishTexts[98] = {
+    "",                                                        // 0
+    "File",                                                    // 1
+    "View",                                                    // 2
+    "Service",                                                 // 3
+    "Settings",                                                // 4
+    "Report",                                                  // 5
+    "Help",                                                    // 6
+    "&Open...",                                                // 7
+    "&Save as...",                                             // 8
+    "&Stop saving file",                                       // 9
+    "Take results from instrument",                            // 10
+    "Quit",                                                    // 11
+    "Data processing",                                         // 12
+    "Data from instrument",                                    // 13
+    "Change user...",                                          // 14
+    "Quit from service mode",                                  // 15
+    "Connected",                                               // 16
+    "Transmission parameters",                                 // 17
+    "Turn on automatic power down",                            // 18
+    "Service mode",                                            // 19
+    "Change language...",                                      // 20
+    "Create report...",                                        // 21
+    "About",                                                   // 22
+    " Data ",                                                  // 23
+    " Temperature ",                                           // 24
+    "Data processing",                                         // 25
+    "Minimum:",                                                // 26
+    "Maximum:",                                                // 27
+    "Average:",                                                // 28
+    "Digital filter",                                          // 29
+    "  Control",                                               // 30
+    "Connect",                                                 // 31
+    "Disconnect",                                              // 32
+    "Save as...",                                              // 33
+    "Stop saving",                                             // 34
+    "Data from instrument",                                    // 35
+    "Open file",                                               // 36
+    "Autoscale",                                               // 37
+    "Ampl.",                                                   // 38
+    "Offset",                                                  // 39
+    "Connected to ",                                           // 40
+    "Disconnected",                                            // 41
+    "No transmission",                                         // 42
+    "Cancel",                                                  // 43
+    "Language",                                                // 44
+    " Select language ",                                       // 45
+    "Password",                                                // 46
+    "Please write a password to enter to the service mode",    // 47
+    "SERVICE MODE",                                            // 48
+    "",                                                        // 49
+    "Report",                                                  // 50
+    "Company:",                                                // 51
+    "City:",                                                   // 52
+    "Magnetic field:",                                         // 53
+    "Location:",                                               // 54
+    "Date:",                                                   // 55
+    "Measured by:",                                            // 56
+    "Field source data:",                                      // 57
+    "Print",                                                   // 58
+    "Cancel",                                                  // 59
+    "Data from file",                                          // 60
+    "No of results:",                                          // 61
+    "No",                                                      // 62
+    "Location",                                                // 63
+    "Field induction",                                         // 64
+    "Note",                                                    // 65
+    "Constant (dc)",                                           // 66
+    "Alternating (ac)",                                        // 67
+    "Page ",                                                   // 68
+    "version 3.1",                                             // 69
+    "REPORT",                                                  // 70
+    "of dc magnetic field measurement",                        // 71
+    "of ac magnetic field measurement (f = 50 Hz)",            // 72
+    "of ac magnetic field measurement f = ",                   // 73
+    "Tutorial",                                                // 74
+    "", "", "", "", "", "", "", "", "", "", "", "", "", "",    // 75..88
+    "no probe",                                                // 89
+    "Stop result",                                             // 90
+    "Go",                                                      // 91
+    "Take one value",                                          // 92
+    "Clear screen",                                            // 93
+    "Turn off automatic power down",                           // 94
+    " Saving parameters",                                      // 95
+    "Save every ",                                             // 96
+    "th result",                                               // 97
+};
+
+QString CurrentLanguage = QStringLiteral("Polski");
+
+namespace {
+constexpr quint16 TableSize = sizeof(PolishTexts) / sizeof(PolishTexts[0]);
+static_assert(sizeof(EnglishTexts) == sizeof(PolishTexts), "the two columns must stay parallel");
+
+// Callers pass numbers from the table; anything past its end reads as an empty text rather than
+// running off the array.
+QString TableText(const char* const* column, quint16 n)
+{
+    return n < TableSize ? QString::fromUtf8(column[n]) : QString();
+}
+}  // namespace
+
+void LookupText(quint16 n, QString& text)
+{
+    if (CurrentLanguage == QLatin1String("Polski"))
+        text = TableText(PolishTexts, n);
+    else if (CurrentLanguage == QLatin1String("Angielski"))
+        text = TableText(EnglishTexts, n);
+}
+
+QString LookupText(quint16 n)
+{
+    QString text;
+    LookupText(n, text);
+    return text;
+}

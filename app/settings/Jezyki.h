@@ -1,0 +1,18 @@
+#pragma once
+// The table of interface texts in both languages and the lookup every window uses for its captions.
+
+#include <QString>
+#include <QtGlobal>
+
+// Index 1..97 is the text number; index 0 and the numbers no window uses hold "". UTF-8.
+extern const char* const PolishTexts[98];
+extern const char* const EnglishTexts[98];
+
+// "Polski" or "Angielski". Every run starts in Polish; only the language dialog changes it.
+extern QString CurrentLanguage;
+
+// Sets text to text n of the current language; with any other language name text stays as passed.
+void LookupText(quint16 n, QString& text);
+
+// Text n of the current language, or "" when the language is neither of the two.
+QString LookupText(quint16 n);

@@ -1,0 +1,224 @@
+#include "link/ComPort.h"
+
+#include <QDebug>
+#include <QFileInfo>
+#include <QTimer>
+#include <cerrno>
+
+#include "link/PortNames.h"
+
+EComPort::EComPort(Code code, int systemError, const QString& detail)
+    : std::runtime_error(MessageFor(code).toStdString()),
+      code_(code),
+      systemError_(systemError),
+      detail_(detail) {}
+
+QString EComPort::message() const { return MessageFor(code_); }
+
+QString EComPort::MessageFor(Code code) {
+  switch (code) {
+    case OpenFailed: return QStringLiteral("Unable to open com port");
+    case WriteFailed: return QStringLiteral("WriteFile function failed");
+    case ReadFailed: return QStringLiteral("ReadFile function failed");
+    case SetCommStateFailed: return QStringLiteral("SetCommState function failed");
+    case SetCommTimeoutsFailed: return QStringLiteral("SetCommTimeouts failed");
+    case SetupCommFailed: return QStringLiteral("SetupComm function failed");
+    case ClearCommErrorFailed: return QStringLiteral("ClearCommError function failed");
+  }
+  return {};
+}
+
+ComPortSettings ComPortSettings::ComPort1() {
+  ComPortSettings s;
+  s.portName = QStringLiteral("COM1");
+  s.dtrOn = true;
+  return s;
+}
+
+ComPortSettings ComPortSettings::KComKalib() {
+  ComPortSettings s;
+  s.portName = QStringLiteral("COM1");
+  return s;
+}
+
+ComPortSettings ComPortSettings::KComWzor() {
+  ComPortSettings s;
+  s.portName = QStringLiteral("COM2");
+  s.dataBits = QSerialPort::Data7;
+  return s;
+}
+
+TComPort::TComPort(const ComPortSettings& settings, QObject* parent)
+    : QObject(parent), settings_(settings), port_(new QSerialPort(this)) {
+  connect(port_, &QSerialPort::readyRead, this, [this] {
+    if (dispatching_ || pulling_) {
+      dispatchPending_ = true;  // seen again once the running handler or read is over
+      return;
+    }
+    Dispatch();
+  });
+  connect(port_, &QSerialPort::errorOccurred, this, &TComPort::OnError);
+}
+
+TComPort::~TComPort() {
+  // The owner closes its port in its own close handler; here only the device is released.
+  if (port_->isOpen()) port_->close();
+}
+
+QString TComPort::DeviceName() const { return DeviceForPort(settings_.portName); }
+
+bool TComPort::IsPseudoTerminal() const {
+  return QFileInfo(DeviceName()).canonicalFilePath().startsWith(QLatin1String("/dev/pts/"));
+}
+
+void TComPort::SetPortName(const QString& name) {
+  if (!connected_) settings_.portName = name;
+}
+
+void TComPort::SetSettings(const ComPortSettings& settings) {
+  if (!connected_) settings_ = settings;
+}
+
+void TComPort::Open() {
+  if (connected_) return;
+  port_->setPortName(DeviceName());
+  if (!port_->open(QIODevice::ReadWrite)) {
+    const int err = errno;
+    const QString detail = port_->errorString();
+    port_->clearError();
+    throw EComPort(EComPort::OpenFailed, err, detail);
+  }
+  // A Linux pseudo-terminal forces 8 data bits; the simulated reference meter speaks 7-bit
+  // ASCII over it, so a refusal there is not a failure of the link.
+  const bool configured = port_->setBaudRate(settings_.baudRate) &&
+                          (port_->setDataBits(settings_.dataBits) || IsPseudoTerminal()) &&
+                          port_->setParity(settings_.parity) &&
+                          port_->setStopBits(settings_.stopBits) &&
+                          port_->setFlowControl(QSerialPort::NoFlowControl);
+  if (!configured) {
+    const int err = errno;
+    const QString detail = port_->errorString();
+    port_->close();
+    port_->clearError();
+    throw EComPort(EComPort::SetCommStateFailed, err, detail);
+  }
+  // A pseudo-terminal or a USB adapter without modem lines refuses DTR/RTS; that is not a
+  // failure of the link.
+  port_->setDataTerminalReady(settings_.dtrOn);
+  port_->setRequestToSend(false);
+  port_->clearError();
+  // A real port holds nothing from before it was opened.
+  port_->clear(QSerialPort::AllDirections);
+  port_->clearError();
+  connected_ = true;
+  lossPending_ = false;
+  if (OnAfterOpen) OnAfterOpen();
+}
+
+void TComPort::Close() {
+  if (!connected_) return;
+  port_->clear(QSerialPort::AllDirections);
+  port_->close();
+  port_->clearError();
+  connected_ = false;
+  dispatchPending_ = false;
+  if (OnAfterClose) OnAfterClose();
+}
+
+int TComPort::Write(const char* data, int length) {
+  if (!connected_) throw EComPort(EComPort::WriteFailed, 0, QStringLiteral("port not open"));
+  if (length <= 0) return 0;
+  const qint64 written = port_->write(data, length);
+  if (written != length) throw EComPort(EComPort::WriteFailed, errno, port_->errorString());
+  // The write is complete when the bytes have left for the device, not when they were queued.
+  const int timeoutMs = 100 * length + 1000;
+  while (port_->bytesToWrite() > 0) {
+    if (!port_->waitForBytesWritten(timeoutMs))
+      throw EComPort(EComPort::WriteFailed, errno, port_->errorString());
+  }
+  return length;
+}
+
+qint64 TComPort::PullQueued() {
+  // Without the event loop (inside a blocking pause or a handler) the port object does not
+  // learn of new bytes by itself; a zero wait reads what the device holds.
+  pulling_ = true;
+  port_->waitForReadyRead(0);
+  pulling_ = false;
+  if (dispatchPending_ && !dispatching_) ScheduleDispatch();
+  return port_->bytesAvailable();
+}
+
+int TComPort::Read(char* buffer, int count) {
+  if (!connected_) throw EComPort(EComPort::ReadFailed, 0, QStringLiteral("port not open"));
+  if (count <= 0) return 0;
+  if (port_->bytesAvailable() < count) PullQueued();
+  const qint64 got = port_->read(buffer, count);
+  if (got < 0) throw EComPort(EComPort::ReadFailed, errno, port_->errorString());
+  return int(got);
+}
+
+QByteArray TComPort::Read(int count) {
+  QByteArray bytes(qMax(count, 0), Qt::Uninitialized);
+  bytes.resize(Read(bytes.data(), int(bytes.size())));
+  return bytes;
+}
+
+int TComPort::WriteString(const QString& text) { return Write(text.toLatin1()); }
+
+QString TComPort::ReadString(int count) { return QString::fromLatin1(Read(count)); }
+
+void TComPort::ClearBuffers(bool input, bool output) {
+  if (!connected_)
+    throw EComPort(EComPort::ClearCommErrorFailed, 0, QStringLiteral("port not open"));
+  QSerialPort::Directions directions;
+  if (input) {
+    PullQueued();  // what the device already holds is part of the input queue
+    directions |= QSerialPort::Input;
+  }
+  if (output) directions |= QSerialPort::Output;
+  if (directions && !port_->clear(directions)) {
+    const int err = errno;
+    const QString detail = port_->errorString();
+    port_->clearError();
+    throw EComPort(EComPort::ClearCommErrorFailed, err, detail);
+  }
+}
+
+void TComPort::Dispatch() {
+  if (!connected_) return;
+  dispatching_ = true;
+  dispatchPending_ = false;
+  const qint64 queued = port_->bytesAvailable();
+  if (queued > 0 && OnRxChar) OnRxChar(int(qMin<qint64>(queued, INT_MAX)));
+  dispatching_ = false;
+  if (dispatchPending_ && connected_) ScheduleDispatch();
+}
+
+void TComPort::ScheduleDispatch() {
+  dispatchPending_ = false;
+  QTimer::singleShot(0, this, [this] {
+    if (connected_ && port_->bytesAvailable() > 0 && !dispatching_) Dispatch();
+  });
+}
+
+void TComPort::OnError(QSerialPort::SerialPortError error) {
+  if (!connected_) return;
+  // ReadError comes back on every notification of a pseudo-terminal whose other end hung up,
+  // so it is treated as a lost device too; otherwise the event loop would spin on it.
+  if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError) {
+    const QString reason = port_->errorString();
+    if (lossPending_) return;
+    lossPending_ = true;
+    // Closing inside QSerialPort's own notification is not safe; close on the next turn.
+    QTimer::singleShot(0, this, [this, reason] { DropLostDevice(reason); });
+  }
+}
+
+void TComPort::DropLostDevice(const QString& reason) {
+  lossPending_ = false;
+  if (!connected_) return;
+  qWarning().noquote() << "serial port" << settings_.portName << "lost:" << reason;
+  if (OnDeviceLost) OnDeviceLost(reason);
+  Close();
+}

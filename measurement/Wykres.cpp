@@ -1,0 +1,249 @@
+#include "measurement/Wykres.h"
+
+#include <QPainter>
+#include <QPen>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int GridStep = 20;
+constexpr double MinimumHalfRange = 0.0001;
+
+void FillRect(QImage& image, int x, int y, int w, int h, QRgb color)
+{
+    const int x0 = std::max(x, 0);
+    const int y0 = std::max(y, 0);
+    const int x1 = std::min(x + w, image.width());
+    const int y1 = std::min(y + h, image.height());
+    for (int row = y0; row < y1 && x0 < x1; ++row)
+        std::fill_n(reinterpret_cast<QRgb*>(image.scanLine(row)) + x0, x1 - x0, color);
+}
+
+}  // namespace
+
+TWykres::TWykres(int width, int height)
+    : width_(std::clamp(width, MinimumSize, MaximumWidth)),
+      height_(std::max(height, MinimumSize))
+{
+    drawn_.reserve(BufferSize);
+    DrawGridPixels();
+}
+
+std::vector<double> TWykres::Values() const
+{
+    std::vector<double> ordered;
+    ordered.reserve(ilosc_);
+    for (int i = writePosition_ + 1; i <= ilosc_; ++i)
+        ordered.push_back(values_[i - 1]);
+    for (int i = 1; i <= writePosition_; ++i)
+        ordered.push_back(values_[i - 1]);
+    return ordered;
+}
+
+void TWykres::AddValue(double value)
+{
+    // An empty chart starts writing from the first position; the redraw below draws the grid.
+    if (ilosc_ == 0)
+        writePosition_ = 0;
+    if (writePosition_ > 0 && writePosition_ < StripLength())
+        ++writePosition_;
+    else
+        writePosition_ = 1;
+    values_[writePosition_ - 1] = value;
+    if (writePosition_ > ilosc_)
+        ++ilosc_;
+    RedrawCurrent();
+    Changed();
+}
+
+void TWykres::Clear()
+{
+    writePosition_ = 0;
+    ilosc_ = 0;
+    DrawGrid();
+}
+
+void TWykres::SetRange(double upper, double lower)
+{
+    if (autoSkala_)
+        return;
+    min_ = lower;
+    max_ = upper;
+    Redraw(upper, lower);
+}
+
+void TWykres::FindRange()
+{
+    if (ilosc_ == 0)
+        return;
+    max_ = values_[0] + MinimumHalfRange;
+    min_ = values_[0] - MinimumHalfRange;
+    for (int i = 0; i < ilosc_; ++i) {
+        const double v = values_[i];
+        if (v > max_)
+            max_ = v;
+        else if (v < min_)
+            min_ = v;
+    }
+}
+
+void TWykres::Redraw(double upper, double lower)
+{
+    RedrawPixels(upper, lower);
+    Changed();
+}
+
+void TWykres::DrawGrid()
+{
+    DrawGridPixels();
+    Changed();
+}
+
+void TWykres::Resize(int width, int height)
+{
+    width = std::clamp(width, MinimumSize, MaximumWidth);
+    height = std::max(height, MinimumSize);
+    if (width == width_ && height == height_)
+        return;
+    std::vector<double> ordered = Values();
+    width_ = width;
+    height_ = height;
+    const auto kept = std::min<std::size_t>(ordered.size(), std::size_t(StripLength()));
+    std::copy(ordered.end() - qsizetype(kept), ordered.end(), values_.begin());
+    ilosc_ = quint16(kept);
+    writePosition_ = quint16(kept);
+    overlayKnown_ = false;
+    RedrawCurrent();
+    Changed();
+}
+
+// What AddValue draws for the buffer as it stands.
+void TWykres::RedrawCurrent()
+{
+    if (ilosc_ == 0) {
+        DrawGridPixels();
+    } else if (autoSkala_) {
+        FindRange();
+        const double margin = (max_ - min_) * skala_ / 100;
+        RedrawPixels(max_ + margin, min_ - margin);
+    } else {
+        RedrawPixels(max_, min_);
+    }
+}
+
+// Drawn as GDI draws it on the users' Windows machines: the frame's outline and fill exclude its
+// right and bottom edges, and each grid line excludes its end point.
+void TWykres::PaintBackground()
+{
+    background_ = QImage(width_, height_, QImage::Format_RGB32);
+    const int left = leftMargin_;
+    FillRect(background_, left, 0, width_ - left, height_, qRgb(0, 0, 0));
+    FillRect(background_, left + 1, 1, width_ - left - 2, height_ - 2, colorIn_);
+    for (int k = 1; k <= (width_ - left - 4) / GridStep; ++k)
+        FillRect(background_, left + GridStep * k, 1, 1, height_ - 2, siatkaColor_);
+    for (int k = 1; k <= (height_ - 4) / GridStep; ++k)
+        FillRect(background_, left + 1, GridStep * k, width_ - left - 2, 1, siatkaColor_);
+    backgroundColorIn_ = colorIn_;
+    backgroundSiatkaColor_ = siatkaColor_;
+}
+
+void TWykres::DrawGridPixels()
+{
+    if (background_.width() != width_ || background_.height() != height_ ||
+        backgroundColorIn_ != colorIn_ || backgroundSiatkaColor_ != siatkaColor_) {
+        PaintBackground();
+        overlayKnown_ = false;
+    }
+    if (!overlayKnown_ || image_.size() != background_.size()) {
+        image_ = background_.copy();
+        overlayKnown_ = true;
+    } else {
+        auto* pixels = reinterpret_cast<QRgb*>(image_.bits());
+        const auto* grid = reinterpret_cast<const QRgb*>(background_.constBits());
+        for (const int index : drawn_)
+            pixels[index] = grid[index];
+        for (int row = markerArea_.top(); row <= markerArea_.bottom(); ++row) {
+            const int first = row * width_ + markerArea_.left();
+            std::copy_n(grid + first, markerArea_.width(), pixels + first);
+        }
+    }
+    drawn_.clear();
+    markerArea_ = QRect();
+}
+
+void TWykres::RedrawPixels(double upper, double lower)
+{
+    DrawGridPixels();
+    bool outside = false;
+    auto* pixels = reinterpret_cast<QRgb*>(image_.bits());
+    const double rows = height_ - 3;
+    const double span = upper - lower;
+    const double firstOutside = height_ - 2;
+    auto plot = [&](double value, int column) {
+        // Halves round to even, like the program's other float-to-integer conversions. The comparison
+        // is made on the double, so NaN and infinities count as outside instead of overflowing.
+        const double y = std::nearbyint((value - lower) * rows / span);
+        if (!(y >= 0 && y < firstOutside)) {
+            outside = true;
+            return;
+        }
+        // RGB32 rows hold exactly Width pixels, so a pixel's index is row * Width + column.
+        const int index = (height_ - 2 - int(y)) * width_ + column;
+        pixels[index] = color_;
+        drawn_.push_back(index);
+    };
+    // Older values first (only once the buffer has wrapped), then the newer ones.
+    for (int i = writePosition_ + 1; i <= ilosc_; ++i)
+        plot(values_[i - 1], leftMargin_ + i - writePosition_);
+    for (int i = 1; i <= writePosition_; ++i)
+        plot(values_[i - 1], leftMargin_ + i + (ilosc_ - writePosition_));
+
+    // Only the latest value decides the marker, whatever older values did.
+    if (outside && writePosition_ > 0) {
+        const double latest = values_[writePosition_ - 1];
+        if (latest > upper)
+            DrawMarker(true);
+        else if (latest < lower)
+            DrawMarker(false);
+    }
+}
+
+void TWykres::DrawMarker(bool over)
+{
+    const int w = width_;
+    const int h = height_;
+    const QPoint overCorners[3] = {{w - 18, 12}, {w - 6, 12}, {w - 12, 6}};
+    const QPoint underCorners[3] = {{w - 18, h - 12}, {w - 6, h - 12}, {w - 12, h - 6}};
+    QPainter painter(&image_);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(QPen(QColor(Qt::black), 0));
+    painter.setBrush(QColor::fromRgb(color_));
+    painter.drawPolygon(over ? overCorners : underCorners, 3);
+    const QRect corners = over ? QRect(w - 18, 6, 13, 7) : QRect(w - 18, h - 12, 13, 7);
+    markerArea_ = corners.adjusted(-1, -1, 1, 1).intersected(image_.rect());
+}
+
+void TWykres::Changed()
+{
+    ++revision_;
+    if (OnChanged)
+        OnChanged();
+}
+
+QColor ColorFromWindows(quint32 bgr)
+{
+    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
+}
+
+void SetUpMainWindowChart(TWykres& chart)
+{
+    chart.Resize(529, 217);
+    chart.SetMax(0.1);
+    chart.SetAutoSkala(true);
+    chart.SetSkala(20.0);
+    chart.SetColorIn(QColor(128, 128, 128));
+    chart.SetColor(QColor(255, 255, 0));
+    chart.SetSiatkaColor(ColorFromWindows(9671571));
+}

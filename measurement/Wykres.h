@@ -1,0 +1,121 @@
+#pragma once
+// TWykres: the scrolling strip chart of the main window. One value per pixel column, drawn as a
+// single dot on a fixed 20-pixel grid, against an automatic range (with a margin of Skala percent)
+// or a range set from outside; a small triangle marks a latest value above or below the range.
+//
+// The chart draws into its own persistent image (Width x Height, RGB32). The widget that shows it
+// only paints Picture() when OnChanged fires: it must keep a reference, not a copy, or every redraw
+// here would detach and copy the whole image.
+//
+// Geometry (W = Width, H = Height, left margin 0):
+//   - frame: black 1-pixel outline on the image border, ColorIn inside;
+//   - grid: columns 20k (k = 1 .. (W - 4) / 20), rows 1 .. H - 2; rows 20k (k = 1 .. (H - 4) / 20),
+//     columns 1 .. W - 2;
+//   - a value v against [lower, upper] has the height y = round((v - lower) (H - 3) / (upper - lower))
+//     and is drawn at row H - 2 - y when 0 <= y < H - 2, else it is outside and not drawn;
+//   - the oldest buffered value is at column 1, the latest at column Ilosc.
+#include <QColor>
+#include <QImage>
+#include <QRect>
+#include <QtGlobal>
+
+#include <array>
+#include <functional>
+#include <vector>
+
+class TWykres {
+public:
+    static constexpr int BufferSize = 2000;           // values kept; the chart is at most 2002 wide
+    static constexpr int MaximumWidth = BufferSize + 2;
+    static constexpr int MinimumSize = 3;
+
+    explicit TWykres(int width = 529, int height = 217);
+
+    // Published properties, with the defaults of a new control.
+    double Max() const { return max_; }
+    void SetMax(double max) { max_ = max; }
+    double Min() const { return min_; }
+    void SetMin(double min) { min_ = min; }
+    quint16 Ilosc() const { return ilosc_; }
+    bool AutoSkala() const { return autoSkala_; }
+    void SetAutoSkala(bool on) { autoSkala_ = on; }
+    double Skala() const { return skala_; }
+    void SetSkala(double percent) { skala_ = percent; }
+    QColor ColorIn() const { return QColor::fromRgb(colorIn_); }
+    void SetColorIn(const QColor& color) { colorIn_ = color.rgb(); }
+    QColor Color() const { return QColor::fromRgb(color_); }
+    void SetColor(const QColor& color) { color_ = color.rgb(); }
+    QColor SiatkaColor() const { return QColor::fromRgb(siatkaColor_); }
+    void SetSiatkaColor(const QColor& color) { siatkaColor_ = color.rgb(); }
+
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    int LeftMargin() const { return leftMargin_; }
+    // Positions of the strip: Width - left margin - 2.
+    int StripLength() const { return width_ - leftMargin_ - 2; }
+    quint16 WritePosition() const { return writePosition_; }
+    // Buffered values oldest first, as they appear from column 1 on.
+    std::vector<double> Values() const;
+
+    // Appends one value, rescales when AutoSkala is on, redraws everything.
+    void AddValue(double value);
+    // Empties the buffer and draws the empty grid.
+    void Clear();
+    // A fixed range, drawn at once; ignored entirely while AutoSkala is on.
+    void SetRange(double upper, double lower);
+    // Min and Max := the extremes of the buffer, never closer than 0.0002 around the first value.
+    void FindRange();
+    // The grid and every buffered value against the given range, plus the marker when needed.
+    void Redraw(double upper, double lower);
+    // Fills the plot area and draws the grid.
+    void DrawGrid();
+
+    // New size for the widget (clamped to 3 .. 2002 wide, at least 3 high). The latest values that
+    // fit the new strip are kept, oldest first, and drawn again.
+    void Resize(int width, int height);
+
+    const QImage& Picture() const { return image_; }
+    // Called after every drawing; Revision() counts them.
+    std::function<void()> OnChanged;
+    quint64 Revision() const { return revision_; }
+
+private:
+    void PaintBackground();
+    void DrawGridPixels();
+    void RedrawPixels(double upper, double lower);
+    void RedrawCurrent();
+    void DrawMarker(bool over);
+    void Changed();
+
+    int width_;
+    int height_;
+    int leftMargin_ = 0;
+    double min_ = 0;
+    double max_ = 0;
+    quint16 ilosc_ = 0;
+    quint16 writePosition_ = 0;
+    bool autoSkala_ = true;
+    double skala_ = 0;
+    QRgb colorIn_ = qRgb(128, 128, 128);
+    QRgb color_ = qRgb(255, 255, 0);
+    QRgb siatkaColor_ = qRgb(147, 147, 147);
+    std::array<double, BufferSize> values_{};  // positions 1..2000 at indices 0..1999
+    QImage image_;
+    quint64 revision_ = 0;
+
+    // Every redraw starts from the empty grid. Rather than paint the whole image again, the image
+    // is kept as the grid picture plus what was drawn over it since, and only those pixels are put
+    // back: the same pixels at a fraction of the cost.
+    QImage background_;
+    QRgb backgroundColorIn_ = 0;
+    QRgb backgroundSiatkaColor_ = 0;
+    bool overlayKnown_ = false;     // image_ == background_ + drawn_ + markerArea_
+    std::vector<int> drawn_;        // pixel indices of the dots
+    QRect markerArea_;
+};
+
+// A colour stored as a Windows COLORREF integer (0x00BBGGRR): 9671571 is RGB(147, 147, 147).
+QColor ColorFromWindows(quint32 bgr);
+
+// The main window's Wykres1: 529 x 217, Max 0.1, AutoSkala on, Skala 20, grey, yellow, 9671571.
+void SetUpMainWindowChart(TWykres& chart);

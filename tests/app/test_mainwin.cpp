@@ -1,0 +1,183 @@
+// The main window without a meter: its frame, menu, controls, languages and modes.
+#include <QtTest>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QToolButton>
+
+#include "app/Main.h"
+#include "app/settings/Jezyki.h"
+
+class TestMainWin : public QObject {
+  Q_OBJECT
+ private slots:
+  void cleanup() { CurrentLanguage = "Polski"; }
+
+  void frame() {
+    TMainWin w;
+    w.show();
+    QCOMPARE(w.windowTitle(), QString("Ferrolab - Fluxa 3.1"));
+    QCOMPARE(w.centralWidget()->width(), 665);
+    QCOMPARE(w.centralWidget()->height() + w.statusBar()->height(), 411);
+    QCOMPARE(w.minimumSize(), w.maximumSize());  // not resizable
+    QCOMPARE(w.Wykres1->geometry(), QRect(8, 168, 529, 217));
+    QCOMPARE(w.StatusPanel0->width(), 200);
+    QCOMPARE(w.StatusPanel1->width(), 200);
+    QCOMPARE(w.StatusPanel0->text(), QString("Nie połączony"));
+  }
+
+  void everyComponentIsNamed_data() {
+    QTest::addColumn<QString>("name");
+    for (const char* n :
+         {"MainMenu1", "StatusBar1", "Panel1", "GroupBox1", "GroupBox4", "Panel2", "Dane", "Min",
+          "Max", "Avr", "Button1", "Panel4", "filtr", "Tau", "Panel8", "Panel9", "S_Polacz",
+          "S_Zapisz", "SpeedButton1", "Button2", "Panel6", "Autoskalowanie", "W", "O", "Wykres1",
+          "TrackBar1", "Kosz", "Send", "PokazSerwis", "UkrysSerwis", "Panel11", "SWynik", "Falka",
+          "BP", "LastWYnik", "OneWynik", "STemp", "stopien", "Odbierz", "Label13", "Label14",
+          "Min1", "Max1", "Avr1", "SprPolacz", "Timer1", "ZmienStan", "ComPort1"})
+      QTest::newRow(n) << n;
+  }
+  void everyComponentIsNamed() {
+    QFETCH(QString, name);
+    TMainWin w;
+    QVERIFY2(w.findChild<QObject*>(name) || w.objectName() == name ||
+                 (name == "SprPolacz" && w.SprPolacz.objectName() == name) ||
+                 (name == "Timer1" && w.Timer1.objectName() == name) ||
+                 (name == "ZmienStan" && w.ZmienStan.objectName() == name),
+             qPrintable(name));
+  }
+
+  // The menu tree: caption after the Polish labelling, shortcut, visible, enabled, checked.
+  void menu_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("shortcut");
+    QTest::addColumn<bool>("visible");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<bool>("checked");
+    QTest::newRow("Otwrz1") << "Otwrz1" << "&Otwórz plik..." << "Ctrl+O" << true << true << false;
+    QTest::newRow("Zapisz1") << "Zapisz1" << "&Zapisz do pliku..." << "Ctrl+Z" << true << false << false;
+    QTest::newRow("Zakoncz") << "Zakoncz" << "&Zakończ zapisywanie do pliku" << "" << true << false << false;
+    QTest::newRow("Pobierz") << "Pobierzwynikizurzdzenia1" << "Pobierz wyniki z urządzenia" << ""
+                             << false << false << false;
+    QTest::newRow("N1") << "N1" << "" << "" << false << true << false;
+    QTest::newRow("Koniec1") << "Koniec1" << "Koniec" << "" << true << true << false;
+    QTest::newRow("Minmax1") << "Minmax1" << "Obróbka danych" << "" << true << true << true;
+    QTest::newRow("Danezurzdzenia1") << "Danezurzdzenia1" << "Dane z urządzenia" << "" << true << true << true;
+    QTest::newRow("Zmieuytkownika1") << "Zmieuytkownika1" << "Zmień użytkownika..." << "Ctrl+U" << true << true << false;
+    QTest::newRow("Wyjdztryb1") << "Wyjdztryb1" << "Wyjdź z trybu serwisowego" << "" << true << true << false;
+    QTest::newRow("Poczony1") << "Poczony1" << "Połączony" << "" << true << true << false;
+    QTest::newRow("COM11") << "COM11" << "COM1" << "" << true << true << true;
+    QTest::newRow("COM21") << "COM21" << "COM2" << "" << true << true << false;
+    QTest::newRow("TimeOut") << "Zmieautomatycznewyczanie1" << "Włącz automatyczne wyłączanie urządzenia"
+                             << "" << true << true << false;
+    QTest::newRow("Ustawieniaserwisowe1") << "Ustawieniaserwisowe1" << "Tryb serwisowy" << "Ctrl+S" << true << true << false;
+    QTest::newRow("ZmienJezyk") << "ZmienJezyk" << "Zmień język..." << "" << true << true << false;
+    QTest::newRow("Twrzraport1") << "Twrzraport1" << "Twórz raport..." << "" << true << true << false;
+    QTest::newRow("Instrukcjaobsugi1") << "Instrukcjaobsugi1" << "Instrukcja obsługi" << "" << false << true << false;
+    QTest::newRow("N7") << "N7" << "" << "" << false << true << false;
+    QTest::newRow("OProgramie1") << "OProgramie1" << "O programie" << "F1" << true << true << false;
+  }
+  void menu() {
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    QFETCH(QString, shortcut);
+    QFETCH(bool, visible);
+    QFETCH(bool, enabled);
+    QFETCH(bool, checked);
+    TMainWin w;
+    auto* action = w.findChild<QAction*>(name);
+    QVERIFY(action);
+    QCOMPARE(action->text(), caption);
+    QCOMPARE(action->shortcut().toString(), shortcut);
+    QCOMPARE(action->isVisible(), visible);
+    if (visible) QCOMPARE(action->isEnabled(), enabled);  // a hidden action reads disabled
+    QCOMPARE(action->isChecked(), checked);
+  }
+
+  void englishRelabelsAtOnce() {
+    TMainWin w;
+    CurrentLanguage = "Angielski";
+    w.ApplyLanguage();
+    QCOMPARE(w.Plik1->title(), QString("File"));
+    QStringList items;
+    for (QAction* a : w.Plik1->actions())
+      if (a->isVisible() && !a->isSeparator()) items << a->text();
+    QCOMPARE(items, (QStringList{"&Open...", "&Save as...", "&Stop saving file", "Quit"}));
+    QCOMPARE(w.S_Polacz->text(), QString("Connect"));
+    QCOMPARE(w.StatusPanel0->text(), QString("Disconnected"));
+    QCOMPARE(w.BP->text(), QString("No transmission"));
+    QCOMPARE(w.GroupBox1->title(), QString(" Data "));
+    QCOMPARE(w.LastWYnik->toolTip(), QString("Stop result"));
+    QCOMPARE(w.Kosz->toolTip(), QString("Clear screen"));
+    CurrentLanguage = "Polski";
+    w.ApplyLanguage();
+    QCOMPARE(w.Plik1->title(), QString("Plik"));
+  }
+
+  void serviceMode() {
+    TMainWin w;
+    w.show();
+    QVERIFY(!w.Serwis->menuAction()->isVisible());
+    QVERIFY(!w.Send->isVisible());
+    QVERIFY(!w.PokazSerwis->isVisible());
+    w.ShowServiceMode();
+    QVERIFY(w.Serwis->menuAction()->isVisible());
+    QVERIFY(w.Send->isVisible());
+    QVERIFY(w.PokazSerwis->isVisible());
+    // Hiding the panel keeps the mode; the button brings it back.
+    w.UkrysSerwis->click();
+    QVERIFY(!w.Send->isVisible());
+    QVERIFY(w.InServiceMode());
+    w.PokazSerwis->click();
+    QVERIFY(w.Send->isVisible());
+    // Hidden panel, then leaving the mode: panel stays hidden, the show button goes.
+    w.UkrysSerwis->click();
+    w.Wyjdztryb1->trigger();
+    QVERIFY(!w.Send->isVisible());
+    QVERIFY(!w.PokazSerwis->isVisible());
+    QVERIFY(!w.Serwis->menuAction()->isVisible());
+  }
+
+  void pauseButton() {
+    TMainWin w;
+    w.show();
+    QCOMPARE(w.LastWYnik->property("glyph").toString(), QString("PAUSE"));
+    QVERIFY(!w.OneWynik->isVisible());
+    w.LastWYnik->click();
+    QVERIFY(w.Receiver().paused());
+    QCOMPARE(w.LastWYnik->property("glyph").toString(), QString("PLAY"));
+    QCOMPARE(w.LastWYnik->toolTip(), QString("Uruchom wynik"));
+    QVERIFY(w.OneWynik->isVisible());
+    QCOMPARE(w.OneWynik->toolTip(), QString("Pobierz pojedynczy wynik"));
+    w.OneWynik->click();
+    QVERIFY(w.Receiver().singleResultRequested());
+    w.LastWYnik->click();
+    QVERIFY(!w.Receiver().paused());
+    QCOMPARE(w.LastWYnik->toolTip(), QString("Zatrzymaj wynik"));
+    QVERIFY(!w.OneWynik->isVisible());
+  }
+
+  void portChoice() {
+    TMainWin w;
+    w.COM11->trigger();  // already chosen: nothing changes
+    QVERIFY(w.COM11->isChecked());
+    QVERIFY(!w.COM21->isChecked());
+    QCOMPARE(w.ComPort1->PortName(), QString("COM1"));
+    w.COM21->trigger();
+    QVERIFY(!w.COM11->isChecked());
+    QVERIFY(w.COM21->isChecked());
+    QCOMPARE(w.ComPort1->PortName(), QString("COM2"));
+    w.COM21->trigger();
+    QVERIFY(w.COM21->isChecked());
+    QCOMPARE(w.ComPort1->PortName(), QString("COM2"));
+    w.COM11->trigger();
+    QCOMPARE(w.ComPort1->PortName(), QString("COM1"));
+  }
+};
+
+QTEST_MAIN(TestMainWin)
+#include "test_mainwin.moc"

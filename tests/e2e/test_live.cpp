@@ -1,0 +1,189 @@
+// Live results end to end: fluxa-sim on pseudo-terminals, the real main window offscreen.
+#include <QtTest>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QToolButton>
+
+#include "app/settings/Jezyki.h"
+#include "link/Supervision.h"
+#include "tests/e2e/LiveWindow.h"
+
+class TestLive : public QObject {
+  Q_OBJECT
+ private slots:
+  void init() { CurrentLanguage = "Polski"; }
+
+  void resultsAppearWhenConnected_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<bool>("alternating");
+    QTest::addColumn<QString>("temperature");
+    QTest::newRow("mT range 1") << QStringList{"--field", "12.34", "--temp", "25.3"}
+                                << "  12.34 mT" << false << "   25.3  C";
+    QTest::newRow("Gs range 2 AC")
+        << QStringList{"--unit", "Gs", "--range", "2", "--ac", "--field", "-1234", "--temp", "-5"}
+        << "   1234 Gs" << true << "   - 5.0  C";
+    QTest::newRow("kA/m negative, no probe")
+        << QStringList{"--unit", "kA/m", "--field", "-0.05", "--temp", "none"} << "  - 0.05 kA/m"
+        << false << "brak sondy";
+  }
+  void resultsAppearWhenConnected() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, result);
+    QFETCH(bool, alternating);
+    QFETCH(QString, temperature);
+    LiveWindow live(args + QStringList{"--rate", "20"});
+    QVERIFY(live.Start());
+    QVERIFY(live.Connect());
+    QCOMPARE(live.window.S_Polacz->text(), QString("Rozłącz"));
+    QCOMPARE(live.window.StatusPanel0->text(), QString("Połączony na  COM1"));
+    QVERIFY(live.window.Poczony1->isChecked());
+    QVERIFY(!live.window.Trans->isEnabled());
+    QVERIFY(live.window.S_Zapisz->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(live.window.SWynik->text(), result, 3000);
+    QCOMPARE(live.window.Falka->isVisible(), alternating);
+    QCOMPARE(live.window.STemp->text(), temperature);
+    QCOMPARE(live.window.stopien->isVisible(), temperature.endsWith('C'));
+    QCOMPARE(TextColour(live.window.SWynik), kYellow);
+    QVERIFY(live.messages.texts().isEmpty());
+  }
+
+  void failedOpenShowsTheMessage() {
+    MessageRecorder messages;
+    qputenv("FLUXA_COM1", "/nonexistent/fluxa-port");
+    TMainWin w;
+    w.Poczony1Click();
+    QCOMPARE(messages.texts(), QStringList{"Nie można podłączyć się do COM1"});
+    QCOMPARE(w.S_Polacz->text(), QString("Połącz"));
+    QVERIFY(!w.Poczony1->isChecked());
+    QVERIFY(w.Trans->isEnabled());
+    QVERIFY(!w.SprPolacz.isActive());
+  }
+
+  void silenceLightsTheMarkAndResultsRestoreIt() {
+    LiveWindow live({"--rate", "20"});
+    QVERIFY(live.Start());
+    QVERIFY(live.Connect());
+    QTRY_VERIFY_WITH_TIMEOUT(!live.window.SWynik->text().isEmpty(), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(TextColour(live.window.BP), kGrey, 2000);
+    QVERIFY(live.sim.command("silence on"));
+    QElapsedTimer t;
+    t.start();
+    QTRY_COMPARE_WITH_TIMEOUT(TextColour(live.window.BP), kYellow, 3000);
+    QVERIFY2(t.elapsed() <= 1250, qPrintable(QString::number(t.elapsed())));  // two ticks
+    QCOMPARE(TextColour(live.window.SWynik), kSilver);
+    QCOMPARE(TextColour(live.window.STemp), kSilver);
+    QVERIFY(live.sim.command("silence off"));
+    QTRY_COMPARE_WITH_TIMEOUT(TextColour(live.window.BP), kGrey, 2000);
+    QCOMPARE(TextColour(live.window.SWynik), kYellow);
+    QCOMPARE(TextColour(live.window.STemp), kWhite);
+    // Disconnecting greys the mark and stops the tick.
+    live.window.Poczony1Click();
+    QCOMPARE(TextColour(live.window.BP), kGrey);
+    QVERIFY(!live.window.SprPolacz.isActive());
+    QCOMPARE(TextColour(live.window.SWynik), kSilver);
+    QCOMPARE(live.window.StatusPanel0->text(), QString("Nie połączony"));
+    QCOMPARE(live.window.S_Polacz->text(), QString("Połącz"));
+  }
+
+  void powerOffIndicatorAndItsCommand() {
+    LiveWindow live({"--rate", "20"});
+    QVERIFY(live.Start());
+    QVERIFY(live.Connect());
+    QAction* item = live.window.Zmieautomatycznewyczanie1;
+    QTRY_VERIFY_WITH_TIMEOUT(!live.window.SWynik->text().isEmpty(), 3000);
+    QVERIFY(!item->isChecked());
+    QCOMPARE(item->text(), QString("Włącz automatyczne wyłączanie urządzenia"));
+    QVERIFY(live.sim.command("poweroff on"));
+    QTRY_VERIFY_WITH_TIMEOUT(item->isChecked(), 3000);
+    QCOMPARE(item->text(), QString("Wyłącz automatyczne wyłączanie urządzenia"));
+    item->trigger();
+    QVERIFY(item->isChecked());  // the click itself changes nothing; the meter reports back
+    QVERIFY(live.sim.waitForMeterFrames(2, 3000));
+    const auto frames = live.sim.meterFrames();
+    QCOMPARE(frames[0].bytes, QByteArray::fromHex("AA55430E0000"));
+    QCOMPARE(frames[1].bytes, QByteArray::fromHex("AA5553000000"));
+    QVERIFY(frames[1].ms - frames[0].ms >= 290);
+    QTRY_VERIFY_WITH_TIMEOUT(!item->isChecked(), 3000);  // the simulated meter took it
+    QCOMPARE(item->text(), QString("Włącz automatyczne wyłączanie urządzenia"));
+  }
+
+  void powerOffClickWhileDisconnectedSendsNothing() {
+    LiveWindow live({"--rate", "0"});
+    QVERIFY(live.Start());
+    live.window.Zmieautomatycznewyczanie1->trigger();
+    QTest::qWait(400);
+    QVERIFY(live.sim.meterFrames().isEmpty());
+    QVERIFY(live.messages.texts().isEmpty());
+  }
+
+  void englishWhileConnected() {
+    LiveWindow live({"--rate", "5"});
+    QVERIFY(live.Start());
+    QVERIFY(live.Connect());
+    CurrentLanguage = "Angielski";
+    live.window.ApplyLanguage();
+    QCOMPARE(live.window.S_Polacz->text(), QString("Disconnect"));
+    QCOMPARE(live.window.StatusPanel0->text(), QString("Connected to  COM1"));
+  }
+
+  void pauseHoldsTheResultAndSingleLetsOneThrough() {
+    LiveWindow live({"--rate", "20", "--field", "1.00"});
+    QVERIFY(live.Start());
+    QVERIFY(live.Connect());
+    QTRY_COMPARE_WITH_TIMEOUT(live.window.SWynik->text(), QString("   1.00 mT"), 3000);
+    live.window.LastWYnik->click();
+    QVERIFY(live.sim.command("field 2.00"));
+    QTest::qWait(500);
+    QCOMPARE(live.window.SWynik->text(), QString("   1.00 mT"));
+    live.window.OneWynik->click();
+    QTRY_COMPARE_WITH_TIMEOUT(live.window.SWynik->text(), QString("   2.00 mT"), 2000);
+    QVERIFY(live.sim.command("field 3.00"));
+    QTest::qWait(500);
+    QCOMPARE(live.window.SWynik->text(), QString("   2.00 mT"));
+    live.window.LastWYnik->click();
+    QTRY_COMPARE_WITH_TIMEOUT(live.window.SWynik->text(), QString("   3.00 mT"), 2000);
+  }
+
+  void closingWhileConnectedClosesThePort() {
+    LiveWindow live({"--rate", "20"});
+    QVERIFY(live.Start());
+    QVERIFY(live.Connect());
+    live.window.close();
+    QVERIFY(!live.window.ComPort1->Connected());
+    QCOMPARE(live.window.StatusPanel0->text(), QString("Nie połączony"));  // after-close ran
+  }
+
+  void garbageAndSplitFramesStillShowResults() {
+    LiveWindow live({"--rate", "20", "--field", "4.56"});
+    QVERIFY(live.Start());
+    QVERIFY(live.Connect());
+    QVERIFY(live.sim.command("split on"));
+    QVERIFY(live.sim.command("garbage 50"));
+    QVERIFY(live.sim.command("flood 500"));
+    QVERIFY(live.sim.command("field 7.89"));
+    QTRY_COMPARE_WITH_TIMEOUT(live.window.SWynik->text(), QString("   7.89 mT"), 5000);
+    QVERIFY(live.messages.texts().isEmpty());
+  }
+
+  void hangUpLeavesTheWindowDisconnectedAndUsable() {
+    LiveWindow live({"--rate", "20"});
+    QVERIFY(live.Start());
+    QVERIFY(live.Connect());
+    QVERIFY(live.sim.command("hangup"));
+    QTRY_VERIFY_WITH_TIMEOUT(!live.window.ComPort1->Connected(), 3000);
+    QCOMPARE(live.window.StatusPanel0->text(), QString("Nie połączony"));
+    // The check mark still reads connected: the next click runs the disconnect branch.
+    live.window.Poczony1Click();
+    QCOMPARE(live.window.S_Polacz->text(), QString("Połącz"));
+    SimProcess again({"--rate", "20", "--field", "9.99"});
+    QVERIFY(again.start());
+    qputenv("FLUXA_COM1", again.meterPath().toUtf8());
+    QVERIFY(live.Connect());
+    QTRY_COMPARE_WITH_TIMEOUT(live.window.SWynik->text(), QString("   9.99 mT"), 3000);
+  }
+};
+
+QTEST_MAIN(TestLive)
+#include "test_live.moc"

@@ -1,0 +1,265 @@
+// TComPort and the frame senders on real pseudo-terminals served by fluxa-sim.
+#include <QtTest>
+
+#include "common/Pacing.h"
+#include "link/ComPort.h"
+#include "link/MeterCommands.h"
+#include "link/MeterProtocol.h"
+#include "tests/common/MessageRecorder.h"
+#include "tests/common/SimProcess.h"
+
+namespace {
+QByteArray Hex(const char* text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }
+
+struct Counting {
+  QVector<int> counts;
+  QByteArray bytes;
+  int opened = 0;
+  int closed = 0;
+  int lost = 0;
+  void Attach(TComPort& port) {
+    port.OnRxChar = [this, &port](int count) {
+      counts << count;
+      bytes += port.Read(count);
+    };
+    port.OnAfterOpen = [this] { ++opened; };
+    port.OnAfterClose = [this] { ++closed; };
+    port.OnDeviceLost = [this](const QString&) { ++lost; };
+  }
+};
+}  // namespace
+
+class TestComPort : public QObject {
+  Q_OBJECT
+ private slots:
+  void init() {
+    qunsetenv("FLUXA_COM1");
+    qunsetenv("FLUXA_COM2");
+    qputenv("FLUXA_SETTINGS", QByteArray(tmp_.filePath("settings.ini").toUtf8()));
+  }
+
+  void openFailureRaisesAndRunsNoHandler() {
+    qputenv("FLUXA_COM2", QByteArray(tmp_.filePath("no-such-device").toUtf8()));
+    TComPort port(ComPortSettings::ComPort1());
+    port.SetPortName("COM2");
+    Counting c;
+    c.Attach(port);
+    try {
+      port.Open();
+      QFAIL("open of a missing device succeeded");
+    } catch (const EComPort& e) {
+      QCOMPARE(e.code(), EComPort::OpenFailed);
+      QCOMPARE(e.message(), QString("Unable to open com port"));
+    }
+    QVERIFY(!port.Connected());
+    QCOMPARE(c.opened, 0);
+    port.Close();  // closing a closed port does nothing
+    QCOMPARE(c.closed, 0);
+  }
+
+  void countsAddUpAndTheRateIsTheLineRate() {
+    SimProcess sim({"--rate", "0"});
+    QVERIFY(sim.start());
+    qputenv("FLUXA_COM1", sim.meterPath().toUtf8());
+    TComPort port(ComPortSettings::ComPort1());
+    Counting c;
+    c.Attach(port);
+    QVector<double> arrivalMs;
+    QElapsedTimer clock;
+    clock.start();
+    port.OnRxChar = [&](int count) {
+      c.counts << count;
+      c.bytes += port.Read(count);
+      arrivalMs << clock.nsecsElapsed() / 1e6;
+    };
+    port.Open();
+    QVERIFY(port.Connected());
+    QCOMPARE(c.opened, 1);
+    const int frames = 200;
+    QVERIFY(sim.command(QString("burst %1").arg(frames)));
+    QTRY_VERIFY_WITH_TIMEOUT(c.bytes.size() >= frames * 7, 10000);
+    QTest::qWait(100);
+    QCOMPARE(c.bytes.size(), frames * 7);
+    for (int count : c.counts) QVERIFY(count > 0);
+    int total = 0;
+    for (int count : c.counts) total += count;
+    QCOMPARE(total, frames * 7);
+    // Intact: every frame parses, one per seven bytes.
+    FrameAssembler assembler;
+    int parsed = 0;
+    for (int i = 0; i < c.bytes.size(); i += 7)
+      if (assembler.Append(c.bytes.mid(i, 7))) ++parsed;
+    QCOMPARE(parsed, frames);
+    // 9600 baud, 10 bits a byte: 960 bytes a second, within 5 %.
+    const double seconds = (arrivalMs.last() - arrivalMs.first()) / 1000.0;
+    const double rate = (c.bytes.size() - c.counts.first()) / seconds;
+    qInfo("measured %.1f bytes/s over %.3f s", rate, seconds);
+    QVERIFY2(qAbs(rate - 960.0) <= 48.0, qPrintable(QString::number(rate)));
+    port.Close();
+    QCOMPARE(c.closed, 1);
+    QVERIFY(!port.Connected());
+  }
+
+  void twoPortsEachGetTheirOwnEvents() {
+    SimProcess sim({"--rate", "20"});
+    QVERIFY(sim.start());
+    qputenv("FLUXA_COM1", sim.meterPath().toUtf8());
+    qputenv("FLUXA_COM2", sim.referencePath().toUtf8());
+    TComPort meter(ComPortSettings::KComKalib());
+    TComPort reference(ComPortSettings::KComWzor());
+    Counting m, r;
+    m.Attach(meter);
+    r.Attach(reference);
+    meter.Open();
+    reference.Open();
+    reference.WriteString(QString("\x1bLO2\r"));
+    QTRY_VERIFY_WITH_TIMEOUT(r.bytes.contains("LO2"), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(m.bytes.size() >= 21, 3000);
+    QVERIFY(!m.bytes.contains("LO2"));
+    QVERIFY(!r.bytes.contains(Hex("AA55")));
+    meter.Close();
+    reference.Close();
+    QCOMPARE(m.closed + r.closed, 2);
+  }
+
+  // A reply read by polling after a blocking pause, as the reference meter is read.
+  void pollingReadAfterABlockingPause() {
+    SimProcess sim;
+    QVERIFY(sim.start());
+    qputenv("FLUXA_COM2", sim.referencePath().toUtf8());
+    TComPort reference(ComPortSettings::KComWzor());
+    reference.Open();
+    reference.ClearBuffers(true, true);
+    reference.WriteString(QString("\x1bME100000000\r"));
+    BlockingPause(150);
+    const QString reply = reference.ReadString(20);
+    QVERIFY2(reply.startsWith("ME1"), qPrintable(reply));
+    QCOMPARE(reference.ReadString(20), QString());
+  }
+
+  void hangUpClosesThePortAndTheLinkComesBack() {
+    auto sim = std::make_unique<SimProcess>(QStringList{"--rate", "50"});
+    QVERIFY(sim->start());
+    qputenv("FLUXA_COM1", sim->meterPath().toUtf8());
+    TComPort port(ComPortSettings::ComPort1());
+    Counting c;
+    c.Attach(port);
+    port.Open();
+    QTRY_VERIFY_WITH_TIMEOUT(c.bytes.size() > 14, 3000);
+    QVERIFY(sim->command("hangup"));
+    QTRY_VERIFY_WITH_TIMEOUT(!port.Connected(), 3000);
+    QCOMPARE(c.closed, 1);
+    QCOMPARE(c.lost, 1);
+    // The event loop is not spinning on the dead device: a timer still fires on time.
+    QElapsedTimer t;
+    t.start();
+    QTest::qWait(200);
+    QVERIFY(t.elapsed() < 1000);
+    sim.reset();
+    SimProcess again({"--rate", "50"});
+    QVERIFY(again.start());
+    qputenv("FLUXA_COM1", again.meterPath().toUtf8());
+    c.bytes.clear();
+    port.Open();
+    QTRY_VERIFY_WITH_TIMEOUT(c.bytes.size() > 14, 3000);
+    port.Close();
+  }
+
+  void sendersWriteExactFrames_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("address");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("-1 to 14") << "frame" << "-1" << 14 << Hex("AA55430EFFFF");
+    QTest::newRow("1000 to 46") << "frame" << "1000" << 46 << Hex("AA55432EE803");
+    QTest::newRow("65535 low 16 bits") << "frame" << "65535" << 28 << Hex("AA55431CFFFF");
+    QTest::newRow("70000 wraps") << "frame" << "70000" << 0 << Hex("AA5543007011");
+    QTest::newRow("phase pair") << "bytes" << "3,250" << 55 << Hex("AA55433703FA");
+    QTest::newRow("command V") << "command" << "V" << 0 << Hex("AA5556000000");
+    QTest::newRow("command S") << "command" << "S" << 0 << Hex("AA5553000000");
+    QTest::newRow("empty text sends nothing") << "frame" << "" << 14 << QByteArray();
+  }
+  void sendersWriteExactFrames() {
+    QFETCH(QString, kind);
+    QFETCH(QString, text);
+    QFETCH(int, address);
+    QFETCH(QByteArray, expected);
+    SimProcess sim({"--rate", "0"});
+    QVERIFY(sim.start());
+    qputenv("FLUXA_COM1", sim.meterPath().toUtf8());
+    TComPort port(ComPortSettings::ComPort1());
+    port.Open();
+    MessageRecorder messages;
+    QElapsedTimer t;
+    t.start();
+    if (kind == "frame")
+      SendParameterFrame(port, text, address);
+    else if (kind == "bytes")
+      SendParameterBytes(port, address, quint8(text.section(',', 0, 0).toInt()),
+                         quint8(text.section(',', 1, 1).toInt()));
+    else
+      SendCommand(port, text);
+    const qint64 took = t.elapsed();
+    // Parameter frames hold the link for 300 ms; commands do not wait.
+    if (kind != "command" && !expected.isEmpty()) QVERIFY(took >= 295);
+    SendCommand(port, "H");  // a marker that follows
+    QVERIFY(sim.waitForMeterFrames(expected.isEmpty() ? 1 : 2, 3000));
+    const auto frames = sim.meterFrames();
+    if (expected.isEmpty()) {
+      QCOMPARE(frames.size(), 1);
+    } else {
+      QCOMPARE(frames.first().bytes, expected);
+      if (kind != "command") QVERIFY(frames[1].ms - frames[0].ms >= 290);
+    }
+    QVERIFY(messages.texts().isEmpty());
+  }
+
+  void senderFailuresShowTheirMessages_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("address");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("frame") << "frame" << "12" << 5 << "Nie można wysłać tekstu 12 do adresu 5";
+    QTest::newRow("not a number") << "frame-open" << "1,5" << 2
+                                  << "Nie można wysłać tekstu 1,5 do adresu 2";
+    QTest::newRow("bytes") << "bytes" << "7" << 55 << "Nie można wysłać tekstu 7 do adresu 55";
+    QTest::newRow("command") << "command" << "S" << 0 << "Wysłać polecenia";
+  }
+  void senderFailuresShowTheirMessages() {
+    QFETCH(QString, kind);
+    QFETCH(QString, text);
+    QFETCH(int, address);
+    QFETCH(QString, message);
+    std::unique_ptr<SimProcess> sim;
+    TComPort port(ComPortSettings::ComPort1());
+    if (kind == "frame-open") {
+      sim = std::make_unique<SimProcess>(QStringList{"--rate", "0"});
+      QVERIFY(sim->start());
+      qputenv("FLUXA_COM1", sim->meterPath().toUtf8());
+      port.Open();
+    }
+    MessageRecorder messages;
+    QElapsedTimer t;
+    t.start();
+    bool sent = true;
+    if (kind.startsWith("frame"))
+      sent = SendParameterFrame(port, text, address);
+    else if (kind == "bytes")
+      sent = SendParameterBytes(port, address, quint8(text.toInt()), 0);
+    else
+      sent = SendCommand(port, text);
+    QVERIFY(!sent);
+    QVERIFY(t.elapsed() < 250);  // a failed send does not hold the link
+    QCOMPARE(messages.texts(), QStringList{message});
+    if (sim) {
+      QTest::qWait(200);
+      QVERIFY(sim->meterFrames().isEmpty());
+    }
+  }
+
+ private:
+  QTemporaryDir tmp_;
+};
+
+QTEST_MAIN(TestComPort)
+#include "test_comport.moc"

@@ -1,0 +1,273 @@
+// The strip chart, read back pixel by pixel from its image.
+#include "measurement/Wykres.h"
+
+#include <QtTest>
+
+#include <cmath>
+
+namespace {
+
+const QRgb Yellow = qRgb(255, 255, 0);
+const QRgb Grey = qRgb(128, 128, 128);
+const QRgb GridGrey = qRgb(147, 147, 147);
+const QRgb Black = qRgb(0, 0, 0);
+constexpr int NotDrawn = -1;
+
+QRgb Pixel(const TWykres& chart, int x, int y) { return chart.Picture().pixel(x, y) | 0xFF000000; }
+
+// Row of the single dot in a column, NotDrawn if none; fails on two dots in one column.
+int DotRow(const TWykres& chart, int column)
+{
+    int row = NotDrawn;
+    for (int y = 1; y < chart.Height() - 1; ++y) {
+        if (Pixel(chart, column, y) != Yellow)
+            continue;
+        if (row != NotDrawn)
+            return -2;
+        row = y;
+    }
+    return row;
+}
+
+// Pixels inside the up and down triangles.
+bool UpMarker(const TWykres& c) { return Pixel(c, c.Width() - 12, 10) == Yellow; }
+bool DownMarker(const TWykres& c) { return Pixel(c, c.Width() - 12, c.Height() - 10) == Yellow; }
+
+}  // namespace
+
+class TestWykres : public QObject {
+    Q_OBJECT
+
+private slots:
+    void drawsGrid_data();
+    void drawsGrid();
+    void firstValueLandsInMiddleRow_data();
+    void firstValueLandsInMiddleRow();
+    void constantInputKeepsOneRowAndNoMarker();
+    void placesLatestValueAgainstFixedRange_data();
+    void placesLatestValueAgainstFixedRange();
+    void roundsHalfRowsToEven_data();
+    void roundsHalfRowsToEven();
+    void autoRangeKeepsMinMaxWithoutMargin();
+    void scrollsOnceStripIsFull_data();
+    void scrollsOnceStripIsFull();
+    void setRangeIgnoredWhileAutoScaling();
+    void resizeKeepsLatestValues();
+};
+
+void TestWykres::drawsGrid_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("lastGridColumn");
+    QTest::addColumn<int>("lastGridRow");
+    QTest::newRow("main window") << 529 << 217 << 520 << 200;
+    QTest::newRow("lines 4 pixels from the edge") << 524 << 204 << 520 << 200;
+    QTest::newRow("one pixel less drops them") << 523 << 203 << 500 << 180;
+    QTest::newRow("small") << 60 << 30 << 40 << 20;
+}
+
+void TestWykres::drawsGrid()
+{
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(int, lastGridColumn);
+    QFETCH(int, lastGridRow);
+    TWykres chart;
+    SetUpMainWindowChart(chart);
+    chart.Resize(width, height);
+    chart.AddValue(1);
+    chart.Clear();
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const bool frame = x == 0 || y == 0 || x == width - 1 || y == height - 1;
+            const bool grid = (x % 20 == 0 && x <= lastGridColumn) || (y % 20 == 0 && y <= lastGridRow);
+            const QRgb expected = frame ? Black : grid ? GridGrey : Grey;
+            if (Pixel(chart, x, y) != expected)
+                QFAIL(qPrintable(QStringLiteral("pixel (%1, %2)").arg(x).arg(y)));
+        }
+    }
+}
+
+void TestWykres::firstValueLandsInMiddleRow_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::newRow("mT") << 12.34;
+    QTest::newRow("temperature") << 253.0;
+}
+
+void TestWykres::firstValueLandsInMiddleRow()
+{
+    QFETCH(double, value);
+    TWykres chart;
+    SetUpMainWindowChart(chart);
+    chart.AddValue(99);
+    chart.Clear();
+    chart.AddValue(value);
+    QCOMPARE(chart.Ilosc(), quint16(1));
+    QCOMPARE(DotRow(chart, 1), 108);
+    QCOMPARE(DotRow(chart, 2), NotDrawn);
+    QVERIFY(std::fabs(chart.Max() - (value + 0.0001)) < 1e-12);
+    QVERIFY(std::fabs(chart.Min() - (value - 0.0001)) < 1e-12);
+}
+
+void TestWykres::constantInputKeepsOneRowAndNoMarker()
+{
+    TWykres chart;
+    SetUpMainWindowChart(chart);
+    for (int i = 0; i < 300; ++i)
+        chart.AddValue(7.5);
+    for (int x = 1; x <= 300; ++x)
+        QCOMPARE(DotRow(chart, x), 108);
+    QCOMPARE(DotRow(chart, 301), NotDrawn);
+    QVERIFY(!UpMarker(chart) && !DownMarker(chart));
+}
+
+// AutoSkala off, range 0 to 10, 217 pixels high: a value v has the height v * 21.4.
+void TestWykres::placesLatestValueAgainstFixedRange_data()
+{
+    QTest::addColumn<QList<double>>("values");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<bool>("up");
+    QTest::addColumn<bool>("down");
+    QTest::newRow("above: up marker") << QList<double>{20} << NotDrawn << true << false;
+    QTest::newRow("back inside: marker gone") << QList<double>{20, 5} << 108 << false << false;
+    QTest::newRow("under half a row above the top") << QList<double>{10.02} << 1 << false << false;
+    QTest::newRow("over half a row above the top") << QList<double>{10.03} << NotDrawn << true << false;
+    QTest::newRow("bottom") << QList<double>{0} << 215 << false << false;
+    QTest::newRow("under half a row below the bottom") << QList<double>{-0.02} << 215 << false << false;
+    QTest::newRow("below: down marker") << QList<double>{-5} << NotDrawn << false << true;
+    QTest::newRow("older outside, latest inside") << QList<double>{-5, 20, 3} << 151 << false << false;
+    QTest::newRow("not a number") << QList<double>{qQNaN()} << NotDrawn << false << false;
+}
+
+void TestWykres::placesLatestValueAgainstFixedRange()
+{
+    QFETCH(QList<double>, values);
+    QFETCH(int, row);
+    QFETCH(bool, up);
+    QFETCH(bool, down);
+    TWykres chart;
+    SetUpMainWindowChart(chart);
+    chart.SetAutoSkala(false);
+    chart.SetRange(10, 0);
+    for (double v : values)
+        chart.AddValue(v);
+    QCOMPARE(DotRow(chart, int(values.size())), row);
+    QCOMPARE(UpMarker(chart), up);
+    QCOMPARE(DownMarker(chart), down);
+    if (up)  // drawn with a black outline
+        QCOMPARE(Pixel(chart, chart.Width() - 12, 12), Black);
+}
+
+// Range 0 to 214 on 217 pixels: the height is the value itself, so halves are exact.
+void TestWykres::roundsHalfRowsToEven_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("row");
+    QTest::newRow("0.5 down to 0") << 0.5 << 215;
+    QTest::newRow("2.5 down to 2") << 2.5 << 213;
+    QTest::newRow("3.5 up to 4") << 3.5 << 211;
+    QTest::newRow("214.5 stays in the top row") << 214.5 << 1;
+    QTest::newRow("-0.5 stays in the bottom row") << -0.5 << 215;
+}
+
+void TestWykres::roundsHalfRowsToEven()
+{
+    QFETCH(double, value);
+    QFETCH(int, row);
+    TWykres chart;
+    chart.SetAutoSkala(false);
+    chart.SetRange(214, 0);
+    chart.AddValue(value);
+    QCOMPARE(DotRow(chart, 1), row);
+}
+
+void TestWykres::autoRangeKeepsMinMaxWithoutMargin()
+{
+    TWykres chart;
+    SetUpMainWindowChart(chart);
+    chart.AddValue(0);
+    chart.AddValue(100);
+    QCOMPARE(chart.Min(), -0.0001);
+    QCOMPARE(chart.Max(), 100.0);
+    // Drawn against -20.00012 .. 120.00002 (Skala 20 %).
+    QCOMPARE(DotRow(chart, 1), 184);
+    QCOMPARE(DotRow(chart, 2), 32);
+}
+
+// A 40-pixel chart holds 38 values; value i is drawn at height (7 i) mod 50 + 1.
+void TestWykres::scrollsOnceStripIsFull_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::newRow("one") << 1;
+    QTest::newRow("one short of full") << 37;
+    QTest::newRow("full") << 38;
+    QTest::newRow("first overwritten") << 39;
+    QTest::newRow("wrapped twice") << 79;
+}
+
+void TestWykres::scrollsOnceStripIsFull()
+{
+    QFETCH(int, count);
+    TWykres chart(40, 60);
+    chart.SetAutoSkala(false);
+    chart.SetRange(57, 0);
+    auto height = [](int i) { return (7 * i) % 50 + 1; };
+    QImage full;
+    for (int i = 1; i <= count; ++i) {
+        chart.AddValue(height(i));
+        if (i == 38)
+            full = chart.Picture().copy();
+    }
+    const int shown = std::min(count, 38);
+    QCOMPARE(chart.Ilosc(), quint16(shown));
+    for (int x = 1; x <= shown; ++x)
+        QCOMPARE(DotRow(chart, x), 58 - height(count - shown + x));
+    if (count == 39) {  // the picture of the full strip, moved one column to the left
+        const QRgb dot = Yellow & 0xFFFFFF;
+        for (int x = 1; x < 38; ++x)
+            for (int y = 1; y < 59; ++y)
+                QCOMPARE((full.pixel(x + 1, y) & 0xFFFFFF) == dot, (Pixel(chart, x, y) & 0xFFFFFF) == dot);
+    }
+}
+
+void TestWykres::setRangeIgnoredWhileAutoScaling()
+{
+    TWykres chart;
+    SetUpMainWindowChart(chart);
+    chart.AddValue(3);
+    chart.AddValue(4);
+    const QImage before = chart.Picture().copy();
+    const quint64 revision = chart.Revision();
+    const double min = chart.Min();
+    chart.SetRange(10, 0);
+    QCOMPARE(chart.Min(), min);
+    QCOMPARE(chart.Max(), 4.0);
+    QCOMPARE(chart.Revision(), revision);
+    QCOMPARE(chart.Picture(), before);
+}
+
+void TestWykres::resizeKeepsLatestValues()
+{
+    TWykres chart;
+    int changes = 0;
+    chart.OnChanged = [&changes] { ++changes; };
+    for (int i = 1; i <= 527; ++i)
+        chart.AddValue(i);
+    QCOMPARE(changes, 527);
+    chart.Resize(100, 50);
+    QCOMPARE(chart.Picture().size(), QSize(100, 50));
+    QCOMPARE(chart.Ilosc(), quint16(98));
+    QCOMPARE(chart.Values().front(), 430.0);
+    QCOMPARE(chart.Values().back(), 527.0);
+    chart.AddValue(528);  // scrolls as a full strip
+    QCOMPARE(chart.Values().front(), 431.0);
+    chart.Resize(5000, 50);
+    QCOMPARE(chart.Width(), TWykres::MaximumWidth);
+    QCOMPARE(chart.Ilosc(), quint16(98));
+    QCOMPARE(changes, 530);
+}
+
+QTEST_MAIN(TestWykres)
+#include "test_wykres.moc"
