@@ -8,6 +8,7 @@
 #include "link/ComPort.h"
 #include "link/MeterProtocol.h"
 #include "link/Supervision.h"
+#include "measurement/Filters.h"
 #include "measurement/MeasurementResult.h"
 
 class QAction;
@@ -21,6 +22,7 @@ class QSlider;
 class QToolButton;
 class QFrame;
 class QWidget;
+class TWykresWidget;
 
 class TMainWin : public QMainWindow {
   Q_OBJECT
@@ -103,7 +105,7 @@ class TMainWin : public QMainWindow {
   QLabel* Label14;
   QSlider* W;
   QSlider* O;
-  QWidget* Wykres1;
+  TWykresWidget* Wykres1;
   QSlider* TrackBar1;
   QToolButton* Kosz;
   QGroupBox* Send;
@@ -111,6 +113,10 @@ class TMainWin : public QMainWindow {
   QToolButton* PokazSerwis;
   QPushButton* Odbierz;
   QPushButton* Wyslij;
+  QCheckBox* filtrTemp;
+  QLineEdit* TauTemp;
+  QLabel* SSkok;
+  QPushButton* Button3;
   QLabel* StatusPanel0;
   QLabel* StatusPanel1;
   QTimer SprPolacz;
@@ -119,6 +125,9 @@ class TMainWin : public QMainWindow {
 
   TComPort* ComPort1;
   MeterReceiver& Receiver() { return receiver_; }
+  StoredSeries& Series() { return series_; }
+  const DigitalFilter& Filter() const { return digitalFilter_; }
+  const Statistics& Stats() const { return statistics_; }
 
   // Handlers
   void Poczony1Click();
@@ -134,11 +143,23 @@ class TMainWin : public QMainWindow {
   void UkrysSerwisClick();
   void PokazSerwisClick();
   void Koniec1Click();
+  void filtrClick(bool on);
+  void filtrTempClick(bool on);
+  void DaneClick(bool on);
+  void Minmax1Click();
+  void Button1Click();
+  void Button3Click();
+  void Danezurzdzenia1Click();
+  void AutoskalowanieClick(bool on);
+  void WChange();
+  void TrackBar1Change();
+  void Timer1Timer();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void WireHandlers();
   void BuildMenu();
   void BuildPanels();
   void BuildStatusBar();
@@ -149,8 +170,16 @@ class TMainWin : public QMainWindow {
   void UpdatePowerOffIndicator(bool on);
   void PaintIndicators(LinkEvent event);
   void UpdatePauseButton();
+  bool FileShown() const;
+  void ShowSeriesWindow();
 
   MeterReceiver receiver_;
+  FirstResultFlag firstResult_;
+  DigitalFilter digitalFilter_;
+  TemperatureFilter temperatureFilter_;
+  MaximumJump maximumJump_;
+  Statistics statistics_;
+  StoredSeries series_;
   bool singleResultWanted_ = false;
   bool closing_ = false;
 };

@@ -1,6 +1,8 @@
 // The main window without a meter: its frame, menu, controls, languages and modes.
 #include <QtTest>
 #include <QCheckBox>
+#include <QLineEdit>
+#include <QSlider>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
@@ -9,6 +11,7 @@
 #include <QToolButton>
 
 #include "app/Main.h"
+#include "measurement/WykresWidget.h"
 #include "app/settings/Jezyki.h"
 
 class TestMainWin : public QObject {
@@ -159,6 +162,64 @@ class TestMainWin : public QObject {
     QVERIFY(!w.Receiver().paused());
     QCOMPARE(w.LastWYnik->toolTip(), QString("Zatrzymaj wynik"));
     QVERIFY(!w.OneWynik->isVisible());
+  }
+
+
+  // Controls of the filters, statistics and the chart's range.
+  void filterBoxTakesItsTimeConstant_data() {
+    QTest::addColumn<QString>("tau");
+    QTest::addColumn<bool>("ticked");
+    QTest::addColumn<double>("t");
+    QTest::newRow("comma") << "0,05" << true << 0.05;
+    QTest::newRow("point") << "0.05" << true << 0.05;
+    QTest::newRow("not a number") << "abc" << false << 1.0;
+    QTest::newRow("empty") << "" << false << 1.0;
+  }
+  void filterBoxTakesItsTimeConstant() {
+    QFETCH(QString, tau);
+    QFETCH(bool, ticked);
+    QFETCH(double, t);
+    TMainWin w;
+    w.Tau->setText(tau);
+    w.filtr->click();
+    QCOMPARE(w.filtr->isChecked(), ticked);
+    QCOMPARE(w.Tau->isEnabled(), !ticked);
+    QCOMPARE(w.Filter().TimeConstant(), t);
+    // The temperature filter's empty time constant unticks its box at once.
+    w.filtrTemp->click();
+    QVERIFY(!w.filtrTemp->isChecked());
+  }
+
+  void statisticsBoxAndMenuStayInStep() {
+    TMainWin w;
+    QVERIFY(w.Dane->isChecked() && w.Minmax1->isChecked());
+    w.Dane->click();
+    QVERIFY(!w.Minmax1->isChecked());
+    w.Minmax1->trigger();
+    QVERIFY(w.Dane->isChecked());
+    QVERIFY(w.Minmax1->isChecked());
+    w.Minmax1->trigger();
+    QVERIFY(!w.Dane->isChecked());
+    QVERIFY(!w.Minmax1->isChecked());
+  }
+
+  void manualRangeFromTheTrackBars() {
+    TMainWin w;
+    TWykres& chart = w.Wykres1->Chart();
+    QVERIFY(chart.AutoSkala());
+    QVERIFY(!w.W->isEnabled() && !w.O->isEnabled());
+    w.W->setValue(60);  // ignored while the chart scales itself
+    QCOMPARE(chart.Max(), 0.1);
+    w.W->setValue(52);
+    w.Autoskalowanie->click();
+    QVERIFY(!chart.AutoSkala());
+    QVERIFY(w.W->isEnabled() && w.O->isEnabled());
+    QCOMPARE(chart.Min(), 22.96);
+    QCOMPARE(chart.Max(), 77.04);
+    w.O->setValue(-100);
+    QCOMPARE(chart.Min(), -10 - 27.04);
+    w.Autoskalowanie->click();
+    QVERIFY(chart.AutoSkala());
   }
 
   void portChoice() {

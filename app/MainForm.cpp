@@ -1,0 +1,311 @@
+// The main window's form: menu tree, panels and controls at their fixed positions.
+#include <QActionGroup>
+#include <QCheckBox>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSlider>
+#include <QStatusBar>
+#include <QToolButton>
+
+#include "app/Glyphs.h"
+#include "app/Main.h"
+#include "app/MainForm.h"
+#include "measurement/WykresWidget.h"
+
+namespace {
+constexpr int kStatusHeight = 20;
+const QColor kWorkspace(96, 96, 96);  // behind the large result
+
+template <typename T>
+T* Named(T* object, const char* name) {
+  object->setObjectName(QString::fromLatin1(name));
+  return object;
+}
+
+QAction* Separator(QMenu* menu, const char* name) {
+  QAction* separator = menu->addSeparator();
+  separator->setObjectName(QString::fromLatin1(name));
+  return separator;
+}
+
+QAction* Item(QMenu* menu, const char* name, const QString& caption,
+              const QKeySequence& shortcut = {}) {
+  QAction* action = Named(menu->addAction(caption), name);
+  if (!shortcut.isEmpty()) action->setShortcut(shortcut);
+  return action;
+}
+
+
+QFrame* Panel(QWidget* parent, const char* name, const QRect& geometry) {
+  auto* frame = Named(new QFrame(parent), name);
+  frame->setFrameShape(QFrame::Panel);
+  frame->setFrameShadow(QFrame::Raised);
+  frame->setGeometry(geometry);
+  return frame;
+}
+
+QLabel* Label(QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
+  auto* label = Named(new QLabel(text, parent), name);
+  label->setGeometry(geometry);
+  return label;
+}
+}  // namespace
+
+void SetTextColour(QWidget* widget, const QColor& colour) {
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::WindowText, colour);
+  widget->setPalette(palette);
+}
+
+
+void TMainWin::BuildMenu() {
+  QMenuBar* bar = menuBar();
+  bar->setObjectName("MainMenu1");
+
+  Plik1 = Named(bar->addMenu("&Plik"), "Plik1");
+  Otwrz1 = Item(Plik1, "Otwrz1", "&Otwórz plik...", QKeySequence("Ctrl+O"));
+  Zapisz1 = Item(Plik1, "Zapisz1", "&Zapisz do pliku...", QKeySequence("Ctrl+Z"));
+  Zapisz1->setEnabled(false);
+  Zakoncz = Item(Plik1, "Zakoncz", "&Zakończ zapisywanie do pliku");
+  Zakoncz->setEnabled(false);
+  N6 = Separator(Plik1, "N6");
+  Pobierzwynikizurzdzenia1 = Item(Plik1, "Pobierzwynikizurzdzenia1", "Pobierz wyniki z urządzenia");
+  Pobierzwynikizurzdzenia1->setEnabled(false);
+  Pobierzwynikizurzdzenia1->setVisible(false);
+  N1 = Separator(Plik1, "N1");
+  N1->setVisible(false);
+  Koniec1 = Item(Plik1, "Koniec1", "&Koniec");
+
+  Widok1 = Named(bar->addMenu("Widok"), "Widok1");
+  Minmax1 = Item(Widok1, "Minmax1", "Obróbka danych");
+  Minmax1->setCheckable(true);
+  Minmax1->setChecked(true);
+  Danezurzdzenia1 = Item(Widok1, "Danezurzdzenia1", "Dane z urządzenia");
+  Danezurzdzenia1->setCheckable(true);
+  Danezurzdzenia1->setChecked(true);
+
+  Serwis = Named(bar->addMenu("&Serwis"), "Serwis");
+  Serwis->menuAction()->setVisible(false);
+  Zmieuytkownika1 = Item(Serwis, "Zmieuytkownika1", "Zmień &użytkownika...", QKeySequence("Ctrl+U"));
+  N5 = Separator(Serwis, "N5");
+  Wyjdztryb1 = Item(Serwis, "Wyjdztryb1", "&Wyjdź z trybu serwisowego");
+
+  Ustawienia = Named(bar->addMenu("&Ustawienia"), "Ustawienia");
+  Poczony1 = Item(Ustawienia, "Poczony1", "Połączony");
+  Poczony1->setCheckable(true);
+  Trans = Named(Ustawienia->addMenu("Parametry &transmisji"), "Trans");
+  Trans->menuAction()->setShortcut(QKeySequence("Ctrl+T"));
+  COM11 = Item(Trans, "COM11", "COM1");
+  COM11->setCheckable(true);
+  COM11->setChecked(true);
+  COM21 = Item(Trans, "COM21", "COM2");
+  COM21->setCheckable(true);
+  N4 = Separator(Ustawienia, "N4");
+  Zmieautomatycznewyczanie1 =
+      Item(Ustawienia, "Zmieautomatycznewyczanie1", "Automatyczne wyłączanie urządzenia");
+  Zmieautomatycznewyczanie1->setCheckable(true);
+  // A one-item group draws the mark as a radio dot and still lets it be cleared.
+  auto* powerOffGroup = new QActionGroup(this);
+  powerOffGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+  powerOffGroup->addAction(Zmieautomatycznewyczanie1);
+  N3 = Separator(Ustawienia, "N3");
+  Ustawieniaserwisowe1 =
+      Item(Ustawienia, "Ustawieniaserwisowe1", "Tryb &serwisowy...", QKeySequence("Ctrl+S"));
+  N2 = Separator(Ustawienia, "N2");
+  ZmienJezyk = Item(Ustawienia, "ZmienJezyk", "Zmień język...");
+
+  Raport1 = Named(bar->addMenu("Raport"), "Raport1");
+  Twrzraport1 = Item(Raport1, "Twrzraport1", "Twórz raport");
+
+  Pomoc1 = Named(bar->addMenu("P&omoc"), "Pomoc1");
+  Instrukcjaobsugi1 = Item(Pomoc1, "Instrukcjaobsugi1", "Instrukcja obsługi");
+  Instrukcjaobsugi1->setVisible(false);
+  N7 = Separator(Pomoc1, "N7");
+  N7->setVisible(false);
+  OProgramie1 = Item(Pomoc1, "OProgramie1", "&O Programie", QKeySequence("F1"));
+
+  // Ctrl+T opens the port submenu.
+  auto* transShortcut = new QShortcut(QKeySequence("Ctrl+T"), this);
+  connect(transShortcut, &QShortcut::activated, this, [this] {
+    if (!Trans->menuAction()->isEnabled()) return;
+    Trans->popup(mapToGlobal(QPoint(width() / 3, menuBar()->height())));
+  });
+
+}
+
+void TMainWin::BuildPanels() {
+  auto* client = Named(new QWidget(this), "Client");
+  setCentralWidget(client);
+  const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+
+  // Result and temperature.
+  Panel1 = Panel(client, "Panel1", QRect(8, 4, 529, 104));
+  GroupBox1 = Named(new QGroupBox(" Wynik ", Panel1), "GroupBox1");
+  GroupBox1->setGeometry(4, 2, 372, 98);
+  Panel11 = Named(new QFrame(GroupBox1), "Panel11");
+  Panel11->setFrameShape(QFrame::Panel);
+  Panel11->setFrameShadow(QFrame::Sunken);
+  Panel11->setGeometry(6, 18, 360, 74);
+  Panel11->setAutoFillBackground(true);
+  QPalette workspace = Panel11->palette();
+  workspace.setColor(QPalette::Window, kWorkspace);
+  Panel11->setPalette(workspace);
+  QFont big = fixed;
+  big.setPixelSize(32);
+  big.setBold(true);
+  Falka = Label(Panel11, "Falka", "~", QRect(4, 8, 26, 40));
+  Falka->setFont(big);
+  Falka->setVisible(false);
+  SWynik = Label(Panel11, "SWynik", QString(), QRect(28, 8, 300, 40));
+  SWynik->setFont(big);
+  SWynik->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  BP = Label(Panel11, "BP", "Brak transmisji", QRect(8, 52, 200, 18));
+  QFont bpFont = BP->font();
+  bpFont.setBold(true);
+  BP->setFont(bpFont);
+  LastWYnik = Named(new QToolButton(Panel11), "LastWYnik");
+  LastWYnik->setGeometry(334, 6, 22, 22);
+  LastWYnik->setAutoRaise(true);
+  OneWynik = Named(new QToolButton(Panel11), "OneWynik");
+  OneWynik->setGeometry(334, 30, 22, 22);
+  OneWynik->setAutoRaise(true);
+  OneWynik->setIcon(SingleGlyph());
+  OneWynik->setVisible(false);
+
+  GroupBox4 = Named(new QGroupBox(" Temperatura ", Panel1), "GroupBox4");
+  GroupBox4->setGeometry(380, 2, 145, 98);
+  auto* tempPanel = Named(new QFrame(GroupBox4), "Panel12");
+  tempPanel->setFrameShape(QFrame::Panel);
+  tempPanel->setFrameShadow(QFrame::Sunken);
+  tempPanel->setGeometry(6, 18, 133, 74);
+  tempPanel->setAutoFillBackground(true);
+  tempPanel->setPalette(workspace);
+  QFont mid = fixed;
+  mid.setPixelSize(19);
+  mid.setBold(true);
+  STemp = Label(tempPanel, "STemp", QString(), QRect(2, 22, 128, 28));
+  STemp->setFont(mid);
+  stopien = Label(tempPanel, "stopien", "o", QRect(0, 16, 12, 14));
+  QFont degree = fixed;
+  degree.setPixelSize(11);
+  degree.setBold(true);
+  stopien->setFont(degree);
+  stopien->setVisible(false);
+
+  // Statistics and the digital filter.
+  Panel2 = Panel(client, "Panel2", QRect(8, 110, 330, 40));
+  Dane = Named(new QCheckBox("Obróbka danych", Panel2), "Dane");
+  Dane->setGeometry(6, 2, 160, 18);
+  Dane->setChecked(true);
+  Button1 = Named(new QPushButton("c", Panel2), "Button1");
+  Button1->setGeometry(304, 3, 22, 18);
+  Min1 = Label(Panel2, "Min1", "Minimum:", QRect(6, 20, 52, 16));
+  Min = Label(Panel2, "Min", QString(), QRect(58, 20, 50, 16));
+  Max1 = Label(Panel2, "Max1", "Maksimum:", QRect(112, 20, 58, 16));
+  Max = Label(Panel2, "Max", QString(), QRect(170, 20, 50, 16));
+  Avr1 = Label(Panel2, "Avr1", "Średnia:", QRect(224, 20, 46, 16));
+  Avr = Label(Panel2, "Avr", QString(), QRect(270, 20, 56, 16));
+
+  Panel4 = Panel(client, "Panel4", QRect(342, 110, 195, 40));
+  filtr = Named(new QCheckBox("Filtr cyfrowy", Panel4), "filtr");
+  filtr->setGeometry(6, 10, 110, 20);
+  Tau = Named(new QLineEdit("0,05", Panel4), "Tau");
+  Tau->setGeometry(120, 9, 66, 22);
+
+  // Control buttons.
+  Panel8 = Panel(client, "Panel8", QRect(545, 4, 112, 146));
+  Panel9 = Label(Panel8, "Panel9", "  Sterowanie", QRect(2, 2, 108, 20));
+  Panel9->setAutoFillBackground(true);
+  Panel9->setFrameShape(QFrame::Panel);
+  Panel9->setFrameShadow(QFrame::Sunken);
+  S_Polacz = Named(new QPushButton("Połącz", Panel8), "S_Polacz");
+  S_Polacz->setGeometry(4, 26, 104, 27);
+  S_Zapisz = Named(new QPushButton("Zapisz do pliku", Panel8), "S_Zapisz");
+  S_Zapisz->setGeometry(4, 56, 104, 27);
+  S_Zapisz->setEnabled(false);
+  SpeedButton1 = Named(new QPushButton("Dane z urządzenia", Panel8), "SpeedButton1");
+  SpeedButton1->setGeometry(4, 86, 104, 27);
+  Button2 = Named(new QPushButton("Otwórz plik", Panel8), "Button2");
+  Button2->setGeometry(4, 116, 104, 27);
+
+  // Chart range.
+  Panel6 = Panel(client, "Panel6", QRect(545, 154, 112, 231));
+  Autoskalowanie = Named(new QCheckBox("Autoskalowanie", Panel6), "Autoskalowanie");
+  Autoskalowanie->setGeometry(6, 4, 104, 20);
+  Autoskalowanie->setChecked(true);
+  Label13 = Label(Panel6, "Label13", "Wmoc.", QRect(8, 28, 48, 16));
+  Label14 = Label(Panel6, "Label14", "Offset", QRect(60, 28, 48, 16));
+  W = Named(new QSlider(Qt::Vertical, Panel6), "W");
+  W->setGeometry(16, 46, 24, 178);
+  W->setRange(1, 100);
+  W->setValue(52);
+  W->setEnabled(false);
+  O = Named(new QSlider(Qt::Vertical, Panel6), "O");
+  O->setGeometry(68, 46, 24, 178);
+  O->setRange(-4000, 4000);
+  O->setValue(500);
+  O->setEnabled(false);
+
+  // The chart area, its scroll bar for files and its flat buttons.
+  TrackBar1 = Named(new QSlider(Qt::Horizontal, client), "TrackBar1");
+  TrackBar1->setGeometry(8, 151, 529, 16);
+  TrackBar1->setRange(1, 1);
+  TrackBar1->setPageStep(527);
+  TrackBar1->setVisible(false);
+  Wykres1 = Named(new TWykresWidget(client), "Wykres1");
+  Wykres1->setGeometry(8, 168, 529, 217);
+  SetUpMainWindowChart(Wykres1->Chart());
+  Kosz = Named(new QToolButton(client), "Kosz");
+  Kosz->setGeometry(513, 170, 22, 22);
+  Kosz->setIcon(BinGlyph());
+  Kosz->setAutoRaise(true);
+  PokazSerwis = Named(new QToolButton(client), "PokazSerwis");
+  PokazSerwis->setGeometry(489, 170, 22, 22);
+  PokazSerwis->setIcon(ShowPanelGlyph());
+  PokazSerwis->setAutoRaise(true);
+  PokazSerwis->setVisible(false);
+
+  // The service panel lies over the chart.
+  Send = Named(new QGroupBox(" Kalibracja ", client), "Send");
+  Send->setGeometry(8, 151, 529, 234);
+  Send->setAutoFillBackground(true);
+  Send->setVisible(false);
+  UkrysSerwis = Named(new QToolButton(Send), "UkrysSerwis");
+  UkrysSerwis->setGeometry(503, 2, 22, 22);
+  UkrysSerwis->setIcon(HidePanelGlyph());
+  UkrysSerwis->setAutoRaise(true);
+  // Diagnostics: the temperature filter and the largest jump between two results.
+  auto* diagnostics = Named(new QGroupBox(" Diagnostyka ", Send), "TabSheet1");
+  diagnostics->setGeometry(8, 22, 300, 100);
+  filtrTemp = Named(new QCheckBox("Filtr temperatury", diagnostics), "filtrTemp");
+  filtrTemp->setGeometry(8, 20, 150, 20);
+  TauTemp = Named(new QLineEdit(diagnostics), "TauTemp");
+  TauTemp->setGeometry(160, 19, 70, 22);
+  SSkok = Label(diagnostics, "SSkok", "Maksymalny skok: ", QRect(8, 50, 220, 18));
+  Button3 = Named(new QPushButton("Kasuj", diagnostics), "Button3");
+  Button3->setGeometry(230, 47, 60, 24);
+  Wyslij = Named(new QPushButton("Wyślij", Send), "Wyslij");
+  Wyslij->setGeometry(440, 200, 80, 26);
+  Wyslij->setEnabled(false);
+  Odbierz = Named(new QPushButton("Czyść", Send), "Odbierz");
+  Odbierz->setGeometry(354, 200, 80, 26);
+}
+
+void TMainWin::BuildStatusBar() {
+  QStatusBar* bar = statusBar();
+  bar->setObjectName("StatusBar1");
+  bar->setSizeGripEnabled(false);
+  bar->setFixedHeight(kStatusHeight);
+  StatusPanel0 = Named(new QLabel(bar), "StatusPanel0");
+  StatusPanel0->setFixedWidth(200);
+  StatusPanel1 = Named(new QLabel(bar), "StatusPanel1");
+  StatusPanel1->setFixedWidth(200);
+  bar->addWidget(StatusPanel0);
+  bar->addWidget(StatusPanel1);
+}
+
