@@ -62,12 +62,11 @@ QIcon BinGlyph() {
 
 QIcon ShowPanelGlyph() {
   return Draw([](QPainter& p) {
-    QPainterPath path;
-    path.moveTo(3, 10);
-    path.lineTo(8, 4);
-    path.lineTo(13, 10);
-    path.closeSubpath();
-    p.drawPath(path);
+    // A small window: the service panel.
+    p.drawRect(QRectF(2, 3, 12, 3));
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(30, 30, 30), 1.2));
+    p.drawRect(QRectF(2.5, 3.5, 11, 10));
   });
 }
 

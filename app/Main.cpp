@@ -165,6 +165,9 @@ void TMainWin::ApplyLanguage() {
   LastWYnik->setToolTip(text(90));
   OneWynik->setToolTip(text(92));
   Kosz->setToolTip(text(93));
+  for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{SpeedButton1, S_Zapisz, Button2,
+                                                                     Autoskalowanie})
+    FitText(b);
   if (ComPort1->Connected()) {
     S_Polacz->setText(text(32));
     StatusPanel0->setText(text(40) + " " + ComPort1->PortName());

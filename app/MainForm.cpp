@@ -56,6 +56,14 @@ QLabel* Label(QWidget* parent, const char* name, const QString& text, const QRec
 }
 }  // namespace
 
+void FitText(QAbstractButton* button) {
+  QFont f = button->parentWidget() ? button->parentWidget()->font() : button->font();
+  const int room = button->width() - (qobject_cast<QCheckBox*>(button) ? 24 : 8);
+  while (f.pointSizeF() > 6 && QFontMetrics(f).horizontalAdvance(button->text()) > room)
+    f.setPointSizeF(f.pointSizeF() - 0.5);
+  button->setFont(f);
+}
+
 void SetTextColour(QWidget* widget, const QColor& colour) {
   QPalette palette = widget->palette();
   palette.setColor(QPalette::WindowText, colour);
@@ -204,12 +212,12 @@ void TMainWin::BuildPanels() {
   Dane->setChecked(true);
   Button1 = Named(new QPushButton("c", Panel2), "Button1");
   Button1->setGeometry(304, 3, 22, 18);
-  Min1 = Label(Panel2, "Min1", "Minimum:", QRect(6, 20, 52, 16));
-  Min = Label(Panel2, "Min", QString(), QRect(58, 20, 50, 16));
-  Max1 = Label(Panel2, "Max1", "Maksimum:", QRect(112, 20, 58, 16));
-  Max = Label(Panel2, "Max", QString(), QRect(170, 20, 50, 16));
-  Avr1 = Label(Panel2, "Avr1", "Średnia:", QRect(224, 20, 46, 16));
-  Avr = Label(Panel2, "Avr", QString(), QRect(270, 20, 56, 16));
+  Min1 = Label(Panel2, "Min1", "Minimum:", QRect(6, 20, 58, 16));
+  Min = Label(Panel2, "Min", QString(), QRect(64, 20, 46, 16));
+  Max1 = Label(Panel2, "Max1", "Maksimum:", QRect(112, 20, 64, 16));
+  Max = Label(Panel2, "Max", QString(), QRect(176, 20, 46, 16));
+  Avr1 = Label(Panel2, "Avr1", "Średnia:", QRect(224, 20, 54, 16));
+  Avr = Label(Panel2, "Avr", QString(), QRect(278, 20, 48, 16));
 
   Panel4 = Panel(client, "Panel4", QRect(342, 110, 195, 40));
   filtr = Named(new QCheckBox("Filtr cyfrowy", Panel4), "filtr");
@@ -261,11 +269,11 @@ void TMainWin::BuildPanels() {
   Wykres1->setGeometry(8, 168, 529, 217);
   SetUpMainWindowChart(Wykres1->Chart());
   Kosz = Named(new QToolButton(client), "Kosz");
-  Kosz->setGeometry(513, 170, 22, 22);
+  Kosz->setGeometry(10, 170, 22, 22);
   Kosz->setIcon(BinGlyph());
   Kosz->setAutoRaise(true);
   PokazSerwis = Named(new QToolButton(client), "PokazSerwis");
-  PokazSerwis->setGeometry(489, 170, 22, 22);
+  PokazSerwis->setGeometry(34, 170, 22, 22);
   PokazSerwis->setIcon(ShowPanelGlyph());
   PokazSerwis->setAutoRaise(true);
   PokazSerwis->setVisible(false);

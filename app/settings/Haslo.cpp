@@ -1,0 +1,105 @@
+#include "app/settings/Haslo.h"
+
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QValidator>
+
+#include "app/Main.h"
+#include "app/settings/Jezyki.h"
+
+namespace {
+const QString kServicePassword = QStringLiteral("KALMORA");
+
+template <typename T>
+T* Named(T* object, const char* name, const QRect& geometry) {
+  object->setObjectName(QString::fromLatin1(name));
+  object->setGeometry(geometry);
+  return object;
+}
+
+// Turns every letter into upper case as it is typed, so the password may be typed in either case.
+class UpperCaseValidator : public QValidator {
+ public:
+  using QValidator::QValidator;
+  State validate(QString& input, int&) const override {
+    input = input.toUpper();
+    return Acceptable;
+  }
+};
+}  // namespace
+
+THasloWin::THasloWin(TMainWin* mainWindow)
+    : QWidget(nullptr, Qt::Dialog | Qt::WindowStaysOnTopHint), mainWindow_(mainWindow) {
+  // No parent: disabling the main window would disable its child windows too.
+  setObjectName("HasloWin");
+  QFont small = font();
+  small.setPointSizeF(8);
+  setFont(small);
+
+  Panel1 = Named(new QFrame(this), "Panel1", QRect(8, 8, 265, 81));
+  Panel1->setFrameShape(QFrame::Panel);
+  Panel1->setFrameShadow(QFrame::Raised);
+  Label1 = Named(new QLabel(Panel1), "Label1", QRect(10, 8, 245, 32));
+  Label1->setWordWrap(true);
+  TekstHaslo = Named(new QLineEdit(Panel1), "TekstHaslo", QRect(10, 48, 245, 22));
+  TekstHaslo->setEchoMode(QLineEdit::Password);
+  TekstHaslo->setMaxLength(kMaxPasswordLength);
+  TekstHaslo->setValidator(new UpperCaseValidator(TekstHaslo));
+  OK = Named(new QPushButton(QStringLiteral("OK"), this), "OK", QRect(117, 97, 75, 25));
+  Anuluj = Named(new QPushButton(this), "Anuluj", QRect(198, 97, 75, 25));
+  FormPaint();
+
+  connect(TekstHaslo, &QLineEdit::returnPressed, this, &THasloWin::OKClick);
+  connect(OK, &QPushButton::clicked, this, &THasloWin::OKClick);
+  connect(Anuluj, &QPushButton::clicked, this, &THasloWin::AnulujClick);
+
+  setFixedSize(281, 130);
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+}
+
+void THasloWin::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (!event->spontaneous()) FormShow();  // not when merely restored by the window system
+}
+
+void THasloWin::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  if (!event->spontaneous()) FormHide();
+}
+
+// The texts follow the language from the next paint on, even while the dialog is open.
+// The setters do nothing when the text is unchanged, so this does not cause another paint.
+void THasloWin::paintEvent(QPaintEvent* event) {
+  FormPaint();
+  QWidget::paintEvent(event);
+}
+
+void THasloWin::FormPaint() {
+  setWindowTitle(LookupText(46));
+  Label1->setText(LookupText(47));
+  Anuluj->setText(LookupText(43));
+}
+
+void THasloWin::FormShow() {
+  FormPaint();
+  if (mainWindow_) mainWindow_->setEnabled(false);
+  TekstHaslo->setFocus();
+}
+
+void THasloWin::OKClick() {
+  if (TekstHaslo->text() == kServicePassword && mainWindow_) mainWindow_->ShowServiceMode();
+  hide();
+}
+
+void THasloWin::AnulujClick() { hide(); }
+
+void THasloWin::FormHide() {
+  if (mainWindow_) mainWindow_->setEnabled(true);
+  TekstHaslo->clear();
+}

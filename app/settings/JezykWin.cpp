@@ -1,0 +1,90 @@
+#include "app/settings/JezykWin.h"
+
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHideEvent>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+
+#include "app/Main.h"
+#include "app/settings/Jezyki.h"
+
+namespace {
+template <typename T>
+T* Named(T* object, const char* name, const QRect& geometry) {
+  object->setObjectName(QString::fromLatin1(name));
+  object->setGeometry(geometry);
+  return object;
+}
+}  // namespace
+
+TJezyk::TJezyk(TMainWin* mainWindow)
+    : QWidget(nullptr, Qt::Dialog | Qt::WindowStaysOnTopHint), mainWindow_(mainWindow) {
+  // No parent: disabling the main window would disable its child windows too.
+  setObjectName("Jezyk");
+  setAttribute(Qt::WA_DeleteOnClose);
+  QFont small = font();
+  small.setPointSizeF(8);
+  setFont(small);
+
+  GroupBox1 = Named(new QGroupBox(this), "GroupBox1", QRect(8, 8, 185, 97));
+  WybranyJezyk = Named(new QListWidget(GroupBox1), "WybranyJezyk", QRect(12, 24, 161, 61));
+  WybranyJezyk->addItems({QStringLiteral("Polski"), QStringLiteral("English")});
+  OK = Named(new QPushButton(QStringLiteral("OK"), this), "OK", QRect(37, 113, 75, 25));
+  Anuluj = Named(new QPushButton(this), "Anuluj", QRect(118, 113, 75, 25));
+  FormPaint();
+
+  connect(OK, &QPushButton::clicked, this, &TJezyk::OKClick);
+  connect(Anuluj, &QPushButton::clicked, this, &TJezyk::AnulujClick);
+
+  setFixedSize(201, 146);
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+
+  // Always offers Polish first, whatever the current language.
+  WybranyJezyk->setCurrentRow(0);
+  if (mainWindow_) mainWindow_->setEnabled(false);
+}
+
+TJezyk* TJezyk::Open(TMainWin* mainWindow) {
+  auto* dialog = new TJezyk(mainWindow);
+  dialog->show();
+  return dialog;
+}
+
+void TJezyk::showEvent(QShowEvent* event) {
+  FormPaint();
+  QWidget::showEvent(event);
+}
+
+// Closing hides the dialog first, so this covers OK, Anuluj and the window's close button.
+void TJezyk::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  if (!event->spontaneous() && mainWindow_) mainWindow_->setEnabled(true);
+}
+
+// The setters do nothing when the text is unchanged, so this does not cause another paint.
+void TJezyk::paintEvent(QPaintEvent* event) {
+  FormPaint();
+  QWidget::paintEvent(event);
+}
+
+void TJezyk::FormPaint() {
+  setWindowTitle(LookupText(44));
+  GroupBox1->setTitle(LookupText(45));
+  Anuluj->setText(LookupText(43));
+}
+
+void TJezyk::OKClick() {
+  const QList<QListWidgetItem*> selected = WybranyJezyk->selectedItems();
+  if (!selected.isEmpty()) {
+    const int row = WybranyJezyk->row(selected.first());
+    if (row == 0) CurrentLanguage = QStringLiteral("Polski");
+    if (row == 1) CurrentLanguage = QStringLiteral("Angielski");
+  }
+  if (mainWindow_) mainWindow_->ApplyLanguage();
+  close();
+}
+
+void TJezyk::AnulujClick() { close(); }

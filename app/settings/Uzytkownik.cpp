@@ -1,0 +1,89 @@
+#include "app/settings/Uzytkownik.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+
+#include "app/Main.h"
+#include "app/settings/UserSettings.h"
+
+namespace {
+template <typename T>
+T* Named(T* object, const char* name, const QRect& geometry) {
+  object->setObjectName(QString::fromLatin1(name));
+  object->setGeometry(geometry);
+  return object;
+}
+}  // namespace
+
+TUzytkownikWin::TUzytkownikWin(TMainWin* mainWindow)
+    : QWidget(nullptr, Qt::Dialog | Qt::WindowStaysOnTopHint), mainWindow_(mainWindow) {
+  // No parent: disabling the main window would disable its child windows too.
+  setObjectName("UzytkownikWin");
+  setWindowTitle(QStringLiteral("Użytkownik"));
+  QFont small = font();
+  small.setPointSizeF(8);
+  setFont(small);
+
+  GroupBox1 = Named(new QGroupBox(QStringLiteral(" Ustawienia użytkownika "), this), "GroupBox1",
+                    QRect(8, 8, 289, 117));
+  Label1 = Named(new QLabel(QStringLiteral("Nazwa:"), GroupBox1), "Label1", QRect(12, 26, 50, 16));
+  Nazwa = Named(new QLineEdit(GroupBox1), "Nazwa", QRect(64, 24, 209, 22));
+  Label2 = Named(new QLabel(QStringLiteral("Firma:"), GroupBox1), "Label2", QRect(12, 56, 50, 16));
+  Miasto = Named(new QLineEdit(GroupBox1), "Miasto", QRect(64, 54, 209, 22));
+  Serwisant = Named(new QCheckBox(QStringLiteral("Serwisant"), GroupBox1), "Serwisant",
+                    QRect(64, 86, 150, 20));
+  OK = Named(new QPushButton(QStringLiteral("OK"), this), "OK", QRect(141, 133, 75, 25));
+  Anuluj = Named(new QPushButton(QStringLiteral("Anuluj"), this), "Anuluj", QRect(222, 133, 75, 25));
+
+  connect(Serwisant, &QCheckBox::clicked, this, &TUzytkownikWin::SerwisantClick);
+  connect(OK, &QPushButton::clicked, this, &TUzytkownikWin::OKClick);
+  connect(Anuluj, &QPushButton::clicked, this, &TUzytkownikWin::AnulujClick);
+
+  setFixedSize(305, 166);
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+}
+
+void TUzytkownikWin::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (!event->spontaneous()) FormShow();  // not when merely restored by the window system
+}
+
+void TUzytkownikWin::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  if (!event->spontaneous()) FormHide();
+}
+
+void TUzytkownikWin::FormShow() {
+  if (mainWindow_) mainWindow_->setEnabled(false);
+  const UserSettings settings = ReadUserSettings();
+  Nazwa->setText(settings.name);
+  Miasto->setText(settings.company);
+  Serwisant->setChecked(settings.service);
+  SerwisantClick();
+}
+
+// A service technician's entry is fixed while the flag is set.
+void TUzytkownikWin::SerwisantClick() {
+  const bool editable = !Serwisant->isChecked();
+  Nazwa->setEnabled(editable);
+  Miasto->setEnabled(editable);
+}
+
+void TUzytkownikWin::OKClick() {
+  // Written as typed: leading and trailing spaces are the user's.
+  WriteUserSettings({Nazwa->text(), Miasto->text(), Serwisant->isChecked()});
+  hide();
+}
+
+void TUzytkownikWin::AnulujClick() { hide(); }
+
+void TUzytkownikWin::FormHide() {
+  if (mainWindow_) mainWindow_->setEnabled(true);
+}
