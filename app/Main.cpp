@@ -314,6 +314,10 @@ void TMainWin::ComPort1RxChar(int count) {
   } catch (const EComPort&) {
     return;
   }
+  HandleArrival(bytes);
+}
+
+void TMainWin::HandleArrival(const QByteArray& bytes) {
   const auto frame = receiver_.Receive(bytes);
   if (frame) {
     singleResultWanted_ = false;

@@ -138,6 +138,8 @@ class TMainWin : public QMainWindow {
   void SprPolaczTimer();
   void TimeOutClick();
   void ComPort1RxChar(int count);
+  // The receive algorithm and everything a completed frame causes, for bytes already read.
+  void HandleArrival(const QByteArray& bytes);
   void LastWYnikClick();
   void OneWynikClick();
   void UkrysSerwisClick();

@@ -54,8 +54,27 @@ void TWykres::AddValue(double value)
     values_[writePosition_ - 1] = value;
     if (writePosition_ > ilosc_)
         ++ilosc_;
-    RedrawCurrent();
+    // The range follows at once; the pixels are drawn when the picture is next looked at, so a
+    // burst of values costs one drawing, not one each.
+    pending_ = CurrentBounds();
     Changed();
+}
+
+const QImage& TWykres::Picture() const
+{
+    if (pending_)
+        const_cast<TWykres*>(this)->DrawPending();
+    return image_;
+}
+
+void TWykres::DrawPending()
+{
+    const Bounds bounds = *pending_;
+    pending_.reset();
+    if (bounds.empty)
+        DrawGridPixels();
+    else
+        RedrawPixels(bounds.upper, bounds.lower);
 }
 
 void TWykres::Clear()
@@ -91,12 +110,14 @@ void TWykres::FindRange()
 
 void TWykres::Redraw(double upper, double lower)
 {
+    pending_.reset();
     RedrawPixels(upper, lower);
     Changed();
 }
 
 void TWykres::DrawGrid()
 {
+    pending_.reset();
     DrawGridPixels();
     Changed();
 }
@@ -115,22 +136,21 @@ void TWykres::Resize(int width, int height)
     ilosc_ = quint16(kept);
     writePosition_ = quint16(kept);
     overlayKnown_ = false;
-    RedrawCurrent();
+    pending_ = CurrentBounds();
     Changed();
 }
 
-// What AddValue draws for the buffer as it stands.
-void TWykres::RedrawCurrent()
+// What AddValue draws for the buffer as it stands; with AutoSkala on this rescales first.
+TWykres::Bounds TWykres::CurrentBounds()
 {
-    if (ilosc_ == 0) {
-        DrawGridPixels();
-    } else if (autoSkala_) {
+    if (ilosc_ == 0)
+        return {0, 0, true};
+    if (autoSkala_) {
         FindRange();
         const double margin = (max_ - min_) * skala_ / 100;
-        RedrawPixels(max_ + margin, min_ - margin);
-    } else {
-        RedrawPixels(max_, min_);
+        return {max_ + margin, min_ - margin, false};
     }
+    return {max_, min_, false};
 }
 
 // Drawn as GDI draws it on the users' Windows machines: the frame's outline and fill exclude its

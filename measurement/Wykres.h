@@ -21,6 +21,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class TWykres {
@@ -74,7 +75,8 @@ public:
     // fit the new strip are kept, oldest first, and drawn again.
     void Resize(int width, int height);
 
-    const QImage& Picture() const { return image_; }
+    // The picture as the operations so far have drawn it.
+    const QImage& Picture() const;
     // Called after every drawing; Revision() counts them.
     std::function<void()> OnChanged;
     quint64 Revision() const { return revision_; }
@@ -83,7 +85,13 @@ private:
     void PaintBackground();
     void DrawGridPixels();
     void RedrawPixels(double upper, double lower);
-    void RedrawCurrent();
+    struct Bounds {
+        double upper;
+        double lower;
+        bool empty;
+    };
+    Bounds CurrentBounds();
+    void DrawPending();
     void DrawMarker(bool over);
     void Changed();
 
@@ -112,6 +120,7 @@ private:
     bool overlayKnown_ = false;     // image_ == background_ + drawn_ + markerArea_
     std::vector<int> drawn_;        // pixel indices of the dots
     QRect markerArea_;
+    std::optional<Bounds> pending_;  // drawing owed to the picture by AddValue or Resize
 };
 
 // A colour stored as a Windows COLORREF integer (0x00BBGGRR): 9671571 is RGB(147, 147, 147).

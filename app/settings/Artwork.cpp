@@ -19,7 +19,7 @@ const QColor kSubtitle(85, 92, 104);
 // The emblem: a bar magnet in a round badge with its field lines.
 constexpr QPointF kEmblemCentre(96, 92);
 constexpr qreal kEmblemRadius = 76;
-constexpr qreal kPoleOffset = 30;   // the poles sit a little inside the bar's ends
+constexpr qreal kPoleOffset = 36;   // the poles sit just inside the bar's ends
 constexpr qreal kMagnetHalfLength = 40;
 constexpr qreal kMagnetHalfHeight = 10;
 
@@ -32,19 +32,18 @@ QPointF Field(QPointF p) {
   return toNorth / dn - toSouth / ds;
 }
 
-// Follows one field line from the north pole until it reaches the south pole or leaves the
-// badge far behind; the badge's clip cuts what lies outside.
+// Follows one field line from the north pole to the middle between the poles (or until it is
+// far outside the badge); the other half is its mirror image, which keeps the picture symmetric.
 QPainterPath FieldLine(qreal startAngleDegrees) {
   const qreal angle = qDegreesToRadians(startAngleDegrees);
   QPointF p(-kPoleOffset + 4 * std::cos(angle), -4 * std::sin(angle));
   QPainterPath path(p);
-  for (int step = 0; step < 4000; ++step) {
+  for (int step = 0; step < 4000 && p.x() < 0; ++step) {
     const QPointF f = Field(p);
     const qreal length = std::hypot(f.x(), f.y());
     if (length == 0) break;
     p += f / length;
     path.lineTo(p);
-    if (std::hypot(p.x() - kPoleOffset, p.y()) < 4) break;
     if (std::abs(p.x()) > 3 * kEmblemRadius || std::abs(p.y()) > 3 * kEmblemRadius) break;
   }
   return path;
@@ -66,10 +65,11 @@ void DrawEmblem(QPainter& painter) {
   painter.setClipPath(clip);
   painter.setBrush(Qt::NoBrush);
   painter.setPen(QPen(kFieldLine, 1.4));
-  for (qreal start : {28.0, 52.0, 80.0, 112.0, 148.0}) {
-    const QPainterPath upper = FieldLine(start);
-    painter.drawPath(upper);
-    painter.drawPath(QTransform::fromScale(1, -1).map(upper));  // the mirror image below
+  for (qreal start : {62.0, 88.0, 114.0, 140.0, 166.0}) {
+    const QPainterPath quarter = FieldLine(start);
+    for (const QTransform& mirror : {QTransform(), QTransform::fromScale(-1, 1),
+                                     QTransform::fromScale(1, -1), QTransform::fromScale(-1, -1)})
+      painter.drawPath(mirror.map(quarter));
   }
   painter.setClipping(false);
 
@@ -93,7 +93,7 @@ void DrawEmblem(QPainter& painter) {
 
 void DrawTitle(QPainter& painter, ArtworkLanguage language) {
   QFont title(QStringLiteral("Sans Serif"));
-  title.setPixelSize(34);
+  title.setPixelSize(32);
   title.setBold(true);
   painter.setFont(title);
   painter.setPen(kNavy);

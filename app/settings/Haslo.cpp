@@ -48,6 +48,7 @@ THasloWin::THasloWin(TMainWin* mainWindow)
   Label1->setWordWrap(true);
   TekstHaslo = Named(new QLineEdit(Panel1), "TekstHaslo", QRect(10, 48, 245, 22));
   TekstHaslo->setEchoMode(QLineEdit::Password);
+  TekstHaslo->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));  // '*', not the style's dot
   TekstHaslo->setMaxLength(kMaxPasswordLength);
   TekstHaslo->setValidator(new UpperCaseValidator(TekstHaslo));
   OK = Named(new QPushButton(QStringLiteral("OK"), this), "OK", QRect(117, 97, 75, 25));

@@ -1,0 +1,118 @@
+#include "records/DataFile.h"
+
+#include <QByteArray>
+#include <QFile>
+
+#include <cstring>
+
+#include "measurement/Filters.h"
+
+namespace {
+constexpr qint64 kReadChunk = 64 * 1024;
+
+QString LineText(const char* begin, const char* end) {
+  if (end > begin && end[-1] == '\r') --end;
+  return QString::fromLatin1(begin, end - begin);
+}
+
+struct LineCount {
+  bool ok = false;
+  qint64 leftOut = 0;
+};
+
+// Hands each of the first limit lines to take(QString) and counts the rest. Read in chunks
+// rather than by readLine: one system call per 64 KiB, and a file far longer than the limit is
+// only counted, never held.
+template <typename Take>
+LineCount ForEachLine(const QString& fileName, qint64 limit, Take take) {
+  LineCount out;
+  QFile file(fileName);
+  if (!file.open(QIODevice::ReadOnly)) return out;
+  qint64 kept = 0;
+  QByteArray pending;        // a line started in an earlier chunk, while lines are kept
+  bool partialLine = false;  // a line started, while lines are only counted
+  for (;;) {
+    const QByteArray chunk = file.read(kReadChunk);
+    if (chunk.isEmpty()) {
+      if (file.error() != QFileDevice::NoError) return out;  // ok stays false
+      break;
+    }
+    const char* p = chunk.constData();
+    const char* const end = p + chunk.size();
+    while (p < end && kept < limit) {
+      const auto* nl = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
+      if (!nl) {
+        pending.append(p, end - p);
+        p = end;
+        break;
+      }
+      if (pending.isEmpty()) {
+        take(LineText(p, nl));
+      } else {
+        pending.append(p, nl - p);
+        take(LineText(pending.constData(), pending.constData() + pending.size()));
+        pending.clear();
+      }
+      ++kept;
+      p = nl + 1;
+    }
+    // The limit is reached: the rest is only counted, a line at each line end and one more at
+    // the end of the file for a last line without its line end.
+    for (; p < end; ++p) {
+      if (*p == '\n') {
+        ++out.leftOut;
+        partialLine = false;
+      } else {
+        partialLine = true;
+      }
+    }
+  }
+  // A last line without a line end counts.
+  if (!pending.isEmpty()) take(LineText(pending.constData(), pending.constData() + pending.size()));
+  if (partialLine) ++out.leftOut;
+  out.ok = true;
+  return out;
+}
+}  // namespace
+
+FileDialogSpec DataFileDialogSpec() { return {QString(), kDataFileFilter, kDataFileSuffix}; }
+
+bool WriteDataFile(const QString& fileName, const QStringList& valueTexts) {
+  QFile file(fileName);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+  // One buffer, one write: a long recording is written in a single system call or few.
+  qsizetype size = 0;
+  for (const QString& text : valueTexts) size += text.size() + 2;
+  QByteArray bytes;
+  bytes.reserve(size);
+  for (const QString& text : valueTexts) {
+    bytes.append(text.toLatin1());
+    bytes.append("\r\n", 2);
+  }
+  bool ok = file.write(bytes) == bytes.size();
+  ok = file.flush() && ok;  // a full disk shows here, when the buffer reaches the device
+  file.close();
+  return ok && file.error() == QFileDevice::NoError;
+}
+
+DataFileLines ReadDataFileLines(const QString& fileName, int limit) {
+  DataFileLines out;
+  const LineCount count =
+      ForEachLine(fileName, limit, [&out](QString&& line) { out.lines.append(std::move(line)); });
+  out.ok = count.ok;
+  out.linesLeftOut = count.leftOut;
+  return out;
+}
+
+double ParseValueText(const QString& line) { return SeriesTextToNumber(line).value_or(0); }
+
+OpenedDataFile ReadDataFileIntoSeries(const QString& fileName, StoredSeries& series,
+                                      double timeConstant) {
+  series.Clear();
+  // The numbers are left to RefilterSeries: it reads every text anyway, and reading them here
+  // as well would cost as much again on a long file.
+  const LineCount count = ForEachLine(fileName, StoredSeries::MaximumCount,
+                                      [&series](QString&& line) { series.Append(line, 0); });
+  RefilterSeries(series, timeConstant);
+  return {count.ok, series.Count(), count.leftOut};
+}

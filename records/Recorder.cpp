@@ -1,0 +1,62 @@
+#include "records/Recorder.h"
+
+#include <algorithm>
+
+#include "measurement/Filters.h"
+#include "records/DataFile.h"
+
+void Recorder::Start(int interval, const QString& fileName) {
+  series_.Clear();
+  unsaved_ = false;
+  counter_ = 0;
+  interval_ = std::clamp(interval, kMinimumInterval, kMaximumInterval);
+  fileName_ = fileName;
+  recording_ = true;
+}
+
+RecordResult Recorder::OnResult(const QString& valueText) {
+  if (!recording_) return RecordResult::NotRecording;
+  if (series_.IsFull()) return RecordResult::Full;  // the stop handler has not run yet
+  if (++counter_ < interval_) return RecordResult::Counted;
+  counter_ = 0;
+  series_.AppendText(valueText);
+  return series_.IsFull() ? RecordResult::Full : RecordResult::Stored;
+}
+
+RecordingOutcome Recorder::Stop() {
+  recording_ = false;
+  interval_ = 0;
+  if (series_.Count() == 0) return {RecordingOutcome::NothingStored, 0};
+  return Write(fileName_);
+}
+
+RecordingOutcome Recorder::SaveAs(const QString& fileName) {
+  if (!unsaved_) return {RecordingOutcome::NothingStored, 0};
+  return Write(fileName);
+}
+
+void Recorder::DiscardUnsaved() {
+  if (!unsaved_) return;
+  unsaved_ = false;
+  series_.Clear();
+}
+
+int Recorder::StoredCount() const { return series_.Count(); }
+
+RecordingOutcome Recorder::Write(const QString& fileName) {
+  const int count = series_.Count();
+  QStringList texts;
+  texts.reserve(count);
+  for (int i = 1; i <= count; ++i) texts.append(series_.Text(i));
+  if (!WriteDataFile(fileName, texts)) {
+    unsaved_ = true;
+    return {RecordingOutcome::WriteFailed, count};
+  }
+  unsaved_ = false;
+  series_.Clear();
+  return {RecordingOutcome::Written, count};
+}
+
+QString SavedResultsText(int count) {
+  return QStringLiteral("Zapisano wyników: ") + QString::number(count);
+}

@@ -1,0 +1,71 @@
+#pragma once
+// Recording: while connected, every N-th accepted live result is stored in the main window's
+// stored series; stopping writes them to the data file chosen at the start.
+//
+// The window drives it:
+//   start    (step dialog, save dialog)  Start(n, fileName)
+//   result   (after display, per result) if (OnResult(text) == RecordResult::Full) stop handler
+//   stop     (user, or Full)             Stop(); on WriteFailed the results stay kept: show
+//            kWriteErrorText, ask again, SaveAs(name) until it works, or DiscardUnsaved()
+// A write failure keeps the results rather than losing a whole recording to, say, a full disk
+// or a removed stick; a stop before the first stored result writes no file.
+#include <QString>
+#include <QStringList>
+
+class StoredSeries;
+
+enum class RecordResult {
+  NotRecording,  // nothing counted
+  Counted,       // counted, not stored
+  Stored,        // stored as the latest entry
+  Full,          // stored, and the series is full: the window runs its stop handler now
+};
+
+struct RecordingOutcome {
+  enum Kind {
+    NothingStored,  // no file created
+    Written,        // count lines written; the stored results are gone
+    WriteFailed,    // nothing usable written; the count results are still kept
+  };
+  Kind kind = NothingStored;
+  int count = 0;
+};
+
+class Recorder {
+ public:
+  static constexpr int kMinimumInterval = 1;
+  static constexpr int kMaximumInterval = 500;
+
+  explicit Recorder(StoredSeries& series) : series_(series) {}
+
+  // Empties the series and starts counting; the interval is held within 1..500.
+  void Start(int interval, const QString& fileName);
+  // One accepted live result, as the display shows it less the unit (FormatValueText).
+  RecordResult OnResult(const QString& valueText);
+  // Ends the recording and writes what it stored to the file chosen at the start.
+  RecordingOutcome Stop();
+  // After WriteFailed: the kept results to another file. WriteFailed again keeps them still.
+  RecordingOutcome SaveAs(const QString& fileName);
+  // After WriteFailed, when the user gives up: the kept results are dropped.
+  void DiscardUnsaved();
+
+  bool Recording() const { return recording_; }
+  int Interval() const { return interval_; }  // 0 when not recording
+  int Counter() const { return counter_; }
+  QString FileName() const { return fileName_; }
+  bool HasUnsavedResults() const { return unsaved_; }
+  int StoredCount() const;
+
+ private:
+  RecordingOutcome Write(const QString& fileName);
+
+  StoredSeries& series_;
+  bool recording_ = false;
+  int interval_ = 0;
+  int counter_ = 0;
+  QString fileName_;
+  bool unsaved_ = false;
+};
+
+// Panel 1 of StatusBar1 after a recording was written: "Zapisano wyników: 300".
+QString SavedResultsText(int count);
