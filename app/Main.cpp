@@ -23,6 +23,10 @@
 #include "link/MeterCommands.h"
 #include "measurement/ResultSequence.h"
 #include "measurement/WykresWidget.h"
+#include "app/FileDialogs.h"
+#include "records/DataFile.h"
+#include "records/Pobieranie.h"
+#include "records/SpeedStep.h"
 
 TMainWin::TMainWin(QWidget* parent) : QMainWindow(parent) {
   setObjectName("MainWin");
@@ -60,7 +64,7 @@ TMainWin::TMainWin(QWidget* parent) : QMainWindow(parent) {
   FormCreate();
 }
 
-TMainWin::~TMainWin() = default;
+TMainWin::~TMainWin() = default;  // NOLINT: members need the complete dialog type here
 
 namespace {
 // A checkable menu item flips its own mark when clicked; the handlers decide the mark
@@ -105,6 +109,13 @@ void TMainWin::WireHandlers() {
   connect(TrackBar1, &QSlider::valueChanged, this, &TMainWin::TrackBar1Change);
   connect(&SprPolacz, &QTimer::timeout, this, &TMainWin::SprPolaczTimer);
   connect(&Timer1, &QTimer::timeout, this, &TMainWin::Timer1Timer);
+  connect(&ZmienStan, &QTimer::timeout, this, &TMainWin::ZmienStanTimer);
+  OnClick(Zapisz1, [this] { Zapisz1Click(); });
+  OnClick(Zakoncz, [this] { ZakonczClick(); });
+  OnClick(Otwrz1, [this] { Otwrz1Click(); });
+  OnClick(Pobierzwynikizurzdzenia1, [this] { Pobierzwynikizurzdzenia1Click(); });
+  connect(S_Zapisz, &QPushButton::clicked, this, &TMainWin::S_ZapiszClick);
+  connect(Button2, &QPushButton::clicked, this, &TMainWin::Otwrz1Click);
 }
 
 
@@ -154,7 +165,8 @@ void TMainWin::ApplyLanguage() {
   Avr1->setText(text(28));
   filtr->setText(text(29));
   Panel9->setText(text(30));
-  S_Zapisz->setText(text(33));
+  // While a recording runs the button stops it, whatever the language.
+  S_Zapisz->setText(text(recorder_.Recording() ? 34 : 33));
   SpeedButton1->setText(text(35));
   Button2->setText(text(36));
   Autoskalowanie->setText(text(37));
@@ -175,6 +187,21 @@ void TMainWin::ApplyLanguage() {
     S_Polacz->setText(text(31));
     StatusPanel0->setText(text(41));
   }
+}
+
+void TMainWin::SetPobierzWin(TPobierzWin* dialog) {
+  pobierzWin_ = dialog;
+  pobierzWin_->OnAnuluj = [this] { AnulujClick(); };
+  // Closed by any other path (the close button, Escape): the meter must not stay silent.
+  pobierzWin_->OnClosed = [this] { download_.Cancel(receiver_, *ComPort1); };
+}
+
+TPobierzWin* TMainWin::PobierzWin() {
+  if (!pobierzWin_) {
+    ownPobierzWin_ = std::make_unique<TPobierzWin>(this);
+    SetPobierzWin(ownPobierzWin_.get());
+  }
+  return pobierzWin_;
 }
 
 bool TMainWin::InServiceMode() const { return Serwis->menuAction()->isVisible(); }
@@ -356,6 +383,10 @@ void TMainWin::ProcessResult(const ResultFrame& frame) {
     else if (Danezurzdzenia1->isChecked())
       Wykres1->Chart().AddValue(r.value);
   };
+  steps.recording = [this](const MeasurementResult& r) {
+    if (recorder_.OnResult(FormatValueText(r.decimalClass, r.value)) == RecordResult::Full)
+      ZakonczClick();
+  };
   ProcessResultFrame(frame, steps);
 }
 
@@ -477,4 +508,109 @@ void TMainWin::TrackBar1Change() { Timer1.start(); }
 void TMainWin::Timer1Timer() {
   Timer1.stop();
   ShowSeriesWindow();
+}
+
+// ---- Recording, file view and download ----
+
+void TMainWin::S_ZapiszClick() {
+  if (recorder_.Recording())
+    ZakonczClick();
+  else
+    Zapisz1Click();
+}
+
+void TMainWin::Zapisz1Click() {
+  if (recorder_.Recording()) return;
+  const auto interval = TSpeedStepWin::Ask(this);
+  if (!interval) return;
+  const QString name = AskSaveFileName(this, DataFileDialogSpec());
+  if (name.isEmpty()) return;
+  recorder_.Start(*interval, name);
+  Zapisz1->setEnabled(false);
+  Zakoncz->setEnabled(true);
+  Otwrz1->setEnabled(false);
+  // The file view would replace the recording's results.
+  Button2->setEnabled(false);
+  S_Zapisz->setText(LookupText(34));
+  FitText(S_Zapisz);
+}
+
+void TMainWin::ZakonczClick() {
+  if (!recorder_.Recording()) return;
+  RecordingOutcome outcome = recorder_.Stop();
+  Zapisz1->setEnabled(Poczony1->isChecked());
+  Zakoncz->setEnabled(false);
+  Otwrz1->setEnabled(true);
+  Button2->setEnabled(true);
+  S_Zapisz->setText(LookupText(33));
+  FitText(S_Zapisz);
+  // A failed write keeps the results: the user may save them under another name, or cancel.
+  while (outcome.kind == RecordingOutcome::WriteFailed) {
+    ShowMessage(kWriteErrorText);
+    const QString name = AskSaveFileName(this, DataFileDialogSpec());
+    if (name.isEmpty()) {
+      recorder_.DiscardUnsaved();
+      return;
+    }
+    outcome = recorder_.SaveAs(name);
+  }
+  if (outcome.kind == RecordingOutcome::Written) StatusPanel1->setText(SavedResultsText(outcome.count));
+}
+
+void TMainWin::Otwrz1Click() {
+  if (recorder_.Recording()) return;
+  const QString name = AskOpenFileName(this, DataFileDialogSpec());
+  if (name.isEmpty()) return;
+  const OpenedDataFile opened = ReadDataFileIntoSeries(name, series_, digitalFilter_.TimeConstant());
+  if (!opened.ok) {
+    ShowMessage(kReadErrorText);
+    return;
+  }
+  if (opened.linesLeftOut > 0)
+    ShowMessage(QStringLiteral("Plik zawiera więcej niż %1 wyników. Pominięto ostatnie: %2.")
+                    .arg(StoredSeries::MaximumCount)
+                    .arg(opened.linesLeftOut));
+  Kosz->setVisible(false);
+  Danezurzdzenia1->setChecked(false);
+  TWykres& chart = Wykres1->Chart();
+  {
+    // Every file sets the track bar for its own length; a short one hides it.
+    const QSignalBlocker block(TrackBar1);
+    const bool scrolls = opened.count > chart.StripLength();
+    TrackBar1->setRange(1, scrolls ? TrackBarMaximum(opened.count, chart.Width()) : 1);
+    TrackBar1->setValue(1);
+    TrackBar1->setVisible(scrolls);
+  }
+  Timer1.stop();
+  RedrawSeries(series_, 1, chart);
+  chart.SetAutoSkala(true);
+  filtr->setChecked(true);  // when it was not ticked yet, this refilters with Tau and redraws
+}
+
+void TMainWin::Pobierzwynikizurzdzenia1Click() {
+  if (download_.Active() || !ComPort1->Connected()) return;
+  const QString name = AskSaveFileName(this, DataFileDialogSpec());
+  if (name.isEmpty()) return;
+  download_.Begin(*ComPort1, name);
+  ZmienStan.start();
+  PobierzWin()->show();
+}
+
+void TMainWin::ZmienStanTimer() {
+  // Stage 1 holds the line for a second; the next tick counts from its end.
+  ZmienStan.stop();
+  const DownloadTick tick = download_.Tick(receiver_, *ComPort1);
+  ZmienStan.start();
+  if (tick.kind == DownloadTick::Receiving) PobierzWin()->ShowReceiving();
+  if (tick.kind == DownloadTick::Finished) {
+    Pobierzwynikizurzdzenia1->setEnabled(true);
+    PobierzWin()->close();
+    if (!tick.written) ShowMessage(kWriteErrorText);
+  }
+}
+
+void TMainWin::AnulujClick() {
+  download_.Cancel(receiver_, *ComPort1);
+  Pobierzwynikizurzdzenia1->setEnabled(true);
+  ZmienStan.stop();
 }

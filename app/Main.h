@@ -10,6 +10,9 @@
 #include "link/Supervision.h"
 #include "measurement/Filters.h"
 #include "measurement/MeasurementResult.h"
+#include "records/Download.h"
+#include "records/Recorder.h"
+#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -23,6 +26,7 @@ class QToolButton;
 class QFrame;
 class QWidget;
 class TWykresWidget;
+class TPobierzWin;
 
 class TMainWin : public QMainWindow {
   Q_OBJECT
@@ -31,6 +35,8 @@ class TMainWin : public QMainWindow {
   ~TMainWin() override;
 
   void ApplyLanguage();
+  // The download wait dialog, created by the program entry after the main window.
+  void SetPobierzWin(TPobierzWin* dialog);
   void ShowServiceMode();
   void HideServiceMode();
   bool InServiceMode() const;
@@ -156,6 +162,16 @@ class TMainWin : public QMainWindow {
   void WChange();
   void TrackBar1Change();
   void Timer1Timer();
+  void Zapisz1Click();
+  void ZakonczClick();
+  void S_ZapiszClick();
+  void Otwrz1Click();
+  void Pobierzwynikizurzdzenia1Click();
+  void ZmienStanTimer();
+  void AnulujClick();
+  const Recorder& Recording() const { return recorder_; }
+  const Download& Downloading() const { return download_; }
+  TPobierzWin* PobierzWin();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -176,12 +192,16 @@ class TMainWin : public QMainWindow {
   void ShowSeriesWindow();
 
   MeterReceiver receiver_;
+  TPobierzWin* pobierzWin_ = nullptr;
   FirstResultFlag firstResult_;
   DigitalFilter digitalFilter_;
   TemperatureFilter temperatureFilter_;
   MaximumJump maximumJump_;
   Statistics statistics_;
   StoredSeries series_;
+  Recorder recorder_{series_};
+  Download download_;
+  std::unique_ptr<TPobierzWin> ownPobierzWin_;  // when no program entry gave one
   bool singleResultWanted_ = false;
   bool closing_ = false;
 };

@@ -1,13 +1,14 @@
 #include <QApplication>
 
+#include "app/Application.h"
 #include "app/GuiSeams.h"
-#include "app/Main.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
-  QApplication::setApplicationDisplayName(QStringLiteral("Fluxa"));
+  QApplication::setApplicationName(QStringLiteral("Fluxa"));
+  QApplication::setQuitOnLastWindowClosed(false);  // the main window's close ends the program
   InstallGuiSeams();
-  TMainWin mainWin;
-  mainWin.show();
+  FluxaApplication fluxa;
+  fluxa.Start();
   return app.exec();
 }

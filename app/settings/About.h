@@ -13,7 +13,9 @@ class TMainWin;
 class TAboutWin : public QWidget {
   Q_OBJECT
  public:
-  explicit TAboutWin(TMainWin* mainWindow);
+  // The start-up screen is created before the main window; it learns of it afterwards.
+  explicit TAboutWin(TMainWin* mainWindow = nullptr);
+  void SetMainWindow(TMainWin* mainWindow) { mainWindow_ = mainWindow; }
 
   // Shows the box and hides the main window (at start-up and from the Help menu).
   void ShowBox();

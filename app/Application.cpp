@@ -1,0 +1,61 @@
+#include "app/Application.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "app/Main.h"
+#include "app/settings/About.h"
+#include "app/settings/Haslo.h"
+#include "app/settings/JezykWin.h"
+#include "app/settings/Jezyki.h"
+#include "app/settings/Uzytkownik.h"
+#include "records/Pobieranie.h"
+#include "wizard/KalibracjaMain.h"
+
+namespace {
+void ShowCentred(QWidget& w) {
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    w.move(screen->availableGeometry().center() - w.rect().center());
+  w.show();
+  w.raise();
+  w.activateWindow();
+}
+}  // namespace
+
+FluxaApplication::FluxaApplication() {
+  CurrentLanguage = QStringLiteral("Polski");  // every run starts in Polish
+  aboutWin_ = std::make_unique<TAboutWin>();
+  mainWin_ = std::make_unique<TMainWin>();
+  aboutWin_->SetMainWindow(mainWin_.get());
+  hasloWin_ = std::make_unique<THasloWin>(mainWin_.get());
+  uzytkownikWin_ = std::make_unique<TUzytkownikWin>(mainWin_.get());
+  pobierzWin_ = std::make_unique<TPobierzWin>(mainWin_.get());
+  kalibracja_ = std::make_unique<TkKalibracja>();
+  mainWin_->SetPobierzWin(pobierzWin_.get());
+  WireMenu();
+}
+
+// The dialogs hold the main window; they go first.
+FluxaApplication::~FluxaApplication() {
+  kalibracja_.reset();
+  pobierzWin_.reset();
+  uzytkownikWin_.reset();
+  hasloWin_.reset();
+  mainWin_.reset();
+  aboutWin_.reset();
+}
+
+void FluxaApplication::Start() { aboutWin_->ShowBox(); }
+
+void FluxaApplication::WireMenu() {
+  TMainWin* main = mainWin_.get();
+  QObject::connect(main->Ustawieniaserwisowe1, &QAction::triggered, hasloWin_.get(),
+                   [this] { ShowCentred(*hasloWin_); });
+  QObject::connect(main->Zmieuytkownika1, &QAction::triggered, uzytkownikWin_.get(),
+                   [this] { ShowCentred(*uzytkownikWin_); });
+  QObject::connect(main->ZmienJezyk, &QAction::triggered, main, [main] { TJezyk::Open(main); });
+  QObject::connect(main->OProgramie1, &QAction::triggered, aboutWin_.get(),
+                   [this] { aboutWin_->ShowBox(); });
+  QObject::connect(main->Instrukcjaobsugi1, &QAction::triggered, main, [] { OpenUserManual(); });
+}

@@ -1,0 +1,65 @@
+// The program's windows together: start-up order, the start-up screen, the menu's dialogs.
+#include <QtTest>
+#include <QLabel>
+#include <QLineEdit>
+
+#include "app/Application.h"
+#include "app/Main.h"
+#include "app/settings/About.h"
+#include "app/settings/Haslo.h"
+#include "app/settings/Jezyki.h"
+#include "app/settings/Uzytkownik.h"
+#include "records/Pobieranie.h"
+
+class TestApplication : public QObject {
+  Q_OBJECT
+ private slots:
+  void init() { qputenv("FLUXA_SETTINGS", tmp_.filePath("settings.ini").toUtf8()); }
+
+  void startShowsOnlyTheStartUpScreen() {
+    CurrentLanguage = "Angielski";
+    FluxaApplication fluxa;
+    QCOMPARE(CurrentLanguage, QString("Polski"));  // every run starts in Polish
+    fluxa.Start();
+    QVERIFY(fluxa.AboutWin().isVisible());
+    QVERIFY(!fluxa.MainWin().isVisible());
+    QVERIFY(!fluxa.PobierzWin().isVisible());
+    fluxa.AboutWin().Timer1Timer();  // as after 5 s
+    QVERIFY(!fluxa.AboutWin().isVisible());
+    QVERIFY(fluxa.MainWin().isVisible());
+    QVERIFY(fluxa.MainWin().isEnabled());
+    QVERIFY(!fluxa.MainWin().InServiceMode());
+  }
+
+  void menuOpensTheDialogs() {
+    FluxaApplication fluxa;
+    fluxa.Start();
+    fluxa.AboutWin().Timer1Timer();
+    TMainWin& w = fluxa.MainWin();
+    w.Ustawieniaserwisowe1->trigger();
+    QVERIFY(fluxa.HasloWin().isVisible());
+    QVERIFY(!w.isEnabled());
+    QTest::keyClicks(fluxa.HasloWin().findChild<QLineEdit*>("TekstHaslo"), "kalmora");
+    QTest::keyClick(fluxa.HasloWin().findChild<QLineEdit*>("TekstHaslo"), Qt::Key_Return);
+    QVERIFY(!fluxa.HasloWin().isVisible());
+    QVERIFY(w.isEnabled());
+    QVERIFY(w.InServiceMode());
+    w.Zmieuytkownika1->trigger();
+    QVERIFY(fluxa.UzytkownikWin().isVisible());
+    QVERIFY(!w.isEnabled());
+    fluxa.UzytkownikWin().close();
+    QVERIFY(w.isEnabled());
+    w.OProgramie1->trigger();
+    QVERIFY(fluxa.AboutWin().isVisible());
+    QVERIFY(!w.isVisible());
+    fluxa.AboutWin().Timer1Timer();
+    QVERIFY(w.isVisible());
+    QVERIFY(w.PobierzWin() == &fluxa.PobierzWin());
+  }
+
+ private:
+  QTemporaryDir tmp_;
+};
+
+QTEST_MAIN(TestApplication)
+#include "test_application.moc"

@@ -1,0 +1,269 @@
+// Recording, download and file view through the main window, against fluxa-sim.
+#include <QtTest>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QToolButton>
+
+#include "app/FileDialogs.h"
+#include "measurement/MeasurementResult.h"
+#include "measurement/WykresWidget.h"
+#include "records/DataFile.h"
+#include "records/Pobieranie.h"
+#include "records/SpeedStep.h"
+#include "tests/e2e/LiveWindow.h"
+
+namespace {
+// Answers the next step dialog with n (0: closes it without OK).
+void AnswerStepDialog(int n) {
+  QTimer::singleShot(50, [n] {
+    auto* dialog = qobject_cast<TSpeedStepWin*>(QApplication::activeModalWidget());
+    QVERIFY(dialog);
+    if (n == 0) {
+      dialog->close();
+      return;
+    }
+    dialog->SpinEdit1->setValue(n);
+    dialog->Button1->click();
+  });
+}
+
+// File dialogs answer from a list, one name per question ("" cancels).
+struct FileAnswers {
+  explicit FileAnswers(QStringList names) : names_(std::move(names)) {
+    previous_ = SetFileDialogHook([this](bool, const FileDialogSpec& spec) {
+      specs << spec;
+      return names_.isEmpty() ? QString() : names_.takeFirst();
+    });
+  }
+  ~FileAnswers() { SetFileDialogHook(previous_); }
+  QList<FileDialogSpec> specs;
+
+ private:
+  QStringList names_;
+  FileDialogHook previous_;
+};
+
+QStringList Lines(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return {"<missing>"};
+  QString all = QString::fromLatin1(f.readAll());
+  if (!all.isEmpty() && !all.endsWith("\r\n")) return {"<no CR LF at the end>"};
+  QStringList lines = all.split("\r\n");
+  lines.removeLast();
+  return lines;
+}
+
+void WriteLines(const QString& path, int count) {
+  QStringList texts;
+  for (int i = 0; i < count; ++i) texts << FormatValueText(0, (i % 50) * 0.5);
+  QVERIFY(WriteDataFile(path, texts));
+}
+}  // namespace
+
+class TestRecordsLive : public QObject {
+  Q_OBJECT
+ private slots:
+  void recordEveryNthResult_data() {
+    QTest::addColumn<int>("interval");
+    QTest::addColumn<int>("results");
+    QTest::addColumn<int>("stored");
+    QTest::newRow("N=3, 10 results") << 3 << 10 << 3;
+    QTest::newRow("N=1, 300 results") << 1 << 300 << 300;
+    QTest::newRow("stopped before the first") << 10 << 5 << 0;
+  }
+  void recordEveryNthResult() {
+    QFETCH(int, interval);
+    QFETCH(int, results);
+    QFETCH(int, stored);
+    LiveWindow live({"--rate", "0", "--field", "1.25"});
+    QVERIFY(live.Start());
+    QVERIFY(live.Connect());
+    const QString path = tmp_.filePath(QString("rec-%1-%2.F3D").arg(interval).arg(results));
+    FileAnswers answers({path});
+    AnswerStepDialog(interval);
+    live.window.S_Zapisz->click();
+    QVERIFY(live.window.Recording().Recording());
+    QCOMPARE(live.window.S_Zapisz->text(), QString("Zakoncz zapis"));
+    QVERIFY(!live.window.Otwrz1->isEnabled());
+    QVERIFY(!live.window.Button2->isEnabled());
+    QVERIFY(live.window.Zakoncz->isEnabled());
+    QCOMPARE(answers.specs.first().filter, QString("Pliki danych Fluxa 3.0 (*.F3D)"));
+    QVERIFY(live.sim.command(QString("burst %1").arg(results)));
+    QVERIFY(live.sim.waitForLine("burst done", 10000));
+    QTest::qWait(150);
+    live.window.S_Zapisz->click();
+    QCOMPARE(live.window.S_Zapisz->text(), QString("Zapisz do pliku"));
+    QVERIFY(live.window.Otwrz1->isEnabled() && live.window.Button2->isEnabled());
+    if (stored == 0) {
+      QVERIFY(!QFile::exists(path));
+      return;
+    }
+    QCOMPARE(Lines(path), QStringList(QVector<QString>(stored, "   1.25").toList()));
+    QCOMPARE(live.window.StatusPanel1->text(), QString("Zapisano wyników: %1").arg(stored));
+  }
+
+  void closingTheStepDialogCancelsTheStart() {
+    LiveWindow live({"--rate", "0"});
+    QVERIFY(live.Start());
+    QVERIFY(live.Connect());
+    FileAnswers answers({tmp_.filePath("never.F3D")});
+    AnswerStepDialog(0);
+    live.window.Zapisz1Click();
+    QVERIFY(!live.window.Recording().Recording());
+    QVERIFY(answers.specs.isEmpty());  // no save dialog either
+    QCOMPARE(live.window.S_Zapisz->text(), QString("Zapisz do pliku"));
+  }
+
+  void aFailedWriteKeepsTheResultsForAnotherName() {
+    LiveWindow live({"--rate", "0", "--field", "2.5"});
+    QVERIFY(live.Start());
+    QVERIFY(live.Connect());
+    const QString bad = tmp_.filePath("no-such-folder/rec.F3D");
+    const QString good = tmp_.filePath("second-try.F3D");
+    FileAnswers answers({bad, good});
+    AnswerStepDialog(1);
+    live.window.Zapisz1Click();
+    QVERIFY(live.sim.command("burst 20"));
+    QVERIFY(live.sim.waitForLine("burst done", 10000));
+    QTest::qWait(150);
+    live.window.ZakonczClick();
+    QCOMPARE(live.messages.texts(), QStringList{"Błąd. Nie można zapisać do pliku."});
+    QCOMPARE(Lines(good).size(), 20);
+    QCOMPARE(live.window.StatusPanel1->text(), QString("Zapisano wyników: 20"));
+  }
+
+  void recordingGoesOnThroughADisconnect() {
+    LiveWindow live({"--rate", "0"});
+    QVERIFY(live.Start());
+    QVERIFY(live.Connect());
+    FileAnswers answers({tmp_.filePath("through.F3D")});
+    AnswerStepDialog(1);
+    live.window.Zapisz1Click();
+    QVERIFY(live.sim.command("burst 4"));
+    QVERIFY(live.sim.waitForLine("burst done", 5000));
+    QTest::qWait(100);
+    live.window.Poczony1Click();
+    QVERIFY(live.window.Recording().Recording());
+    QVERIFY(!live.window.S_Zapisz->isEnabled());
+    QVERIFY(live.window.Zakoncz->isEnabled());
+    live.window.Zakoncz->trigger();
+    QCOMPARE(Lines(tmp_.filePath("through.F3D")).size(), 4);
+    QVERIFY(!live.window.Zapisz1->isEnabled());  // still disconnected
+  }
+
+  void downloadBringsTheWholeDump_data() {
+    QTest::addColumn<QString>("range");
+    QTest::addColumn<int>("decimalClass");
+    QTest::newRow("range 1, 2 decimals") << "1" << 0;
+    QTest::newRow("range 2, 1 decimal") << "2" << 1;
+  }
+  void downloadBringsTheWholeDump() {
+    QFETCH(QString, range);
+    QFETCH(int, decimalClass);
+    LiveWindow live({"--rate", "10", "--range", range});
+    QVERIFY(live.Start());
+    QStringList words;
+    QStringList expected;
+    for (int i = 0; i < 300; ++i) {
+      const int w = (i * 37) % 9999 - 4999;
+      words << QString::number(w);
+      expected << FormatValueText(decimalClass, w);
+    }
+    words << "5001" << "-5000";  // outside the readings' range: skipped
+    QVERIFY(live.sim.command("stored " + words.join(' ')));
+    QVERIFY(live.Connect());
+    live.window.Pobierzwynikizurzdzenia1->setVisible(true);  // the menu keeps it hidden
+    QVERIFY(live.window.Pobierzwynikizurzdzenia1->isEnabled());
+    const QString path = tmp_.filePath("download-" + range + ".F3D");
+    FileAnswers answers({path});
+    live.window.Pobierzwynikizurzdzenia1Click();
+    QVERIFY(live.window.PobierzWin()->isVisible());
+    QVERIFY(!live.window.isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(!live.window.PobierzWin()->isVisible(), 20000);
+    QVERIFY(live.window.isEnabled());
+    QCOMPARE(Lines(path), expected);
+    QVERIFY(live.messages.texts().isEmpty());
+    // "H", "V", then "H" at the end; live results come back.
+    QStringList letters;
+    for (const auto& rx : live.sim.meterFrames()) letters << QString(QChar(rx.bytes.at(2)));
+    QCOMPARE(letters, (QStringList{"H", "V", "H"}));
+    const QString before = live.window.SWynik->text();
+    live.window.SWynik->clear();
+    QTRY_VERIFY_WITH_TIMEOUT(!live.window.SWynik->text().isEmpty(), 3000);
+    Q_UNUSED(before);
+  }
+
+  void cancelledDownloadWritesNoFile() {
+    LiveWindow live({"--rate", "10"});
+    QVERIFY(live.Start());
+    QVERIFY(live.Connect());
+    const QString path = tmp_.filePath("cancelled.F3D");
+    FileAnswers answers({path});
+    live.window.Pobierzwynikizurzdzenia1Click();
+    QVERIFY(live.window.PobierzWin()->isVisible());
+    live.window.PobierzWin()->Anuluj->click();
+    QVERIFY(!live.window.PobierzWin()->isVisible());
+    QVERIFY(live.window.isEnabled());
+    QTest::qWait(1500);
+    QVERIFY(!QFile::exists(path));
+    QVERIFY(live.sim.waitForMeterFrames(2, 3000));
+    const auto frames = live.sim.meterFrames();
+    QCOMPARE(frames.last().bytes, QByteArray::fromHex("AA5548000000"));
+    QCOMPARE(live.window.Receiver().mode(), 0);
+  }
+
+  void fileViewFollowsEachFile() {
+    TMainWin w;
+    w.show();
+    MessageRecorder messages;
+    WriteLines(tmp_.filePath("long.F3D"), 1000);
+    WriteLines(tmp_.filePath("short.F3D"), 100);
+    {
+      FileAnswers answers({tmp_.filePath("long.F3D")});
+      w.Button2->click();
+    }
+    QVERIFY(!w.Danezurzdzenia1->isChecked());
+    QVERIFY(!w.Kosz->isVisible());
+    QVERIFY(w.filtr->isChecked());
+    QVERIFY(w.TrackBar1->isVisible());
+    QCOMPARE(w.TrackBar1->maximum(), 473);  // the window from there ends at entry 1000
+    QCOMPARE(w.Series().Count(), 1000);
+    w.TrackBar1->setValue(473);
+    QTRY_COMPARE_WITH_TIMEOUT(w.Wykres1->Chart().Values().back(), w.Series().Value(1000), 2000);
+    {
+      FileAnswers answers({tmp_.filePath("short.F3D")});
+      w.Otwrz1->trigger();
+    }
+    QVERIFY(!w.TrackBar1->isVisible());
+    QCOMPARE(w.TrackBar1->maximum(), 1);
+    QCOMPARE(w.Series().Count(), 100);
+    QCOMPARE(int(w.Wykres1->Chart().Ilosc()), 100);  // drawn whole, nothing of the long file
+    QCOMPARE(w.Wykres1->Chart().Values().back(), w.Series().Value(100));
+    // Back to live data.
+    w.SpeedButton1->click();
+    QVERIFY(w.Danezurzdzenia1->isChecked());
+    QVERIFY(!w.TrackBar1->isVisible());
+    QCOMPARE(int(w.Wykres1->Chart().Ilosc()), 0);
+    QVERIFY(messages.texts().isEmpty());
+  }
+
+  void unreadableFileKeepsTheChart() {
+    TMainWin w;
+    MessageRecorder messages;
+    FileAnswers answers({tmp_.filePath("missing.F3D")});
+    w.Otwrz1Click();
+    QCOMPARE(messages.texts(), QStringList{"Błąd. Nie można odczytac pliku."});
+    QVERIFY(w.Danezurzdzenia1->isChecked());
+    QVERIFY(w.Kosz->isVisible() || !w.isVisible());
+  }
+
+ private:
+  QTemporaryDir tmp_;
+};
+
+QTEST_MAIN(TestRecordsLive)
+#include "test_records_live.moc"
