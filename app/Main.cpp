@@ -64,7 +64,8 @@ TMainWin::TMainWin(QWidget* parent) : QMainWindow(parent) {
   FormCreate();
 }
 
-TMainWin::~TMainWin() = default;  // NOLINT: members need the complete dialog type here
+// Defined here, where the owned dialog type is complete.
+TMainWin::~TMainWin() = default;
 
 namespace {
 // A checkable menu item flips its own mark when clicked; the handlers decide the mark
@@ -117,7 +118,6 @@ void TMainWin::WireHandlers() {
   connect(S_Zapisz, &QPushButton::clicked, this, &TMainWin::S_ZapiszClick);
   connect(Button2, &QPushButton::clicked, this, &TMainWin::Otwrz1Click);
 }
-
 
 void TMainWin::FormCreate() {
   ApplyLanguage();

@@ -21,12 +21,6 @@ namespace {
 constexpr int kStatusHeight = 20;
 const QColor kWorkspace(96, 96, 96);  // behind the large result
 
-template <typename T>
-T* Named(T* object, const char* name) {
-  object->setObjectName(QString::fromLatin1(name));
-  return object;
-}
-
 QAction* Separator(QMenu* menu, const char* name) {
   QAction* separator = menu->addSeparator();
   separator->setObjectName(QString::fromLatin1(name));

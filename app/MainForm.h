@@ -1,6 +1,8 @@
 #pragma once
 // Shared by the main window's form and behaviour.
 #include <QColor>
+#include <QRect>
+#include <QString>
 
 class QAbstractButton;
 class QWidget;
@@ -12,3 +14,16 @@ void SetTextColour(QWidget* widget, const QColor& colour);
 // Shrinks the button's font (never below 6 pt) until its caption fits; the form is fixed, the
 // captions change with the language.
 void FitText(QAbstractButton* button);
+
+// Names a control after its component, as the tests and the program find it.
+template <typename T>
+T* Named(T* object, const char* name) {
+  object->setObjectName(QString::fromLatin1(name));
+  return object;
+}
+
+template <typename T>
+T* Named(T* object, const char* name, const QRect& geometry) {
+  Named(object, name)->setGeometry(geometry);
+  return object;
+}

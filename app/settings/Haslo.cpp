@@ -10,17 +10,11 @@
 #include <QValidator>
 
 #include "app/Main.h"
+#include "app/MainForm.h"
 #include "app/settings/Jezyki.h"
 
 namespace {
 const QString kServicePassword = QStringLiteral("KALMORA");
-
-template <typename T>
-T* Named(T* object, const char* name, const QRect& geometry) {
-  object->setObjectName(QString::fromLatin1(name));
-  object->setGeometry(geometry);
-  return object;
-}
 
 // Turns every letter into upper case as it is typed, so the password may be typed in either case.
 class UpperCaseValidator : public QValidator {

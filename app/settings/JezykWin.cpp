@@ -8,16 +8,8 @@
 #include <QScreen>
 
 #include "app/Main.h"
+#include "app/MainForm.h"
 #include "app/settings/Jezyki.h"
-
-namespace {
-template <typename T>
-T* Named(T* object, const char* name, const QRect& geometry) {
-  object->setObjectName(QString::fromLatin1(name));
-  object->setGeometry(geometry);
-  return object;
-}
-}  // namespace
 
 TJezyk::TJezyk(TMainWin* mainWindow)
     : QWidget(nullptr, Qt::Dialog | Qt::WindowStaysOnTopHint), mainWindow_(mainWindow) {

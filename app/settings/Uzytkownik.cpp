@@ -10,16 +10,8 @@
 #include <QShowEvent>
 
 #include "app/Main.h"
+#include "app/MainForm.h"
 #include "app/settings/UserSettings.h"
-
-namespace {
-template <typename T>
-T* Named(T* object, const char* name, const QRect& geometry) {
-  object->setObjectName(QString::fromLatin1(name));
-  object->setGeometry(geometry);
-  return object;
-}
-}  // namespace
 
 TUzytkownikWin::TUzytkownikWin(TMainWin* mainWindow)
     : QWidget(nullptr, Qt::Dialog | Qt::WindowStaysOnTopHint), mainWindow_(mainWindow) {

@@ -9,6 +9,7 @@
 #include <QToolButton>
 
 #include "app/FileDialogs.h"
+#include "measurement/Filters.h"
 #include "measurement/MeasurementResult.h"
 #include "measurement/WykresWidget.h"
 #include "records/DataFile.h"
@@ -249,6 +250,18 @@ class TestRecordsLive : public QObject {
     QVERIFY(!w.TrackBar1->isVisible());
     QCOMPARE(int(w.Wykres1->Chart().Ilosc()), 0);
     QVERIFY(messages.texts().isEmpty());
+  }
+
+  void aFileLongerThanTheSeriesShowsItsBeginningAndSaysSo() {
+    TMainWin w;
+    MessageRecorder messages;
+    WriteLines(tmp_.filePath("huge.F3D"), 65535 + 7);
+    FileAnswers answers({tmp_.filePath("huge.F3D")});
+    w.Otwrz1Click();
+    QCOMPARE(w.Series().Count(), 65535);
+    QCOMPARE(messages.texts(),
+             QStringList{"Plik zawiera więcej niż 65535 wyników. Pominięto ostatnie: 7."});
+    QCOMPARE(w.TrackBar1->maximum(), TrackBarMaximum(65535, 529));
   }
 
   void unreadableFileKeepsTheChart() {
