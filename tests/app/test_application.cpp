@@ -57,6 +57,26 @@ class TestApplication : public QObject {
     QVERIFY(w.PobierzWin() == &fluxa.PobierzWin());
   }
 
+  // Ctrl+S asks for the password in any mode; Ctrl+U reaches the user dialog in service mode only.
+  void shortcuts() {
+    FluxaApplication fluxa;
+    fluxa.Start();
+    fluxa.AboutWin().Timer1Timer();
+    TMainWin& w = fluxa.MainWin();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(&w, Qt::Key_U, Qt::ControlModifier);
+    QVERIFY(!fluxa.UzytkownikWin().isVisible());
+    QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier);
+    QTRY_VERIFY(fluxa.HasloWin().isVisible());
+    fluxa.HasloWin().hide();
+    w.ShowServiceMode();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(&w, Qt::Key_U, Qt::ControlModifier);
+    QTRY_VERIFY(fluxa.UzytkownikWin().isVisible());
+  }
+
  private:
   QTemporaryDir tmp_;
 };
