@@ -8,24 +8,24 @@ FileDialogHook& Hook() {
   return hook;
 }
 
-QString Ask(QWidget* parent, const FileDialogSpec& spec, bool save) {
-  if (Hook()) return Hook()(save, spec);
-  QFileDialog dialog(parent, spec.caption, QString(), spec.filter);
+QString Ask(QWidget* parent, const FileDialogSpec& dialogSettings, bool save) {
+  if (Hook()) return Hook()(save, dialogSettings);
+  QFileDialog dialog(parent, dialogSettings.caption, QString(), dialogSettings.filter);
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  dialog.setDefaultSuffix(spec.defaultSuffix);
+  dialog.setDefaultSuffix(dialogSettings.defaultSuffix);
   if (dialog.exec() != QDialog::Accepted) return {};
   const QStringList files = dialog.selectedFiles();
   return files.isEmpty() ? QString() : files.first();
 }
 }  // namespace
 
-QString AskSaveFileName(QWidget* parent, const FileDialogSpec& spec) {
-  return Ask(parent, spec, true);
+QString AskSaveFileName(QWidget* parent, const FileDialogSpec& dialogSettings) {
+  return Ask(parent, dialogSettings, true);
 }
 
-QString AskOpenFileName(QWidget* parent, const FileDialogSpec& spec) {
-  return Ask(parent, spec, false);
+QString AskOpenFileName(QWidget* parent, const FileDialogSpec& dialogSettings) {
+  return Ask(parent, dialogSettings, false);
 }
 
 FileDialogHook SetFileDialogHook(FileDialogHook hook) {

@@ -17,9 +17,9 @@ struct FileDialogSpec {
 };
 
 // The chosen file name, or "" when the dialog was cancelled.
-QString AskSaveFileName(QWidget* parent, const FileDialogSpec& spec);
-QString AskOpenFileName(QWidget* parent, const FileDialogSpec& spec);
+QString AskSaveFileName(QWidget* parent, const FileDialogSpec& dialogSettings);
+QString AskOpenFileName(QWidget* parent, const FileDialogSpec& dialogSettings);
 
-using FileDialogHook = std::function<QString(bool save, const FileDialogSpec& spec)>;
+using FileDialogHook = std::function<QString(bool save, const FileDialogSpec& dialogSettings)>;
 // Replaces the dialogs (an empty hook restores QFileDialog); returns the previous hook.
 FileDialogHook SetFileDialogHook(FileDialogHook hook);

@@ -51,7 +51,7 @@ ComPortSettings ComPortSettings::KComWzor() {
 TComPort::TComPort(const ComPortSettings& settings, QObject* parent)
     : QObject(parent), settings_(settings), port_(new QSerialPort(this)) {
   connect(port_, &QSerialPort::readyRead, this, [this] {
-    if (dispatching_ || pulling_) {
+    if (dispatching_ || quietDepth_ > 0) {
       dispatchPending_ = true;  // seen again once the running handler or read is over
       return;
     }
@@ -131,21 +131,25 @@ int TComPort::Write(const char* data, int length) {
   const qint64 written = port_->write(data, length);
   if (written != length) throw EComPort(EComPort::WriteFailed, errno, port_->errorString());
   // The write is complete when the bytes have left for the device, not when they were queued.
+  // Waiting also reads what arrives meanwhile; its receive event waits for the event loop, as
+  // it would behind any other handler that holds the GUI thread.
   const int timeoutMs = 100 * length + 1000;
-  while (port_->bytesToWrite() > 0) {
-    if (!port_->waitForBytesWritten(timeoutMs))
-      throw EComPort(EComPort::WriteFailed, errno, port_->errorString());
-  }
+  quietDepth_++;
+  bool ok = true;
+  while (ok && port_->bytesToWrite() > 0) ok = port_->waitForBytesWritten(timeoutMs);
+  quietDepth_--;
+  if (dispatchPending_ && !dispatching_ && quietDepth_ == 0) ScheduleDispatch();
+  if (!ok) throw EComPort(EComPort::WriteFailed, errno, port_->errorString());
   return length;
 }
 
 qint64 TComPort::PullQueued() {
   // Without the event loop (inside a blocking pause or a handler) the port object does not
   // learn of new bytes by itself; a zero wait reads what the device holds.
-  pulling_ = true;
+  quietDepth_++;
   port_->waitForReadyRead(0);
-  pulling_ = false;
-  if (dispatchPending_ && !dispatching_) ScheduleDispatch();
+  quietDepth_--;
+  if (dispatchPending_ && !dispatching_ && quietDepth_ == 0) ScheduleDispatch();
   return port_->bytesAvailable();
 }
 

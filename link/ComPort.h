@@ -90,7 +90,7 @@ class TComPort : public QObject {
   QSerialPort* port_;
   bool connected_ = false;
   bool dispatching_ = false;
-  bool pulling_ = false;
+  int quietDepth_ = 0;  // inside a write or a read of our own: arrivals wait for the event loop
   bool dispatchPending_ = false;
   bool lossPending_ = false;
 };

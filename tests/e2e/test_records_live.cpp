@@ -35,8 +35,8 @@ void AnswerStepDialog(int n) {
 // File dialogs answer from a list, one name per question ("" cancels).
 struct FileAnswers {
   explicit FileAnswers(QStringList names) : names_(std::move(names)) {
-    previous_ = SetFileDialogHook([this](bool, const FileDialogSpec& spec) {
-      specs << spec;
+    previous_ = SetFileDialogHook([this](bool, const FileDialogSpec& dialogSettings) {
+      specs << dialogSettings;
       return names_.isEmpty() ? QString() : names_.takeFirst();
     });
   }

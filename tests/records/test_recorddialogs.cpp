@@ -180,8 +180,8 @@ class TestRecordDialogs : public QObject {
 
   void fileDialogHook() {
     QList<std::pair<bool, QString>> calls;
-    const FileDialogHook previous = SetFileDialogHook([&](bool save, const FileDialogSpec& spec) {
-      calls.append({save, spec.filter + "|" + spec.defaultSuffix});
+    const FileDialogHook previous = SetFileDialogHook([&](bool save, const FileDialogSpec& dialogSettings) {
+      calls.append({save, dialogSettings.filter + "|" + dialogSettings.defaultSuffix});
       return save ? QString("/tmp/a.F3D") : QString();
     });
     QVERIFY(!previous);
