@@ -147,8 +147,7 @@ void TMainWin::BuildPanels() {
 
   // Result and temperature.
   Panel1 = Panel(client, "Panel1", QRect(8, 4, 529, 104));
-  GroupBox1 = Named(new QGroupBox(" Wynik ", Panel1), "GroupBox1");
-  GroupBox1->setGeometry(4, 2, 372, 98);
+  GroupBox1 = Named(new QGroupBox(" Wynik ", Panel1), "GroupBox1", QRect(4, 2, 372, 98));
   Panel11 = Named(new QFrame(GroupBox1), "Panel11");
   Panel11->setFrameShape(QFrame::Panel);
   Panel11->setFrameShadow(QFrame::Sunken);
@@ -170,17 +169,14 @@ void TMainWin::BuildPanels() {
   QFont bpFont = BP->font();
   bpFont.setBold(true);
   BP->setFont(bpFont);
-  LastWYnik = Named(new QToolButton(Panel11), "LastWYnik");
-  LastWYnik->setGeometry(334, 6, 22, 22);
+  LastWYnik = Named(new QToolButton(Panel11), "LastWYnik", QRect(334, 6, 22, 22));
   LastWYnik->setAutoRaise(true);
-  OneWynik = Named(new QToolButton(Panel11), "OneWynik");
-  OneWynik->setGeometry(334, 30, 22, 22);
+  OneWynik = Named(new QToolButton(Panel11), "OneWynik", QRect(334, 30, 22, 22));
   OneWynik->setAutoRaise(true);
   OneWynik->setIcon(SingleGlyph());
   OneWynik->setVisible(false);
 
-  GroupBox4 = Named(new QGroupBox(" Temperatura ", Panel1), "GroupBox4");
-  GroupBox4->setGeometry(380, 2, 145, 98);
+  GroupBox4 = Named(new QGroupBox(" Temperatura ", Panel1), "GroupBox4", QRect(380, 2, 145, 98));
   auto* tempPanel = Named(new QFrame(GroupBox4), "Panel12");
   tempPanel->setFrameShape(QFrame::Panel);
   tempPanel->setFrameShadow(QFrame::Sunken);
@@ -201,11 +197,9 @@ void TMainWin::BuildPanels() {
 
   // Statistics and the digital filter.
   Panel2 = Panel(client, "Panel2", QRect(8, 110, 330, 40));
-  Dane = Named(new QCheckBox("Obróbka danych", Panel2), "Dane");
-  Dane->setGeometry(6, 2, 160, 18);
+  Dane = Named(new QCheckBox("Obróbka danych", Panel2), "Dane", QRect(6, 2, 160, 18));
   Dane->setChecked(true);
-  Button1 = Named(new QPushButton("c", Panel2), "Button1");
-  Button1->setGeometry(304, 3, 22, 18);
+  Button1 = Named(new QPushButton("c", Panel2), "Button1", QRect(304, 3, 22, 18));
   Min1 = Label(Panel2, "Min1", "Minimum:", QRect(6, 20, 58, 16));
   Min = Label(Panel2, "Min", QString(), QRect(64, 20, 46, 16));
   Max1 = Label(Panel2, "Max1", "Maksimum:", QRect(112, 20, 64, 16));
@@ -214,10 +208,8 @@ void TMainWin::BuildPanels() {
   Avr = Label(Panel2, "Avr", QString(), QRect(278, 20, 48, 16));
 
   Panel4 = Panel(client, "Panel4", QRect(342, 110, 195, 40));
-  filtr = Named(new QCheckBox("Filtr cyfrowy", Panel4), "filtr");
-  filtr->setGeometry(6, 10, 110, 20);
-  Tau = Named(new QLineEdit("0,05", Panel4), "Tau");
-  Tau->setGeometry(120, 9, 66, 22);
+  filtr = Named(new QCheckBox("Filtr cyfrowy", Panel4), "filtr", QRect(6, 10, 110, 20));
+  Tau = Named(new QLineEdit("0,05", Panel4), "Tau", QRect(120, 9, 66, 22));
 
   // Control buttons.
   Panel8 = Panel(client, "Panel8", QRect(545, 4, 112, 146));
@@ -225,77 +217,59 @@ void TMainWin::BuildPanels() {
   Panel9->setAutoFillBackground(true);
   Panel9->setFrameShape(QFrame::Panel);
   Panel9->setFrameShadow(QFrame::Sunken);
-  S_Polacz = Named(new QPushButton("Połącz", Panel8), "S_Polacz");
-  S_Polacz->setGeometry(4, 26, 104, 27);
-  S_Zapisz = Named(new QPushButton("Zapisz do pliku", Panel8), "S_Zapisz");
-  S_Zapisz->setGeometry(4, 56, 104, 27);
+  S_Polacz = Named(new QPushButton("Połącz", Panel8), "S_Polacz", QRect(4, 26, 104, 27));
+  S_Zapisz = Named(new QPushButton("Zapisz do pliku", Panel8), "S_Zapisz", QRect(4, 56, 104, 27));
   S_Zapisz->setEnabled(false);
-  SpeedButton1 = Named(new QPushButton("Dane z urządzenia", Panel8), "SpeedButton1");
-  SpeedButton1->setGeometry(4, 86, 104, 27);
-  Button2 = Named(new QPushButton("Otwórz plik", Panel8), "Button2");
-  Button2->setGeometry(4, 116, 104, 27);
+  SpeedButton1 = Named(new QPushButton("Dane z urządzenia", Panel8), "SpeedButton1", QRect(4, 86, 104, 27));
+  Button2 = Named(new QPushButton("Otwórz plik", Panel8), "Button2", QRect(4, 116, 104, 27));
 
   // Chart range.
   Panel6 = Panel(client, "Panel6", QRect(545, 154, 112, 231));
-  Autoskalowanie = Named(new QCheckBox("Autoskalowanie", Panel6), "Autoskalowanie");
-  Autoskalowanie->setGeometry(6, 4, 104, 20);
+  Autoskalowanie = Named(new QCheckBox("Autoskalowanie", Panel6), "Autoskalowanie", QRect(6, 4, 104, 20));
   Autoskalowanie->setChecked(true);
   Label13 = Label(Panel6, "Label13", "Wmoc.", QRect(8, 28, 48, 16));
   Label14 = Label(Panel6, "Label14", "Offset", QRect(60, 28, 48, 16));
-  W = Named(new QSlider(Qt::Vertical, Panel6), "W");
-  W->setGeometry(16, 46, 24, 178);
+  W = Named(new QSlider(Qt::Vertical, Panel6), "W", QRect(16, 46, 24, 178));
   W->setRange(1, 100);
   W->setValue(52);
   W->setEnabled(false);
-  O = Named(new QSlider(Qt::Vertical, Panel6), "O");
-  O->setGeometry(68, 46, 24, 178);
+  O = Named(new QSlider(Qt::Vertical, Panel6), "O", QRect(68, 46, 24, 178));
   O->setRange(-4000, 4000);
   O->setValue(500);
   O->setEnabled(false);
 
   // The chart area, its scroll bar for files and its flat buttons.
-  TrackBar1 = Named(new QSlider(Qt::Horizontal, client), "TrackBar1");
-  TrackBar1->setGeometry(8, 151, 529, 16);
+  TrackBar1 = Named(new QSlider(Qt::Horizontal, client), "TrackBar1", QRect(8, 151, 529, 16));
   TrackBar1->setRange(1, 1);
   TrackBar1->setPageStep(527);
   TrackBar1->setVisible(false);
-  Wykres1 = Named(new TWykresWidget(client), "Wykres1");
-  Wykres1->setGeometry(8, 168, 529, 217);
+  Wykres1 = Named(new TWykresWidget(client), "Wykres1", QRect(8, 168, 529, 217));
   SetUpMainWindowChart(Wykres1->Chart());
-  Kosz = Named(new QToolButton(client), "Kosz");
-  Kosz->setGeometry(10, 170, 22, 22);
+  Kosz = Named(new QToolButton(client), "Kosz", QRect(10, 170, 22, 22));
   Kosz->setIcon(BinGlyph());
   Kosz->setAutoRaise(true);
-  PokazSerwis = Named(new QToolButton(client), "PokazSerwis");
-  PokazSerwis->setGeometry(34, 170, 22, 22);
+  PokazSerwis = Named(new QToolButton(client), "PokazSerwis", QRect(34, 170, 22, 22));
   PokazSerwis->setIcon(ShowPanelGlyph());
   PokazSerwis->setAutoRaise(true);
   PokazSerwis->setVisible(false);
 
   // The service panel lies over the chart.
-  Send = Named(new QGroupBox(" Kalibracja ", client), "Send");
-  Send->setGeometry(8, 151, 529, 234);
+  Send = Named(new QGroupBox(" Kalibracja ", client), "Send", QRect(8, 151, 529, 234));
   Send->setAutoFillBackground(true);
   Send->setVisible(false);
-  UkrysSerwis = Named(new QToolButton(Send), "UkrysSerwis");
-  UkrysSerwis->setGeometry(503, 2, 22, 22);
+  UkrysSerwis = Named(new QToolButton(Send), "UkrysSerwis", QRect(503, 2, 22, 22));
   UkrysSerwis->setIcon(HidePanelGlyph());
   UkrysSerwis->setAutoRaise(true);
   // Diagnostics: the temperature filter and the largest jump between two results.
   auto* diagnostics = Named(new QGroupBox(" Diagnostyka ", Send), "TabSheet1");
   diagnostics->setGeometry(8, 22, 300, 100);
-  filtrTemp = Named(new QCheckBox("Filtr temperatury", diagnostics), "filtrTemp");
-  filtrTemp->setGeometry(8, 20, 150, 20);
-  TauTemp = Named(new QLineEdit(diagnostics), "TauTemp");
-  TauTemp->setGeometry(160, 19, 70, 22);
+  filtrTemp = Named(new QCheckBox("Filtr temperatury", diagnostics), "filtrTemp", QRect(8, 20, 150, 20));
+  TauTemp = Named(new QLineEdit(diagnostics), "TauTemp", QRect(160, 19, 70, 22));
   SSkok = Label(diagnostics, "SSkok", "Maksymalny skok: ", QRect(8, 50, 220, 18));
-  Button3 = Named(new QPushButton("Kasuj", diagnostics), "Button3");
-  Button3->setGeometry(230, 47, 60, 24);
-  Wyslij = Named(new QPushButton("Wyślij", Send), "Wyslij");
-  Wyslij->setGeometry(440, 200, 80, 26);
+  Button3 = Named(new QPushButton("Kasuj", diagnostics), "Button3", QRect(230, 47, 60, 24));
+  Wyslij = Named(new QPushButton("Wyślij", Send), "Wyslij", QRect(440, 200, 80, 26));
   Wyslij->setEnabled(false);
-  Odbierz = Named(new QPushButton("Czyść", Send), "Odbierz");
-  Odbierz->setGeometry(354, 200, 80, 26);
+  Odbierz = Named(new QPushButton("Czyść", Send), "Odbierz", QRect(354, 200, 80, 26));
 }
 
 void TMainWin::BuildStatusBar() {

@@ -1,11 +1,9 @@
 #include "app/settings/Haslo.h"
 
 #include <QFrame>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
 #include <QValidator>
 
@@ -27,13 +25,8 @@ class UpperCaseValidator : public QValidator {
 };
 }  // namespace
 
-THasloWin::THasloWin(TMainWin* mainWindow)
-    : QWidget(nullptr, Qt::Dialog | Qt::WindowStaysOnTopHint), mainWindow_(mainWindow) {
-  // No parent: disabling the main window would disable its child windows too.
+THasloWin::THasloWin(TMainWin* mainWindow) : TDialogWindow(mainWindow) {
   setObjectName("HasloWin");
-  QFont small = font();
-  small.setPointSizeF(8);
-  setFont(small);
 
   Panel1 = Named(new QFrame(this), "Panel1", QRect(8, 8, 265, 81));
   Panel1->setFrameShape(QFrame::Panel);
@@ -53,19 +46,7 @@ THasloWin::THasloWin(TMainWin* mainWindow)
   connect(OK, &QPushButton::clicked, this, &THasloWin::OKClick);
   connect(Anuluj, &QPushButton::clicked, this, &THasloWin::AnulujClick);
 
-  setFixedSize(281, 130);
-  if (const QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->availableGeometry().center() - rect().center());
-}
-
-void THasloWin::showEvent(QShowEvent* event) {
-  QWidget::showEvent(event);
-  if (!event->spontaneous()) FormShow();  // not when merely restored by the window system
-}
-
-void THasloWin::hideEvent(QHideEvent* event) {
-  QWidget::hideEvent(event);
-  if (!event->spontaneous()) FormHide();
+  SetFormSize(281, 130);
 }
 
 // The texts follow the language from the next paint on, even while the dialog is open.
@@ -83,7 +64,6 @@ void THasloWin::FormPaint() {
 
 void THasloWin::FormShow() {
   FormPaint();
-  if (mainWindow_) mainWindow_->setEnabled(false);
   TekstHaslo->setFocus();
 }
 
@@ -94,7 +74,4 @@ void THasloWin::OKClick() {
 
 void THasloWin::AnulujClick() { hide(); }
 
-void THasloWin::FormHide() {
-  if (mainWindow_) mainWindow_->setEnabled(true);
-  TekstHaslo->clear();
-}
+void THasloWin::FormHide() { TekstHaslo->clear(); }

@@ -1,7 +1,7 @@
 #pragma once
 // THasloWin: the password dialog, the way into service mode. The password is a fixed constant;
 // a wrong one just closes the dialog, with no message and no count of attempts.
-#include <QWidget>
+#include "app/settings/DialogWindow.h"
 
 class QFrame;
 class QLabel;
@@ -9,7 +9,7 @@ class QLineEdit;
 class QPushButton;
 class TMainWin;
 
-class THasloWin : public QWidget {
+class THasloWin : public TDialogWindow {
   Q_OBJECT
  public:
   explicit THasloWin(TMainWin* mainWindow);
@@ -26,14 +26,10 @@ class THasloWin : public QWidget {
   void AnulujClick();
 
  protected:
-  void showEvent(QShowEvent* event) override;
-  void hideEvent(QHideEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  void FormShow();
-  void FormHide();
+  void FormShow() override;
+  void FormHide() override;
   void FormPaint();
-
-  TMainWin* mainWindow_;
 };

@@ -1,24 +1,17 @@
 #include "app/settings/JezykWin.h"
 
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHideEvent>
 #include <QListWidget>
 #include <QPushButton>
-#include <QScreen>
 
 #include "app/Main.h"
 #include "app/MainForm.h"
 #include "app/settings/Jezyki.h"
 
-TJezyk::TJezyk(TMainWin* mainWindow)
-    : QWidget(nullptr, Qt::Dialog | Qt::WindowStaysOnTopHint), mainWindow_(mainWindow) {
-  // No parent: disabling the main window would disable its child windows too.
+TJezyk::TJezyk(TMainWin* mainWindow) : TDialogWindow(mainWindow) {
   setObjectName("Jezyk");
   setAttribute(Qt::WA_DeleteOnClose);
-  QFont small = font();
-  small.setPointSizeF(8);
-  setFont(small);
 
   GroupBox1 = Named(new QGroupBox(this), "GroupBox1", QRect(8, 8, 185, 97));
   WybranyJezyk = Named(new QListWidget(GroupBox1), "WybranyJezyk", QRect(12, 24, 161, 61));
@@ -30,9 +23,7 @@ TJezyk::TJezyk(TMainWin* mainWindow)
   connect(OK, &QPushButton::clicked, this, &TJezyk::OKClick);
   connect(Anuluj, &QPushButton::clicked, this, &TJezyk::AnulujClick);
 
-  setFixedSize(201, 146);
-  if (const QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->availableGeometry().center() - rect().center());
+  SetFormSize(201, 146);
 
   // Always offers Polish first, whatever the current language.
   WybranyJezyk->setCurrentRow(0);
@@ -45,16 +36,7 @@ TJezyk* TJezyk::Open(TMainWin* mainWindow) {
   return dialog;
 }
 
-void TJezyk::showEvent(QShowEvent* event) {
-  FormPaint();
-  QWidget::showEvent(event);
-}
-
-// Closing hides the dialog first, so this covers OK, Anuluj and the window's close button.
-void TJezyk::hideEvent(QHideEvent* event) {
-  QWidget::hideEvent(event);
-  if (!event->spontaneous() && mainWindow_) mainWindow_->setEnabled(true);
-}
+void TJezyk::FormShow() { FormPaint(); }
 
 // The setters do nothing when the text is unchanged, so this does not cause another paint.
 void TJezyk::paintEvent(QPaintEvent* event) {

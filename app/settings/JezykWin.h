@@ -1,14 +1,14 @@
 #pragma once
 // TJezyk: the language dialog. A new one is made for every use (Open) and deletes itself when
 // closed; OK switches the interface language and relabels the main window at once.
-#include <QWidget>
+#include "app/settings/DialogWindow.h"
 
 class QGroupBox;
 class QListWidget;
 class QPushButton;
 class TMainWin;
 
-class TJezyk : public QWidget {
+class TJezyk : public TDialogWindow {
   Q_OBJECT
  public:
   explicit TJezyk(TMainWin* mainWindow);
@@ -26,12 +26,9 @@ class TJezyk : public QWidget {
   void AnulujClick();
 
  protected:
-  void showEvent(QShowEvent* event) override;
-  void hideEvent(QHideEvent* event) override;
+  void FormShow() override;
   void paintEvent(QPaintEvent* event) override;
 
  private:
   void FormPaint();
-
-  TMainWin* mainWindow_;
 };

@@ -2,25 +2,18 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
 
 #include "app/Main.h"
 #include "app/MainForm.h"
 #include "app/settings/UserSettings.h"
 
-TUzytkownikWin::TUzytkownikWin(TMainWin* mainWindow)
-    : QWidget(nullptr, Qt::Dialog | Qt::WindowStaysOnTopHint), mainWindow_(mainWindow) {
-  // No parent: disabling the main window would disable its child windows too.
+TUzytkownikWin::TUzytkownikWin(TMainWin* mainWindow) : TDialogWindow(mainWindow) {
   setObjectName("UzytkownikWin");
   setWindowTitle(QStringLiteral("Użytkownik"));
-  QFont small = font();
-  small.setPointSizeF(8);
-  setFont(small);
 
   GroupBox1 = Named(new QGroupBox(QStringLiteral(" Ustawienia użytkownika "), this), "GroupBox1",
                     QRect(8, 8, 289, 117));
@@ -37,23 +30,10 @@ TUzytkownikWin::TUzytkownikWin(TMainWin* mainWindow)
   connect(OK, &QPushButton::clicked, this, &TUzytkownikWin::OKClick);
   connect(Anuluj, &QPushButton::clicked, this, &TUzytkownikWin::AnulujClick);
 
-  setFixedSize(305, 166);
-  if (const QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->availableGeometry().center() - rect().center());
-}
-
-void TUzytkownikWin::showEvent(QShowEvent* event) {
-  QWidget::showEvent(event);
-  if (!event->spontaneous()) FormShow();  // not when merely restored by the window system
-}
-
-void TUzytkownikWin::hideEvent(QHideEvent* event) {
-  QWidget::hideEvent(event);
-  if (!event->spontaneous()) FormHide();
+  SetFormSize(305, 166);
 }
 
 void TUzytkownikWin::FormShow() {
-  if (mainWindow_) mainWindow_->setEnabled(false);
   const UserSettings settings = ReadUserSettings();
   Nazwa->setText(settings.name);
   Miasto->setText(settings.company);
@@ -76,6 +56,3 @@ void TUzytkownikWin::OKClick() {
 
 void TUzytkownikWin::AnulujClick() { hide(); }
 
-void TUzytkownikWin::FormHide() {
-  if (mainWindow_) mainWindow_->setEnabled(true);
-}

@@ -1,7 +1,7 @@
 #pragma once
 // TUzytkownikWin: the user dialog. Edits the user's name, company and the service technician
 // flag kept in the settings store. Polish only; the flag takes effect at the next start.
-#include <QWidget>
+#include "app/settings/DialogWindow.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -10,7 +10,7 @@ class QLineEdit;
 class QPushButton;
 class TMainWin;
 
-class TUzytkownikWin : public QWidget {
+class TUzytkownikWin : public TDialogWindow {
   Q_OBJECT
  public:
   explicit TUzytkownikWin(TMainWin* mainWindow);
@@ -29,12 +29,7 @@ class TUzytkownikWin : public QWidget {
   void AnulujClick();
 
  protected:
-  void showEvent(QShowEvent* event) override;
-  void hideEvent(QHideEvent* event) override;
 
  private:
-  void FormShow();
-  void FormHide();
-
-  TMainWin* mainWindow_;
+  void FormShow() override;
 };

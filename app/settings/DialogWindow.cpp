@@ -1,0 +1,34 @@
+#include "app/settings/DialogWindow.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QShowEvent>
+
+#include "app/Main.h"
+
+TDialogWindow::TDialogWindow(TMainWin* mainWindow)
+    : QWidget(nullptr, Qt::Dialog | Qt::WindowStaysOnTopHint), mainWindow_(mainWindow) {
+  QFont small = font();
+  small.setPointSizeF(8);
+  setFont(small);
+}
+
+void TDialogWindow::SetFormSize(int width, int height) {
+  setFixedSize(width, height);
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+}
+
+void TDialogWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (event->spontaneous()) return;
+  if (mainWindow_) mainWindow_->setEnabled(false);
+  FormShow();
+}
+
+void TDialogWindow::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  if (event->spontaneous()) return;
+  FormHide();
+  if (mainWindow_) mainWindow_->setEnabled(true);
+}

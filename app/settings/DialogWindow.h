@@ -1,0 +1,26 @@
+#pragma once
+// A modeless dialog of the main window: it stays on top and opens centred on the screen; while
+// it is shown the main window is disabled, and hiding or closing it enables the main window
+// again. It has no Qt parent, since disabling the main window would disable its children too.
+#include <QWidget>
+
+class TMainWin;
+
+class TDialogWindow : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TDialogWindow(TMainWin* mainWindow);
+
+ protected:
+  // Fixes the size and centres the dialog; called at the end of a constructor.
+  void SetFormSize(int width, int height);
+  // After the main window was disabled / before it is enabled again. Not called when the
+  // window system merely minimises or restores the dialog.
+  virtual void FormShow() {}
+  virtual void FormHide() {}
+
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+
+  TMainWin* mainWindow_;
+};
