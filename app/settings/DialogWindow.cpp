@@ -26,6 +26,12 @@ void TDialogWindow::showEvent(QShowEvent* event) {
   FormShow();
 }
 
+// The setters do nothing when a text is unchanged, so this does not cause another paint.
+void TDialogWindow::paintEvent(QPaintEvent* event) {
+  FormPaint();
+  QWidget::paintEvent(event);
+}
+
 void TDialogWindow::hideEvent(QHideEvent* event) {
   QWidget::hideEvent(event);
   if (event->spontaneous()) return;

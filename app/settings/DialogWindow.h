@@ -18,9 +18,13 @@ class TDialogWindow : public QWidget {
   // window system merely minimises or restores the dialog.
   virtual void FormShow() {}
   virtual void FormHide() {}
+  // Sets the texts that follow the language; run before every paint, so an open dialog
+  // relabels itself after a change of language.
+  virtual void FormPaint() {}
 
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
   TMainWin* mainWindow_;
 };

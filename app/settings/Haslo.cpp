@@ -49,13 +49,6 @@ THasloWin::THasloWin(TMainWin* mainWindow) : TDialogWindow(mainWindow) {
   SetFormSize(281, 130);
 }
 
-// The texts follow the language from the next paint on, even while the dialog is open.
-// The setters do nothing when the text is unchanged, so this does not cause another paint.
-void THasloWin::paintEvent(QPaintEvent* event) {
-  FormPaint();
-  QWidget::paintEvent(event);
-}
-
 void THasloWin::FormPaint() {
   setWindowTitle(LookupText(46));
   Label1->setText(LookupText(47));

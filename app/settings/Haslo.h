@@ -25,11 +25,8 @@ class THasloWin : public TDialogWindow {
   void OKClick();
   void AnulujClick();
 
- protected:
-  void paintEvent(QPaintEvent* event) override;
-
  private:
   void FormShow() override;
   void FormHide() override;
-  void FormPaint();
+  void FormPaint() override;
 };

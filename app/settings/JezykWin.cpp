@@ -38,12 +38,6 @@ TJezyk* TJezyk::Open(TMainWin* mainWindow) {
 
 void TJezyk::FormShow() { FormPaint(); }
 
-// The setters do nothing when the text is unchanged, so this does not cause another paint.
-void TJezyk::paintEvent(QPaintEvent* event) {
-  FormPaint();
-  QWidget::paintEvent(event);
-}
-
 void TJezyk::FormPaint() {
   setWindowTitle(LookupText(44));
   GroupBox1->setTitle(LookupText(45));

@@ -27,8 +27,7 @@ class TJezyk : public TDialogWindow {
 
  protected:
   void FormShow() override;
-  void paintEvent(QPaintEvent* event) override;
 
  private:
-  void FormPaint();
+  void FormPaint() override;
 };
