@@ -159,6 +159,23 @@ std::string Control::Execute(const std::vector<std::string>& tokens, double now)
     reference_->SetClassifier(arg[0]);
     return {};
   }
+  if (name == "ref-decade" || name == "ref-channel") {
+    const std::string normal = name == "ref-decade" ? "auto" : "echo";
+    if (argc != 1 || (arg.size() != 1 && arg != normal)) return "expected " + name + " C|" + normal;
+    if (!reference_) return "no reference meter (--reference)";
+    const char c = arg == normal ? '\0' : arg[0];
+    if (name == "ref-decade")
+      reference_->SetDecade(c);
+    else
+      reference_->SetChannel(c);
+    return {};
+  }
+  if (name == "ref-lo-reply") {
+    if (argc != 1) return "expected ref-lo-reply TEXT|echo";
+    if (!reference_) return "no reference meter (--reference)";
+    reference_->SetLoReply(arg == "echo" ? std::nullopt : std::optional(FromPrintableAscii(arg)));
+    return {};
+  }
   if (name == "garbage" || name == "burst" || name == "flood") {
     if (argc != 1 || !ParseCount(arg, count)) return "expected " + name + " N";
     if (!meterPort_.IsOpen()) return "meter line is hung up";

@@ -3,7 +3,9 @@
 #include "Clock.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 
 namespace sim {
@@ -38,10 +40,38 @@ std::string PrintableAscii(const std::string& bytes) {
   return out;
 }
 
+std::string FromPrintableAscii(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\' || i + 1 >= text.size()) {
+      out += text[i];
+      continue;
+    }
+    const char c = text[++i];
+    if (c == 'e')
+      out += kEsc;
+    else if (c == 'r')
+      out += kCr;
+    else if (c == 'n')
+      out += '\n';
+    else if (c == 'x' && i + 2 < text.size() && std::isxdigit((unsigned char)text[i + 1]) &&
+             std::isxdigit((unsigned char)text[i + 2])) {
+      out += char(std::strtol(text.substr(i + 1, 2).c_str(), nullptr, 16));
+      i += 2;
+    } else
+      out += c;
+  }
+  return out;
+}
+
 Reference::Reference(PtyEndpoint& port, std::function<double(double)> field)
     : port_(port), field_(std::move(field)) {}
 
 std::string Reference::MeasurementReply(char channel, char classifier, double value) {
+  return MeasurementReply(channel, classifier, value, '\0');
+}
+
+std::string Reference::MeasurementReply(char channel, char classifier, double value, char forced) {
   // The smallest decade whose five characters still hold the value keeps the most digits.
   int decade = 7;
   long long n = 0;
@@ -52,6 +82,10 @@ std::string Reference::MeasurementReply(char channel, char classifier, double va
       break;
     }
   }
+  if (forced >= '1' && forced <= '7') {
+    decade = forced - '0';
+    n = std::llround(value / std::pow(10.0, decade - 5));
+  }
   n = std::clamp(n, -9999LL, 99999LL);
   char digits[8];
   if (n < 0)
@@ -61,7 +95,7 @@ std::string Reference::MeasurementReply(char channel, char classifier, double va
   std::string reply = "ME";
   reply += channel;
   reply += classifier;
-  reply += char('0' + decade);
+  reply += forced ? forced : char('0' + decade);
   reply += ' ';
   reply += digits;
   reply += ' ';
@@ -91,9 +125,9 @@ void Reference::HandleCommand(const std::string& command, double now) {
   if (esc == std::string::npos || silent_) return;
   const std::string body = command.substr(esc + 1, command.size() - esc - 2);
   if (body == "LO2" || body == "LO1")
-    Reply(body);
+    Reply(loReply_ ? *loReply_ : body);
   else if (body.size() >= 3 && body.compare(0, 2, "ME") == 0)
-    Reply(MeasurementReply(body[2], classifier_, field_(now)));
+    Reply(MeasurementReply(channel_ ? channel_ : body[2], classifier_, field_(now), decade_));
 }
 
 void Reference::Reply(const std::string& text) {
@@ -106,7 +140,10 @@ void Reference::Reply(const std::string& text) {
 std::string Reference::StatusText() const {
   return std::string("reference=") + (port_.IsOpen() ? "open" : "closed") +
          " reference-listeners=" + std::to_string(port_.Openers()) +
-         " ref-silent=" + (silent_ ? "on" : "off") + " ref-classifier=" + classifier_;
+         " ref-silent=" + (silent_ ? "on" : "off") + " ref-classifier=" + classifier_ +
+         " ref-decade=" + (decade_ ? std::string(1, decade_) : "auto") +
+         " ref-channel=" + (channel_ ? std::string(1, channel_) : "echo") +
+         " ref-lo-reply=" + (loReply_ ? PrintableAscii(*loReply_) : "echo");
 }
 
 }  // namespace sim
