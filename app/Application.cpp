@@ -8,7 +8,7 @@
 #include "app/settings/About.h"
 #include "app/settings/Haslo.h"
 #include "app/settings/JezykWin.h"
-#include "app/settings/Jezyki.h"
+#include "settings/Jezyki.h"
 #include "app/settings/Uzytkownik.h"
 #include "records/Pobieranie.h"
 #include "wizard/KalibracjaMain.h"

@@ -2,19 +2,13 @@
 // The open/save file dialog seam. Every data-file and calibration-file operation asks for its
 // file name here, with its own filter set anew each time. Production shows a QFileDialog;
 // a test installs a hook that returns a prepared path, or "" for a cancelled dialog.
-//
-// This header names no widget class, so core code may include it for FileDialogSpec.
 #include <QString>
 
 #include <functional>
 
-class QWidget;
+#include "common/FileDialogSpec.h"
 
-struct FileDialogSpec {
-  QString caption;        // window title; "" keeps the platform's own ("Save As", "Open")
-  QString filter;         // Qt filter text, e.g. "Pliki danych Fluxa 3.0 (*.F3D)"
-  QString defaultSuffix;  // appended when the user types a name without one, e.g. "F3D"
-};
+class QWidget;
 
 // The chosen file name, or "" when the dialog was cancelled.
 QString AskSaveFileName(QWidget* parent, const FileDialogSpec& dialogSettings);

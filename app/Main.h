@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QTimer>
 
+#include "app/ServicePanel.h"
 #include "link/ComPort.h"
 #include "link/MeterProtocol.h"
 #include "link/Supervision.h"
@@ -114,7 +115,8 @@ class TMainWin : public QMainWindow {
   TWykresWidget* Wykres1;
   QSlider* TrackBar1;
   QToolButton* Kosz;
-  QGroupBox* Send;
+  // The service panel and, under the names the program uses, its controls.
+  TServicePanel* Send;
   QToolButton* UkrysSerwis;
   QToolButton* PokazSerwis;
   QPushButton* Odbierz;
@@ -141,6 +143,12 @@ class TMainWin : public QMainWindow {
   void COM21Click();
   void ComPort1Open();
   void ComPort1Close();
+  // After the device went away under the open port: as "Rozłącz", then the port is tried again
+  // until it opens or the user connects or picks another port himself.
+  void ComPort1DeviceLost();
+  void AutoReconnectTimer();
+  bool AutoReconnecting() const { return autoReconnect_.isActive(); }
+  static constexpr int kAutoReconnectMs = 500;
   void SprPolaczTimer();
   void TimeOutClick();
   void ComPort1RxChar(int count);
@@ -189,6 +197,8 @@ class TMainWin : public QMainWindow {
   void PaintIndicators(LinkEvent event);
   void UpdatePauseButton();
   bool FileShown() const;
+  void ShowDisconnected(LinkEvent event);
+  bool Connect(bool quiet);
   void ShowSeriesWindow();
 
   MeterReceiver receiver_;
@@ -204,4 +214,6 @@ class TMainWin : public QMainWindow {
   std::unique_ptr<TPobierzWin> ownPobierzWin_;  // when no program entry gave one
   bool singleResultWanted_ = false;
   bool closing_ = false;
+  bool deviceLost_ = false;  // set by the port just before it closes itself
+  QTimer autoReconnect_;
 };

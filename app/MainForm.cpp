@@ -15,6 +15,7 @@
 #include "app/Glyphs.h"
 #include "app/Main.h"
 #include "app/MainForm.h"
+#include "app/ServicePanel.h"
 #include "measurement/WykresWidget.h"
 
 namespace {
@@ -101,7 +102,6 @@ void TMainWin::BuildMenu() {
   Poczony1 = Item(Ustawienia, "Poczony1", "Połączony");
   Poczony1->setCheckable(true);
   Trans = Named(Ustawienia->addMenu("Parametry &transmisji"), "Trans");
-  Trans->menuAction()->setShortcut(QKeySequence("Ctrl+T"));
   COM11 = Item(Trans, "COM11", "COM1");
   COM11->setCheckable(true);
   COM11->setChecked(true);
@@ -131,7 +131,8 @@ void TMainWin::BuildMenu() {
   N7->setVisible(false);
   OProgramie1 = Item(Pomoc1, "OProgramie1", "&O Programie", QKeySequence("F1"));
 
-  // Ctrl+T opens the port submenu.
+  // Ctrl+T opens the port submenu. A submenu's own action would take the key too and make it
+  // ambiguous, so only this shortcut holds it.
   auto* transShortcut = new QShortcut(QKeySequence("Ctrl+T"), this);
   connect(transShortcut, &QShortcut::activated, this, [this] {
     if (!Trans->menuAction()->isEnabled()) return;
@@ -254,22 +255,16 @@ void TMainWin::BuildPanels() {
   PokazSerwis->setVisible(false);
 
   // The service panel lies over the chart.
-  Send = Named(new QGroupBox(" Kalibracja ", client), "Send", QRect(8, 151, 529, 234));
-  Send->setAutoFillBackground(true);
+  Send = new TServicePanel(client);
+  Send->setGeometry(8, 151, 529, 234);
   Send->setVisible(false);
-  UkrysSerwis = Named(new QToolButton(Send), "UkrysSerwis", QRect(503, 2, 22, 22));
-  UkrysSerwis->setIcon(HidePanelGlyph());
-  UkrysSerwis->setAutoRaise(true);
-  // Diagnostics: the temperature filter and the largest jump between two results.
-  auto* diagnostics = Named(new QGroupBox(" Diagnostyka ", Send), "TabSheet1");
-  diagnostics->setGeometry(8, 22, 300, 100);
-  filtrTemp = Named(new QCheckBox("Filtr temperatury", diagnostics), "filtrTemp", QRect(8, 20, 150, 20));
-  TauTemp = Named(new QLineEdit(diagnostics), "TauTemp", QRect(160, 19, 70, 22));
-  SSkok = Label(diagnostics, "SSkok", "Maksymalny skok: ", QRect(8, 50, 220, 18));
-  Button3 = Named(new QPushButton("Kasuj", diagnostics), "Button3", QRect(230, 47, 60, 24));
-  Wyslij = Named(new QPushButton("Wyślij", Send), "Wyslij", QRect(440, 200, 80, 26));
-  Wyslij->setEnabled(false);
-  Odbierz = Named(new QPushButton("Czyść", Send), "Odbierz", QRect(354, 200, 80, 26));
+  UkrysSerwis = Send->UkrysSerwis;
+  Wyslij = Send->Wyslij;
+  Odbierz = Send->Odbierz;
+  filtrTemp = Send->filtrTemp;
+  TauTemp = Send->TauTemp;
+  SSkok = Send->SSkok;
+  Button3 = Send->Button3;
 }
 
 void TMainWin::BuildStatusBar() {

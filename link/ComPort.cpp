@@ -50,6 +50,8 @@ ComPortSettings ComPortSettings::KComWzor() {
 
 TComPort::TComPort(const ComPortSettings& settings, QObject* parent)
     : QObject(parent), settings_(settings), port_(new QSerialPort(this)) {
+  // The driver's receive queue of the port settings; the receivers read on every arrival.
+  port_->setReadBufferSize(kReadBufferSize);
   connect(port_, &QSerialPort::readyRead, this, [this] {
     if (dispatching_ || quietDepth_ > 0) {
       dispatchPending_ = true;  // seen again once the running handler or read is over

@@ -49,6 +49,8 @@ struct ComPortSettings {
 class TComPort : public QObject {
   Q_OBJECT
  public:
+  static constexpr qint64 kReadBufferSize = 1024;
+
   explicit TComPort(const ComPortSettings& settings = {}, QObject* parent = nullptr);
   ~TComPort() override;
 

@@ -1,6 +1,6 @@
 #include "link/PortNames.h"
 
-#include "app/settings/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 QString DeviceForPort(const QString& portName) {
 #ifdef Q_OS_WIN

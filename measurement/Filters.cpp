@@ -191,8 +191,8 @@ void RedrawSeries(const StoredSeries& series, int start, TWykres& chart)
         chart.SetAutoSkala(false);
         chart.SetMax(chart.Min() + SuspendedRange);
     }
-    const int w = chart.Width();
-    const int end = count - p > w - 2 ? p + w - 2 : count;
+    // No more entries than the strip holds, so the window's first entry stays on it.
+    const int end = std::min(count, p + chart.StripLength() - 1);
     for (int i = p; i < end; ++i)
         chart.AddValue(series.Value(i));
     if (automatic)
@@ -200,11 +200,11 @@ void RedrawSeries(const StoredSeries& series, int start, TWykres& chart)
     chart.AddValue(series.Value(end));
 }
 
-// The window from p ends at p + w - 2 while count - p > w - 2, so the window from count - w + 2
-// is the first to reach the last entry; a start of count - w + 1 would stop one short of it.
-int TrackBarMaximum(int count, int chartWidth)
+// The window from p holds p .. p + stripLength - 1, so the one from count - stripLength + 1 is
+// the first to reach the last entry, and every entry is shown from some position.
+int TrackBarMaximum(int count, int stripLength)
 {
-    return std::max(1, count - chartWidth + 2);
+    return std::max(1, count - stripLength + 1);
 }
 
 ChartRange ManualChartRange(int w, int o)

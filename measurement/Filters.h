@@ -145,13 +145,14 @@ private:
 void RefilterSeries(StoredSeries& series, double timeConstant);
 
 // Clears the chart and draws the window of the series that begins at entry start (kept within
-// 1 .. Count()): start .. start + Width - 2, or to the last entry when that comes sooner. Automatic
+// 1 .. Count()): start .. start + StripLength - 1, or to the last entry when that comes sooner. Automatic
 // scaling is held off until the last entry, so the chart rescales once.
 void RedrawSeries(const StoredSeries& series, int start, TWykres& chart);
 
-// Largest position of TrackBar1 for a series of count entries on a chart chartWidth pixels wide:
-// the window that starts there ends exactly at the last entry. 1 for a series that fits at once.
-int TrackBarMaximum(int count, int chartWidth);
+// Largest position of TrackBar1 for a series of count entries on a strip of stripLength
+// positions: the window that starts there ends exactly at the last entry. 1 for a series that fits
+// at once.
+int TrackBarMaximum(int count, int stripLength);
 
 struct ChartRange {
     double upper = 0;

@@ -1,6 +1,6 @@
 #include "measurement/MeasurementResult.h"
 
-#include "app/settings/Jezyki.h"
+#include "settings/Jezyki.h"
 
 #include <charconv>
 #include <cmath>

@@ -11,7 +11,7 @@
 #include <QStringList>
 #include <QtGlobal>
 
-#include "app/FileDialogs.h"
+#include "common/FileDialogSpec.h"
 
 class StoredSeries;
 

@@ -6,7 +6,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "app/settings/Jezyki.h"
+#include "settings/Jezyki.h"
 
 TSpeedStepWin::TSpeedStepWin(QWidget* parent) : QDialog(parent) {
   setObjectName("SpeedStepWin");

@@ -85,6 +85,10 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
       options.help = true;
       continue;
     }
+    if (name == "--exit-at-eof") {
+      options.exitAtEof = true;
+      continue;
+    }
     if (name == "--ac") {
       m.ac = true;
       continue;
@@ -158,6 +162,8 @@ has a port open, what the simulator sends on it is discarded, as on an unconnect
 Lines:
   --meter PATH          link for the meter's port (required)
   --reference PATH      link for the reference meter's port
+  --exit-at-eof         quit when stdin ends (for a parent that wants its child gone with it);
+                        otherwise the simulator runs until SIGINT, SIGTERM or "quit"
 
 Meter:
   --unit mT|Gs|kA/m     display unit (default mT); the field is given in this unit
@@ -188,7 +194,8 @@ Field (display units; time counts from start or from the last field/wave command
                         the reference always reports the noiseless field
 
 Stdin, one command a line; each is answered "ok <command>" once it took effect, or
-"error <command>: <reason>". End of input quits.
+"error <command>: <reason>". Stdin is read while it is open and, on a terminal, only while
+the simulator is in the foreground; its end means no more commands (see --exit-at-eof).
   field V               constant field V
   wave KIND [knob value | knob=value]...   KIND const|step|sine|ramp, knobs as the options
                         above without "--" (field, step-low, step-high, offset, amplitude,

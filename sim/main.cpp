@@ -29,6 +29,8 @@ void OnStopSignal(int sig) { stopSignal = sig; }
 // Stop signals stay blocked except while the loop waits in ppoll, so none slips in between.
 sigset_t InstallSignalHandlers() {
   std::signal(SIGPIPE, SIG_IGN);
+  // A background job that touches its terminal's input is stopped; reading is skipped instead.
+  std::signal(SIGTTIN, SIG_IGN);
   struct sigaction sa {};
   sa.sa_handler = OnStopSignal;
   sigemptyset(&sa.sa_mask);
@@ -59,6 +61,12 @@ bool ReadStdinLines(std::string& pending, std::vector<std::string>& lines) {
       pending.erase(0, nl + 1);
     }
   }
+}
+
+// Stdin is read only when it can be: not a terminal, or a terminal whose foreground we are.
+bool StdinReadable() {
+  if (!isatty(STDIN_FILENO)) return true;
+  return tcgetpgrp(STDIN_FILENO) == getpgrp();
 }
 
 }  // namespace
@@ -116,7 +124,8 @@ int main(int argc, char** argv) {
   std::vector<pollfd> fds;
   while (!stopSignal && !control.QuitRequested()) {
     fds.clear();
-    if (stdinOpen) fds.push_back({STDIN_FILENO, POLLIN, 0});
+    const bool readStdin = stdinOpen && StdinReadable();
+    if (readStdin) fds.push_back({STDIN_FILENO, POLLIN, 0});
     meterPort.AddPollFds(fds);
     if (referencePort) referencePort->AddPollFds(fds);
 
@@ -140,15 +149,14 @@ int main(int argc, char** argv) {
     if (referencePort) referencePort->Service(fds, now);
     meter.Tick(now);
 
-    if (stdinOpen && !fds.empty() && fds[0].fd == STDIN_FILENO && fds[0].revents) {
+    if (readStdin && fds[0].revents) {
       std::vector<std::string> lines;
       stdinOpen = ReadStdinLines(pending, lines);
       for (const std::string& line : lines) {
         control.Handle(line, Now());
         if (control.QuitRequested()) break;
       }
-      // The parent is gone or done: behave as "quit", so a test's child dies with it.
-      if (!stdinOpen) break;
+      if (!stdinOpen && options.exitAtEof) break;
     }
   }
   fcntl(STDIN_FILENO, F_SETFL, stdinFlags);

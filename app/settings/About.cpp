@@ -9,9 +9,9 @@
 #include <QUrl>
 
 #include "app/Main.h"
-#include "app/settings/Artwork.h"
-#include "app/settings/Jezyki.h"
-#include "app/settings/UserSettings.h"
+#include "settings/Artwork.h"
+#include "settings/Jezyki.h"
+#include "settings/UserSettings.h"
 
 namespace {
 QLabel* Picture(QWidget* parent, const char* name, ArtworkLanguage language) {

@@ -7,7 +7,7 @@
 #include "app/Main.h"
 
 TDialogWindow::TDialogWindow(TMainWin* mainWindow)
-    : QWidget(nullptr, Qt::Dialog | Qt::WindowStaysOnTopHint), mainWindow_(mainWindow) {
+    : QDialog(nullptr, Qt::Dialog | Qt::WindowStaysOnTopHint), mainWindow_(mainWindow) {
   QFont small = font();
   small.setPointSizeF(8);
   setFont(small);
@@ -20,7 +20,7 @@ void TDialogWindow::SetFormSize(int width, int height) {
 }
 
 void TDialogWindow::showEvent(QShowEvent* event) {
-  QWidget::showEvent(event);
+  QDialog::showEvent(event);
   if (event->spontaneous()) return;
   if (mainWindow_) mainWindow_->setEnabled(false);
   FormShow();
@@ -29,12 +29,14 @@ void TDialogWindow::showEvent(QShowEvent* event) {
 // The setters do nothing when a text is unchanged, so this does not cause another paint.
 void TDialogWindow::paintEvent(QPaintEvent* event) {
   FormPaint();
-  QWidget::paintEvent(event);
+  QDialog::paintEvent(event);
 }
 
 void TDialogWindow::hideEvent(QHideEvent* event) {
-  QWidget::hideEvent(event);
+  QDialog::hideEvent(event);
   if (event->spontaneous()) return;
   FormHide();
   if (mainWindow_) mainWindow_->setEnabled(true);
 }
+
+void TDialogWindow::keyPressEvent(QKeyEvent* event) { QWidget::keyPressEvent(event); }

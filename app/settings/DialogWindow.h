@@ -2,11 +2,12 @@
 // A modeless dialog of the main window: it stays on top and opens centred on the screen; while
 // it is shown the main window is disabled, and hiding or closing it enables the main window
 // again. It has no Qt parent, since disabling the main window would disable its children too.
-#include <QWidget>
+// It is a QDialog, so the window system and assistive tools see a dialog with its title.
+#include <QDialog>
 
 class TMainWin;
 
-class TDialogWindow : public QWidget {
+class TDialogWindow : public QDialog {
   Q_OBJECT
  public:
   explicit TDialogWindow(TMainWin* mainWindow);
@@ -25,6 +26,8 @@ class TDialogWindow : public QWidget {
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  // Keys behave as in any window: Enter does not press a default button, Escape does not close.
+  void keyPressEvent(QKeyEvent* event) override;
 
   TMainWin* mainWindow_;
 };

@@ -9,7 +9,7 @@
 
 #include "app/Main.h"
 #include "app/MainForm.h"
-#include "app/settings/Jezyki.h"
+#include "settings/Jezyki.h"
 
 namespace {
 const QString kServicePassword = QStringLiteral("KALMORA");

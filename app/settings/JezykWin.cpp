@@ -7,7 +7,7 @@
 
 #include "app/Main.h"
 #include "app/MainForm.h"
-#include "app/settings/Jezyki.h"
+#include "settings/Jezyki.h"
 
 TJezyk::TJezyk(TMainWin* mainWindow) : TDialogWindow(mainWindow) {
   setObjectName("Jezyk");

@@ -9,7 +9,7 @@
 
 #include "app/Main.h"
 #include "app/MainForm.h"
-#include "app/settings/UserSettings.h"
+#include "settings/UserSettings.h"
 
 TUzytkownikWin::TUzytkownikWin(TMainWin* mainWindow) : TDialogWindow(mainWindow) {
   setObjectName("UzytkownikWin");

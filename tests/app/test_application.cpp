@@ -7,7 +7,7 @@
 #include "app/Main.h"
 #include "app/settings/About.h"
 #include "app/settings/Haslo.h"
-#include "app/settings/Jezyki.h"
+#include "settings/Jezyki.h"
 #include "app/settings/Uzytkownik.h"
 #include "records/Pobieranie.h"
 

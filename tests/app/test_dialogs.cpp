@@ -14,11 +14,11 @@
 
 #include "app/Main.h"
 #include "app/settings/About.h"
-#include "app/settings/Artwork.h"
+#include "settings/Artwork.h"
 #include "app/settings/Haslo.h"
 #include "app/settings/JezykWin.h"
-#include "app/settings/Jezyki.h"
-#include "app/settings/UserSettings.h"
+#include "settings/Jezyki.h"
+#include "settings/UserSettings.h"
 #include "app/settings/Uzytkownik.h"
 
 namespace {

@@ -12,7 +12,7 @@
 
 #include "app/Main.h"
 #include "measurement/WykresWidget.h"
-#include "app/settings/Jezyki.h"
+#include "settings/Jezyki.h"
 
 class TestMainWin : public QObject {
   Q_OBJECT

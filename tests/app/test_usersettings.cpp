@@ -4,7 +4,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/settings/UserSettings.h"
+#include "settings/UserSettings.h"
 
 class TestUserSettings : public QObject {
   Q_OBJECT

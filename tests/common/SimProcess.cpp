@@ -49,7 +49,9 @@ QByteArray Unescape(const QString& text) {
 }  // namespace
 
 SimProcess::SimProcess(QStringList extraArgs) : args_(std::move(extraArgs)) {
-  args_ << QStringLiteral("--meter") << meterPath() << QStringLiteral("--reference") << referencePath();
+  // A simulator whose test has ended must not outlive it.
+  args_ << QStringLiteral("--exit-at-eof") << QStringLiteral("--meter") << meterPath()
+        << QStringLiteral("--reference") << referencePath();
   QObject::connect(&process_, &QProcess::readyReadStandardOutput, &process_, [this] { parseOutput(); });
 }
 

@@ -7,7 +7,7 @@
 #include <QSlider>
 #include <QToolButton>
 
-#include "app/settings/Jezyki.h"
+#include "settings/Jezyki.h"
 #include "measurement/WykresWidget.h"
 #include "tests/e2e/LiveWindow.h"
 

@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QToolButton>
 
-#include "app/settings/Jezyki.h"
+#include "settings/Jezyki.h"
 #include "link/Supervision.h"
 #include "tests/e2e/LiveWindow.h"
 

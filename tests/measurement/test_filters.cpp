@@ -303,9 +303,10 @@ void TestFilters::redrawsSeriesWindow_data()
     QTest::addColumn<int>("newest");
     QTest::newRow("100 entries, whole") << 100 << 1 << 1 << 100;
     QTest::newRow("strip length, whole") << 527 << 1 << 1 << 527;
-    QTest::newRow("1000 entries: 1..528 added") << 1000 << 1 << 2 << 528;
-    QTest::newRow("1000 from the track bar maximum") << 1000 << 473 << 474 << 1000;
-    QTest::newRow("1000 from the old maximum misses the last") << 1000 << 472 << 473 << 999;
+    QTest::newRow("528 entries, first window") << 528 << 1 << 1 << 527;
+    QTest::newRow("528 entries, last window") << 528 << 2 << 2 << 528;
+    QTest::newRow("1000 entries, first window") << 1000 << 1 << 1 << 527;
+    QTest::newRow("1000 entries, last window") << 1000 << 474 << 474 << 1000;
     QTest::newRow("start 0 taken as 1") << 100 << 0 << 1 << 100;
     QTest::newRow("start past the end: last entry") << 100 << 500 << 100 << 100;
     QTest::newRow("empty series") << 0 << 1 << 0 << 0;
@@ -349,21 +350,23 @@ void TestFilters::trackBarMaximumReachesLastEntry_data()
     QTest::addColumn<int>("maximum");
     QTest::newRow("empty") << 0 << 1;
     QTest::newRow("fits the strip") << 527 << 1;
-    QTest::newRow("strip plus one") << 528 << 1;
-    QTest::newRow("strip plus two") << 529 << 2;
-    QTest::newRow("1000") << 1000 << 473;
-    QTest::newRow("longest") << 65535 << 65008;
+    QTest::newRow("strip plus one") << 528 << 2;
+    QTest::newRow("strip plus two") << 529 << 3;
+    QTest::newRow("1000") << 1000 << 474;
+    QTest::newRow("longest") << 65535 << 65009;
 }
 
 void TestFilters::trackBarMaximumReachesLastEntry()
 {
     QFETCH(int, count);
     QFETCH(int, maximum);
-    QCOMPARE(TrackBarMaximum(count, 529), maximum);
+    TWykres chart;
+    QCOMPARE(TrackBarMaximum(count, chart.StripLength()), maximum);
     if (count == 0)
         return;
     const StoredSeries series = Numbered(count);
-    TWykres chart;
+    RedrawSeries(series, 1, chart);  // the first entry is on the strip at position 1
+    QCOMPARE(chart.Values().front(), 1.0);
     RedrawSeries(series, maximum, chart);
     QCOMPARE(chart.Values().back(), double(count));
     QCOMPARE(int(chart.Ilosc()), std::min(count, chart.StripLength()));

@@ -1,6 +1,6 @@
 // Result frames decoded into values, units and the texts shown, recorded and stored in data files.
 
-#include "app/settings/Jezyki.h"
+#include "settings/Jezyki.h"
 #include "measurement/MeasurementResult.h"
 
 #include <QLocale>

@@ -10,7 +10,7 @@
 #include <functional>
 
 #include "app/FileDialogs.h"
-#include "app/settings/Jezyki.h"
+#include "settings/Jezyki.h"
 #include "records/DataFile.h"
 #include "records/Pobieranie.h"
 #include "records/SpeedStep.h"

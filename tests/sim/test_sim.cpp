@@ -1,7 +1,9 @@
 // fluxa-sim seen from the application's side: its real pseudo-terminals opened with QSerialPort.
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSerialPort>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
@@ -111,6 +113,7 @@ class SimTest : public QObject {
   void hangupRemovesTheLinkAndFailsThePort();
   void linksGoAwayWhenTheSimulatorEnds_data();
   void linksGoAwayWhenTheSimulatorEnds();
+  void runsOnWithItsInputClosed();
 };
 
 void SimTest::resultFramesEncodeTheSettings_data() {
@@ -456,6 +459,34 @@ void SimTest::linksGoAwayWhenTheSimulatorEnds() {
   QCOMPARE(sim.process().exitCode(), 0);
   QVERIFY(!QFileInfo(sim.meterPath()).isSymLink());
   QVERIFY(!QFileInfo(sim.referencePath()).isSymLink());
+}
+
+// Started from a script or in the background, stdin is /dev/null or not ours: the simulator
+// must keep serving the meter until it is told to stop.
+void SimTest::runsOnWithItsInputClosed() {
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  const QString link = dir.filePath("COM1");
+  QProcess sim;
+  sim.setProgram(QStringLiteral(FLUXA_SIM_PATH));
+  sim.setArguments({"--meter", link, "--rate", "20"});
+  sim.setStandardInputFile(QProcess::nullDevice());
+  sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  sim.start();
+  QVERIFY(sim.waitForStarted(5000));
+  QTRY_VERIFY_WITH_TIMEOUT(sim.readAllStandardOutput().contains("ready") || QFileInfo::exists(link), 10000);
+  QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(link), 10000);
+  auto port = OpenPort(link);
+  QVERIFY(port);
+  // Frames keep coming long after the end of stdin was read.
+  QByteArray received;
+  QTRY_VERIFY_WITH_TIMEOUT((received += port->readAll()).count(Bytes({0xAA, 0x55})) >= 5, 10000);
+  QCOMPARE(sim.state(), QProcess::Running);
+  port->close();
+  sim.terminate();
+  QVERIFY(sim.waitForFinished(5000));
+  QCOMPARE(sim.exitCode(), 0);
+  QVERIFY(!QFileInfo(link).isSymLink());
 }
 
 QTEST_GUILESS_MAIN(SimTest)

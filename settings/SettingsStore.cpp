@@ -1,4 +1,4 @@
-#include "app/settings/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include <QDir>
 #include <QStandardPaths>

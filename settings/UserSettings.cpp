@@ -1,9 +1,9 @@
-#include "app/settings/UserSettings.h"
+#include "settings/UserSettings.h"
 
 #include <QStringList>
 #include <QVariant>
 
-#include "app/settings/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 namespace {
 const QString kName = QStringLiteral("name");

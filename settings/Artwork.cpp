@@ -1,4 +1,4 @@
-#include "app/settings/Artwork.h"
+#include "settings/Artwork.h"
 
 #include <QFont>
 #include <QLinearGradient>

@@ -1,4 +1,4 @@
-#include "app/settings/Jezyki.h"
+#include "settings/Jezyki.h"
 
 // The texts are copied exactly, spaces and accelerator ampersands included: captions are laid out
 // around them (" Wynik " sits in a group box frame, " wynik" follows a number in the step dialog).
@@ -53,7 +53,7 @@ const char* const PolishTexts[98] = {
     "Hasło",                                                   // 46
     "Aby przejść w stan serwisowy musisz podać hasło:",        // 47
     "TRYB SERWISOWY",                                          // 48
-    "",                                                        // 49
+    "Utracono połączenie z portem",                            // 49
     "Raport",                                                  // 50
     "Nazwa instytucji:",                                       // 51
     "Miasto:",                                                 // 52
@@ -141,7 +141,7 @@ const char* const EnglishTexts[98] = {
     "Password",                                                // 46
     "Please write a password to enter to the service mode",    // 47
     "SERVICE MODE",                                            // 48
-    "",                                                        // 49
+    "Connection to the port was lost",                         // 49
     "Report",                                                  // 50
     "Company:",                                                // 51
     "City:",                                                   // 52

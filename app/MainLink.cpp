@@ -1,0 +1,238 @@
+// TMainWin: connection supervision and the path of a result from the port to the display.
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QToolButton>
+
+#include "app/Glyphs.h"
+#include "app/Main.h"
+#include "app/MainForm.h"
+#include "common/Messages.h"
+#include "link/MeterCommands.h"
+#include "measurement/ResultSequence.h"
+#include "measurement/WykresWidget.h"
+#include "settings/Jezyki.h"
+
+// ---- Connection supervision ----
+
+void TMainWin::Poczony1Click() {
+  QApplication::beep();
+  autoReconnect_.stop();
+  if (Poczony1->isChecked()) {
+    ComPort1->Close();
+    ShowDisconnected(LinkEvent::UserDisconnect);
+    return;
+  }
+  Connect(false);
+}
+
+// Opens the port and enables what needs it; a failure is told unless quiet.
+bool TMainWin::Connect(bool quiet) {
+  try {
+    ComPort1->Open();
+  } catch (const EComPort&) {
+    if (!quiet) ShowMessage("Nie można podłączyć się do " + ComPort1->PortName());
+    return false;
+  }
+  Poczony1->setChecked(true);
+  Trans->setEnabled(false);
+  Wyslij->setEnabled(true);
+  SprPolacz.start();
+  Zapisz1->setEnabled(true);
+  S_Zapisz->setEnabled(true);
+  S_Polacz->setText(LookupText(32));
+  return true;
+}
+
+// What "Rozłącz" leaves: a recording that runs goes on holding its results until it is stopped.
+void TMainWin::ShowDisconnected(LinkEvent event) {
+  Poczony1->setChecked(false);
+  Trans->setEnabled(true);
+  Wyslij->setEnabled(false);
+  SprPolacz.stop();
+  Zapisz1->setEnabled(false);
+  S_Zapisz->setEnabled(false);
+  S_Polacz->setText(LookupText(31));
+  PaintIndicators(event);
+}
+
+void TMainWin::ComPort1DeviceLost() {
+  deviceLost_ = false;
+  ShowDisconnected(LinkEvent::UserDisconnect);
+  autoReconnect_.start();
+  // Told once, after the port's own closing has finished.
+  QTimer::singleShot(0, this, [this, text = LookupText(49) + " " + ComPort1->PortName()] {
+    ShowMessage(text);
+  });
+}
+
+// A device that comes back (a USB adapter plugged in again) is taken up without a click. Not
+// while the wizard holds the port: the main window is hidden then.
+void TMainWin::AutoReconnectTimer() {
+  if (ComPort1->Connected() || Poczony1->isChecked()) {
+    autoReconnect_.stop();
+    return;
+  }
+  if (!isVisible()) return;
+  if (Connect(true)) autoReconnect_.stop();
+}
+
+void TMainWin::COM11Click() {
+  if (!COM21->isChecked()) return;
+  autoReconnect_.stop();
+  ComPort1->SetPortName("COM1");
+  COM21->setChecked(false);
+  COM11->setChecked(true);
+}
+
+void TMainWin::COM21Click() {
+  if (!COM11->isChecked()) return;
+  autoReconnect_.stop();
+  ComPort1->SetPortName("COM2");
+  COM11->setChecked(false);
+  COM21->setChecked(true);
+}
+
+void TMainWin::ComPort1Open() {
+  StatusPanel0->setText(LookupText(40) + " " + ComPort1->PortName());
+  Pobierzwynikizurzdzenia1->setEnabled(true);
+  stopien->setVisible(true);
+  STemp->setVisible(true);
+  PaintIndicators(LinkEvent::PortOpened);
+}
+
+void TMainWin::ComPort1Close() {
+  StatusPanel0->setText(LookupText(41));
+  Pobierzwynikizurzdzenia1->setEnabled(false);
+  PaintIndicators(LinkEvent::PortClosed);
+  if (deviceLost_) ComPort1DeviceLost();
+}
+
+void TMainWin::SprPolaczTimer() {
+  if (receiver_.dataSeen()) {
+    receiver_.clearDataSeen();
+    PaintIndicators(LinkEvent::TickWithData);
+  } else {
+    PaintIndicators(LinkEvent::TickWithoutData);
+  }
+}
+
+void TMainWin::PaintIndicators(LinkEvent event) {
+  const IndicatorColours colours = ColoursFor(event);
+  if (colours.noTransmission) SetTextColour(BP, *colours.noTransmission);
+  if (colours.result) {
+    SetTextColour(SWynik, *colours.result);
+    SetTextColour(Falka, *colours.result);
+  }
+  if (colours.temperature) {
+    SetTextColour(STemp, *colours.temperature);
+    SetTextColour(stopien, *colours.temperature);
+  }
+}
+
+void TMainWin::UpdatePowerOffIndicator(bool on) {
+  Zmieautomatycznewyczanie1->setChecked(on);
+  Zmieautomatycznewyczanie1->setText(LookupText(on ? 94 : 18));
+}
+
+void TMainWin::TimeOutClick() {
+  if (!ComPort1->Connected()) return;
+  SendParameterFrame(*ComPort1, Zmieautomatycznewyczanie1->isChecked() ? "0" : "1", 14);
+  SendCommand(*ComPort1, "S");
+}
+
+// ---- Results ----
+
+void TMainWin::ComPort1RxChar(int count) {
+  QByteArray bytes;
+  try {
+    bytes = ComPort1->Read(count);
+  } catch (const EComPort&) {
+    return;
+  }
+  HandleArrival(bytes);
+}
+
+void TMainWin::HandleArrival(const QByteArray& bytes) {
+  const auto frame = receiver_.Receive(bytes);
+  if (frame) {
+    singleResultWanted_ = false;
+    ProcessResult(*frame);
+  } else if (singleResultWanted_ && receiver_.paused()) {
+    // At 9600 baud a frame usually comes in several arrivals; the request stays until one
+    // whole frame has been shown, so one click always brings one result.
+    receiver_.requestSingleResult();
+  }
+}
+
+void TMainWin::ProcessResult(const ResultFrame& frame) {
+  ResultSteps steps;
+  steps.powerOffIndicator = [this](bool on) { UpdatePowerOffIndicator(on); };
+  steps.digitalFilter = [this](MeasurementResult& r) {
+    if (filtr->isChecked()) r.value = digitalFilter_.Apply(r.value, r.jumpThreshold, firstResult_);
+  };
+  steps.temperatureFilter = [this](MeasurementResult& r) {
+    if (filtrTemp->isChecked()) r.temperature = temperatureFilter_.Apply(r.temperature);
+  };
+  steps.maximumJump = [this](const MeasurementResult& r) {
+    SSkok->setText(maximumJump_.Apply(r.value, r.decimalClass, firstResult_));
+  };
+  steps.statistics = [this](const MeasurementResult& r) {
+    if (!Dane->isChecked()) return;
+    if (const auto texts = statistics_.Apply(r.value, r.decimalClass)) {
+      Min->setText(texts->minimum);
+      Max->setText(texts->maximum);
+      Avr->setText(texts->average);
+    }
+  };
+  steps.display = [this](const MeasurementResult& r) { ShowResult(r); };
+  steps.chart = [this](const MeasurementResult& r) {
+    if (filtrTemp->isChecked())
+      Wykres1->Chart().AddValue(r.temperature);
+    else if (Danezurzdzenia1->isChecked())
+      Wykres1->Chart().AddValue(r.value);
+  };
+  steps.recording = [this](const MeasurementResult& r) {
+    if (recorder_.OnResult(FormatValueText(r.decimalClass, r.value)) == RecordResult::Full)
+      ZakonczClick();
+  };
+  ProcessResultFrame(frame, steps);
+}
+
+void TMainWin::ShowResult(const MeasurementResult& result) {
+  const ResultDisplay display = DisplayFor(result);
+  Falka->setVisible(display.alternatingMark);
+  SWynik->setText(display.resultText);
+  STemp->setText(display.temperatureText);
+  stopien->setVisible(display.degreeSign);
+  if (display.degreeSign) {
+    // The degree sign stands in the second of the two spaces before "C".
+    const QFontMetrics metrics(STemp->font());
+    const int textWidth = metrics.horizontalAdvance(display.temperatureText);
+    const int charWidth = metrics.horizontalAdvance(QLatin1Char(' '));
+    stopien->move(STemp->x() + textWidth - 2 * charWidth + 1, STemp->y() - 4);
+  }
+}
+
+void TMainWin::LastWYnikClick() {
+  receiver_.setPaused(!receiver_.paused());
+  singleResultWanted_ = false;
+  UpdatePauseButton();
+}
+
+void TMainWin::UpdatePauseButton() {
+  const bool paused = receiver_.paused();
+  LastWYnik->setIcon(paused ? PlayGlyph() : PauseGlyph());
+  LastWYnik->setProperty("glyph", paused ? "PLAY" : "PAUSE");
+  LastWYnik->setToolTip(LookupText(paused ? 91 : 90));
+  OneWynik->setVisible(paused);
+}
+
+void TMainWin::OneWynikClick() {
+  singleResultWanted_ = true;
+  receiver_.requestSingleResult();
+}
+

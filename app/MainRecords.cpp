@@ -1,0 +1,208 @@
+// TMainWin: filters, statistics, the chart's range, the file view, recording and download.
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QToolButton>
+
+#include "app/FileDialogs.h"
+#include "app/Main.h"
+#include "app/MainForm.h"
+#include "common/Messages.h"
+#include "measurement/WykresWidget.h"
+#include "records/DataFile.h"
+#include "records/Pobieranie.h"
+#include "records/SpeedStep.h"
+#include "settings/Jezyki.h"
+
+// ---- Filters, statistics and the chart's range ----
+
+bool TMainWin::FileShown() const { return !Danezurzdzenia1->isChecked(); }
+
+void TMainWin::ShowSeriesWindow() { RedrawSeries(series_, TrackBar1->value(), Wykres1->Chart()); }
+
+void TMainWin::filtrClick(bool on) {
+  if (on) {
+    firstResult_.Clear();
+    const auto t = ParseTimeConstant(Tau->text());
+    if (!t) {
+      filtr->setChecked(false);  // runs the switching-off steps
+      return;
+    }
+    digitalFilter_.SetTimeConstant(*t);
+    Tau->setEnabled(false);
+  } else {
+    Tau->setEnabled(true);
+    if (!FileShown()) return;
+    digitalFilter_.SetTimeConstant(1.0);
+  }
+  if (FileShown()) {
+    RefilterSeries(series_, digitalFilter_.TimeConstant());
+    ShowSeriesWindow();
+  }
+}
+
+void TMainWin::filtrTempClick(bool on) {
+  if (!on) {
+    TauTemp->setEnabled(true);
+    return;
+  }
+  temperatureFilter_.Restart();
+  const auto t = ParseTimeConstant(TauTemp->text());
+  if (!t) {
+    filtrTemp->setChecked(false);
+    return;
+  }
+  temperatureFilter_.SetTimeConstant(*t);
+  TauTemp->setEnabled(false);
+}
+
+void TMainWin::DaneClick(bool on) { Minmax1->setChecked(on); }
+
+void TMainWin::Minmax1Click() {
+  const bool on = !Minmax1->isChecked();
+  Minmax1->setChecked(on);
+  Dane->setChecked(on);
+}
+
+void TMainWin::Button1Click() {
+  statistics_.RequestRestart();
+  Min->clear();
+  Max->clear();
+  Avr->clear();
+}
+
+void TMainWin::Button3Click() { maximumJump_.Reset(); }
+
+void TMainWin::Danezurzdzenia1Click() {
+  TrackBar1->setVisible(false);
+  Wykres1->Chart().Clear();
+  Kosz->setVisible(true);
+  Danezurzdzenia1->setChecked(true);
+  firstResult_.Clear();
+}
+
+void TMainWin::AutoskalowanieClick(bool on) {
+  ApplyChartScaling(Wykres1->Chart(), on, W->value(), O->value());
+  W->setEnabled(!on);
+  O->setEnabled(!on);
+  if (FileShown()) ShowSeriesWindow();
+}
+
+void TMainWin::WChange() {
+  const ChartRange range = ManualChartRange(W->value(), O->value());
+  Wykres1->Chart().SetRange(range.upper, range.lower);
+}
+
+void TMainWin::TrackBar1Change() { Timer1.start(); }
+
+void TMainWin::Timer1Timer() {
+  Timer1.stop();
+  ShowSeriesWindow();
+}
+
+// ---- Recording, file view and download ----
+
+void TMainWin::S_ZapiszClick() {
+  if (recorder_.Recording())
+    ZakonczClick();
+  else
+    Zapisz1Click();
+}
+
+void TMainWin::Zapisz1Click() {
+  if (recorder_.Recording()) return;
+  const auto interval = TSpeedStepWin::Ask(this);
+  if (!interval) return;
+  const QString name = AskSaveFileName(this, DataFileDialogSpec());
+  if (name.isEmpty()) return;
+  recorder_.Start(*interval, name);
+  Zapisz1->setEnabled(false);
+  Zakoncz->setEnabled(true);
+  Otwrz1->setEnabled(false);
+  // The file view would replace the recording's results.
+  Button2->setEnabled(false);
+  S_Zapisz->setText(LookupText(34));
+  FitText(S_Zapisz);
+}
+
+void TMainWin::ZakonczClick() {
+  if (!recorder_.Recording()) return;
+  RecordingOutcome outcome = recorder_.Stop();
+  Zapisz1->setEnabled(Poczony1->isChecked());
+  Zakoncz->setEnabled(false);
+  Otwrz1->setEnabled(true);
+  Button2->setEnabled(true);
+  S_Zapisz->setText(LookupText(33));
+  FitText(S_Zapisz);
+  // A failed write keeps the results: the user may save them under another name, or cancel.
+  while (outcome.kind == RecordingOutcome::WriteFailed) {
+    ShowMessage(kWriteErrorText);
+    const QString name = AskSaveFileName(this, DataFileDialogSpec());
+    if (name.isEmpty()) {
+      recorder_.DiscardUnsaved();
+      return;
+    }
+    outcome = recorder_.SaveAs(name);
+  }
+  if (outcome.kind == RecordingOutcome::Written) StatusPanel1->setText(SavedResultsText(outcome.count));
+}
+
+void TMainWin::Otwrz1Click() {
+  if (recorder_.Recording()) return;
+  const QString name = AskOpenFileName(this, DataFileDialogSpec());
+  if (name.isEmpty()) return;
+  const OpenedDataFile opened = ReadDataFileIntoSeries(name, series_, digitalFilter_.TimeConstant());
+  if (!opened.ok) {
+    ShowMessage(kReadErrorText);
+    return;
+  }
+  if (opened.linesLeftOut > 0)
+    ShowMessage(QStringLiteral("Plik zawiera więcej niż %1 wyników. Pominięto ostatnie: %2.")
+                    .arg(StoredSeries::MaximumCount)
+                    .arg(opened.linesLeftOut));
+  Kosz->setVisible(false);
+  Danezurzdzenia1->setChecked(false);
+  TWykres& chart = Wykres1->Chart();
+  {
+    // Every file sets the track bar for its own length; a short one hides it.
+    const QSignalBlocker block(TrackBar1);
+    const bool scrolls = opened.count > chart.StripLength();
+    TrackBar1->setRange(1, scrolls ? TrackBarMaximum(opened.count, chart.StripLength()) : 1);
+    TrackBar1->setValue(1);
+    TrackBar1->setVisible(scrolls);
+  }
+  Timer1.stop();
+  RedrawSeries(series_, 1, chart);
+  chart.SetAutoSkala(true);
+  filtr->setChecked(true);  // when it was not ticked yet, this refilters with Tau and redraws
+}
+
+void TMainWin::Pobierzwynikizurzdzenia1Click() {
+  if (download_.Active() || !ComPort1->Connected()) return;
+  const QString name = AskSaveFileName(this, DataFileDialogSpec());
+  if (name.isEmpty()) return;
+  download_.Begin(*ComPort1, name);
+  ZmienStan.start();
+  PobierzWin()->show();
+}
+
+void TMainWin::ZmienStanTimer() {
+  // Stage 1 holds the line for a second; the next tick counts from its end.
+  ZmienStan.stop();
+  const DownloadTick tick = download_.Tick(receiver_, *ComPort1);
+  ZmienStan.start();
+  if (tick.kind == DownloadTick::Receiving) PobierzWin()->ShowReceiving();
+  if (tick.kind == DownloadTick::Finished) {
+    Pobierzwynikizurzdzenia1->setEnabled(true);
+    PobierzWin()->close();
+    if (!tick.written) ShowMessage(kWriteErrorText);
+  }
+}
+
+void TMainWin::AnulujClick() {
+  download_.Cancel(receiver_, *ComPort1);
+  Pobierzwynikizurzdzenia1->setEnabled(true);
+  ZmienStan.stop();
+}
