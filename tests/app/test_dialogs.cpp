@@ -11,8 +11,11 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <QAccessible>
 
 #include "app/Main.h"
+#include "records/Pobieranie.h"
+#include "records/SpeedStep.h"
 #include "app/settings/About.h"
 #include "settings/Artwork.h"
 #include "app/settings/Haslo.h"
@@ -315,6 +318,36 @@ class TestDialogs : public QObject {
 
   // Every dialog stays on top without being modal; closing by the window's button also
   // gives the main window back.
+  // Assistive tools find each dialog as a dialog, by its title.
+  void dialogsAreAnnouncedAsDialogs_data() {
+    QTest::addColumn<QString>("dialog");
+    QTest::newRow("password") << "THasloWin";
+    QTest::newRow("user") << "TUzytkownikWin";
+    QTest::newRow("language") << "TJezyk";
+    QTest::newRow("step") << "TSpeedStepWin";
+    QTest::newRow("wait") << "TPobierzWin";
+  }
+  void dialogsAreAnnouncedAsDialogs() {
+    QFETCH(QString, dialog);
+    TMainWin mw;
+    mw.show();
+    QPointer<QWidget> window;
+    if (dialog == "THasloWin") window = new THasloWin(&mw);
+    if (dialog == "TUzytkownikWin") window = new TUzytkownikWin(&mw);
+    if (dialog == "TJezyk") window = TJezyk::Open(&mw);
+    if (dialog == "TSpeedStepWin") window = new TSpeedStepWin(&mw);
+    if (dialog == "TPobierzWin") window = new TPobierzWin(&mw);
+    window->show();
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(window);
+    QVERIFY(accessible);
+    QCOMPARE(accessible->role(), QAccessible::Dialog);
+    QVERIFY(!window->windowTitle().isEmpty());
+    QCOMPARE(accessible->text(QAccessible::Name), window->windowTitle());
+    window->close();
+    QVERIFY(mw.isEnabled());
+    delete window.data();
+  }
+
   void dialogsStayOnTopAndReleaseTheMainWindow_data() {
     QTest::addColumn<QString>("dialog");
     QTest::newRow("password") << "THasloWin";

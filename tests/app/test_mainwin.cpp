@@ -5,6 +5,7 @@
 #include <QSlider>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -220,6 +221,18 @@ class TestMainWin : public QObject {
     QCOMPARE(chart.Min(), -10 - 27.04);
     w.Autoskalowanie->click();
     QVERIFY(chart.AutoSkala());
+  }
+
+  // Ctrl+T opens the port submenu, and only one shortcut claims the key.
+  void ctrlTOpensThePortMenu() {
+    QTest::failOnWarning(QRegularExpression("Ambiguous shortcut"));
+    TMainWin w;
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(&w, Qt::Key_T, Qt::ControlModifier);
+    QTRY_VERIFY(w.Trans->isVisible());
+    w.Trans->close();
   }
 
   void portChoice() {

@@ -1,7 +1,9 @@
 // Live results end to end: fluxa-sim on pseudo-terminals, the real main window offscreen.
 #include <QtTest>
 #include <QLabel>
+#include <QFileInfo>
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -167,21 +169,66 @@ class TestLive : public QObject {
     QVERIFY(live.messages.texts().isEmpty());
   }
 
-  void hangUpLeavesTheWindowDisconnectedAndUsable() {
+  // A device that goes away leaves every control as "Rozłącz" would, says so once, and one
+  // click connects again (here to another port, so the automatic reconnect stays out of it).
+  void deviceLossLeavesTheWindowAsADisconnect() {
     LiveWindow live({"--rate", "20"});
     QVERIFY(live.Start());
     QVERIFY(live.Connect());
+    TMainWin& w = live.window;
     QVERIFY(live.sim.command("hangup"));
-    QTRY_VERIFY_WITH_TIMEOUT(!live.window.ComPort1->Connected(), 3000);
-    QCOMPARE(live.window.StatusPanel0->text(), QString("Nie połączony"));
-    // The check mark still reads connected: the next click runs the disconnect branch.
-    live.window.Poczony1Click();
-    QCOMPARE(live.window.S_Polacz->text(), QString("Połącz"));
+    QTRY_VERIFY_WITH_TIMEOUT(!w.ComPort1->Connected(), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(live.messages.texts(),
+                              QStringList{"Utracono połączenie z portem COM1"}, 5000);
+    QCOMPARE(w.StatusPanel0->text(), QString("Nie połączony"));
+    QCOMPARE(w.S_Polacz->text(), QString("Połącz"));
+    QVERIFY(!w.Poczony1->isChecked());
+    QVERIFY(w.Trans->isEnabled());
+    QVERIFY(!w.Wyslij->isEnabled());
+    QVERIFY(!w.Zapisz1->isEnabled());
+    QVERIFY(!w.S_Zapisz->isEnabled());
+    QVERIFY(!w.SprPolacz.isActive());
+    QCOMPARE(TextColour(w.BP), ColoursFor(LinkEvent::UserDisconnect).noTransmission.value());
+    QVERIFY(w.AutoReconnecting());
+
     SimProcess again({"--rate", "20", "--field", "9.99"});
     QVERIFY(again.start());
-    qputenv("FLUXA_COM1", again.meterPath().toUtf8());
+    w.COM21->trigger();
+    QVERIFY(w.COM21->isChecked());
+    QVERIFY(!w.AutoReconnecting());
+    qputenv("FLUXA_COM2", again.meterPath().toUtf8());
+    w.S_Polacz->click();
+    QVERIFY(w.ComPort1->Connected());
+    QTRY_COMPARE_WITH_TIMEOUT(w.SWynik->text(), QString("   9.99 mT"), 5000);
+    QCOMPARE(live.messages.texts().size(), 1);
+  }
+
+  // The same device coming back (a USB adapter plugged in again) is taken up without a click;
+  // a disconnect the user chose is never undone.
+  void lostDeviceIsTakenUpAgainWhenItReturns() {
+    LiveWindow live({"--rate", "20"});
+    QVERIFY(live.Start());
     QVERIFY(live.Connect());
-    QTRY_COMPARE_WITH_TIMEOUT(live.window.SWynik->text(), QString("   9.99 mT"), 3000);
+    const QString link = live.sim.meterPath();
+    QVERIFY(live.sim.command("hangup"));
+    QTRY_VERIFY_WITH_TIMEOUT(live.window.AutoReconnecting(), 5000);
+    QVERIFY(!QFileInfo::exists(link));
+    QProcess again;
+    again.setProgram(QStringLiteral(FLUXA_SIM_PATH));
+    again.setArguments({"--exit-at-eof", "--meter", link, "--rate", "20", "--field", "4.56"});
+    again.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    again.start();
+    QVERIFY(again.waitForStarted(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(live.window.ComPort1->Connected(), 10000);
+    QVERIFY(!live.window.AutoReconnecting());
+    QCOMPARE(live.window.S_Polacz->text(), QString("Rozłącz"));
+    QTRY_COMPARE_WITH_TIMEOUT(live.window.SWynik->text(), QString("   4.56 mT"), 5000);
+
+    live.window.S_Polacz->click();  // the user's own disconnect
+    QVERIFY(!live.window.ComPort1->Connected());
+    QVERIFY(!live.window.AutoReconnecting());
+    again.closeWriteChannel();
+    QVERIFY(again.waitForFinished(5000));
   }
 };
 

@@ -147,22 +147,32 @@ class TestRecordsLive : public QObject {
     QCOMPARE(live.window.StatusPanel1->text(), QString("Zapisano wyników: 20"));
   }
 
+  void recordingGoesOnThroughADisconnect_data() {
+    QTest::addColumn<bool>("deviceLost");
+    QTest::newRow("the user disconnects") << false;
+    QTest::newRow("the device goes away") << true;
+  }
   void recordingGoesOnThroughADisconnect() {
+    QFETCH(bool, deviceLost);
     LiveWindow live({"--rate", "0"});
     QVERIFY(live.Start());
     QVERIFY(live.Connect());
-    FileAnswers answers({tmp_.filePath("through.F3D")});
+    const QString path = tmp_.filePath(deviceLost ? "lost.F3D" : "through.F3D");
+    FileAnswers answers({path});
     AnswerStepDialog(1);
     live.window.Zapisz1Click();
-    QVERIFY(live.sim.command("burst 4"));
-    QVERIFY(live.sim.waitForLine("burst done", 5000));
-    QTest::qWait(100);
-    live.window.Poczony1Click();
+    QVERIFY(SendPaced(live, 4, 1));
+    if (deviceLost) {
+      QVERIFY(live.sim.command("hangup"));
+      QTRY_VERIFY_WITH_TIMEOUT(!live.window.ComPort1->Connected(), 5000);
+    } else {
+      live.window.Poczony1Click();
+    }
     QVERIFY(live.window.Recording().Recording());
     QVERIFY(!live.window.S_Zapisz->isEnabled());
     QVERIFY(live.window.Zakoncz->isEnabled());
     live.window.Zakoncz->trigger();
-    QCOMPARE(Lines(tmp_.filePath("through.F3D")).size(), 4);
+    QCOMPARE(Lines(path).size(), 4);
     QVERIFY(!live.window.Zapisz1->isEnabled());  // still disconnected
   }
 
