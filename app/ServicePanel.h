@@ -1,27 +1,100 @@
 #pragma once
 // TServicePanel: the service panel `Send` (" Kalibracja "), shown over the chart in service mode.
-// It owns its controls and the handlers that concern only the meter's parameters; the main window
-// holds it as `Send` and keeps the diagnostics handlers, which act on its own filter state.
+// Its controls are the storage of MeterParameters: the texts stay as typed or loaded until they
+// are sent, saved or printed. It owns the handlers that concern the meter's parameters (the
+// transfer, clearing, the diagnostic write, the calibration file); the main window keeps the
+// diagnostics handlers, which act on its own filter state.
 #include <QGroupBox>
+#include <functional>
+
+#include "parameters/MeterParameters.h"
 
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
+class QTabWidget;
 class QToolButton;
+class QWidget;
+class TComPort;
+class TParameterGrid;
 
 class TServicePanel : public QGroupBox {
   Q_OBJECT
  public:
-  explicit TServicePanel(QWidget* parent = nullptr);
+  // The panel sends through port, the main window's meter link.
+  explicit TServicePanel(TComPort* port, QWidget* parent = nullptr);
+
+  // The 26 texts as they stand, and all of them set at once.
+  MeterParameters Parameters() const;
+  void SetParameters(const MeterParameters& parameters);
+
+  // Handlers
+  void WyslijClick();
+  void OdbierzClick();
+  void Button4Click();
+  void ZapiszClick();
+  void OtworzClick();
+  void BitBtn1Click();
+
+  // A double click on a data cell of Sondy: column 1..4 is the range DC1..AC2, row 1..2 the
+  // probe AXIAL or TRANSVERSE. Filled by the calibration wizard.
+  std::function<void(int column, int row)> OnSondyDoubleClick;
+  // "Drukuj": filled by the calibration card.
+  std::function<void()> OnPrint;
 
   QToolButton* UkrysSerwis;
-  QPushButton* Wyslij;
-  QPushButton* Odbierz;
-  // Diagnostics: the temperature filter and the largest jump between two results.
-  QGroupBox* TabSheet1;
+  QTabWidget* PageControl1;
+  // Tab "Sondy"
+  QWidget* TabSheet3;
+  TParameterGrid* Sondy;
+  QLabel* SondyHint;
+  QLabel* StalaLabel;
+  QLineEdit* Stala;
+  // Tab "Temperatura"
+  QWidget* TabSheet4;
+  QLineEdit* Wtemp;
+  QLineEdit* OTemp;
+  QLineEdit* WKor;
+  QLineEdit* OKor;
+  QLineEdit* WzmocnienieFiltruTemp;
+  // Tab "Inne"
+  QWidget* TabSheet5;
+  TParameterGrid* KFILTR;
+  QLabel* KFILTRHint;
+  TParameterGrid* S_Faza;
+  QLabel* S_FazaHint;
+  QLineEdit* ProgRodzajuSondy;
+  QLineEdit* NumerSeryjnyMiernika;
+  // Tab "Diagnostyka": the temperature filter, the largest jump between two results, and
+  // any value to any address.
+  QWidget* TabSheet1;
   QCheckBox* filtrTemp;
   QLineEdit* TauTemp;
   QLabel* SSkok;
   QPushButton* Button3;
+  QGroupBox* AnyValueBox;
+  QLineEdit* DWPole;
+  QLineEdit* DWWartosc;
+  QPushButton* Button4;
+  // Beside the tabs
+  QPushButton* Otworz;
+  QPushButton* Zapisz;
+  QPushButton* BitBtn1;
+  QPushButton* Odbierz;
+  QCheckBox* SaveEPROM;
+  QPushButton* Wyslij;
+  QProgressBar* TransferProgress;  // "k / 25" while a transfer runs
+
+ private:
+  void BuildSondyTab();
+  void BuildTemperatureTab();
+  void BuildOtherTab();
+  void BuildDiagnosticsTab();
+  void BuildButtons();
+  QLineEdit* Edit(QWidget* tab, const char* name, int y, const QString& caption, const QString& hint);
+  QLineEdit* EditOf(int member) const;  // nullptr for a grid cell
+
+  TComPort* port_;
 };

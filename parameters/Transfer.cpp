@@ -195,6 +195,7 @@ TransferEnd RunTransfer(TComPort& port, const QList<TransferStep>& plan,
                         const TransferProgress& progress) {
   ArrivalsHeld held(&port);
   int done = 0;
+  if (progress) progress(done, kTransferValueSteps);
   for (const TransferStep& step : plan) {
     const StepResult result = Run(port, step, held);
     if (step.kind == Kind::Store)

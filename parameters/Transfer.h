@@ -76,7 +76,8 @@ enum class TransferEnd {
   PortLost,     // a write failed and the port is no longer open
   StoreFailed,  // the store command could not be written
 };
-// Called after every value step with the steps done so far and kTransferValueSteps.
+// Called at the start and after every value step with the steps done so far and
+// kTransferValueSteps.
 using TransferProgress = std::function<void(int done, int total)>;
 
 // Runs the plan on the port. While it runs, arrivals stay in the port's queue (they are

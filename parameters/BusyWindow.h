@@ -1,0 +1,21 @@
+#pragma once
+// A window that blocks its GUI thread for seconds (the parameter transfer) between short steps.
+// Between two steps it catches up with what the window system asks (painting, exposure, the
+// window manager's pings), so that it never looks hung; it takes no user input meanwhile, runs
+// none of its timers and reads no sockets, so that serial arrivals wait in their queue.
+// A message box opened meanwhile works as usual.
+class QWidget;
+
+class BusyWindow {
+ public:
+  explicit BusyWindow(QWidget* window) : window_(window) {}
+  ~BusyWindow();  // input that arrived while busy is dropped, not acted on late
+  BusyWindow(const BusyWindow&) = delete;
+  BusyWindow& operator=(const BusyWindow&) = delete;
+
+  // Handles what waits: painting and window-system events, posted calls; no input, no timers.
+  void CatchUp();
+
+ private:
+  QWidget* window_;
+};

@@ -1,0 +1,255 @@
+// The parameter transfer end to end: the real main window offscreen in service mode, fluxa-sim
+// as the meter on a pseudo-terminal, the frames as the simulator received them.
+#include <QtTest>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "app/FileDialogs.h"
+#include "app/ServicePanel.h"
+#include "common/Pacing.h"
+#include "parameters/ParameterGrid.h"
+#include "parameters/Transfer.h"
+#include "tests/e2e/LiveWindow.h"
+#include "tests/parameters/ReferenceCalibration.h"
+
+namespace {
+using P = MeterParameters;
+using Texts = QMap<int, QString>;
+
+const QByteArray k1000 = QByteArray::fromHex("AA55432EE803");
+const QByteArray kStore = QByteArray::fromHex("AA5553000000");
+
+// Replaces the blocking pause while it lives; the hook sees every pause of the transfer.
+struct PauseHook {
+  explicit PauseHook(std::function<void(int)> pause) { previous_ = SetPacingHooks({std::move(pause), {}}); }
+  ~PauseHook() { SetPacingHooks(previous_); }
+  PacingHooks previous_;
+};
+
+struct FileAnswer {
+  explicit FileAnswer(const QString& name) {
+    previous_ = SetFileDialogHook([name](bool, const FileDialogSpec&) { return name; });
+  }
+  ~FileAnswer() { SetFileDialogHook(previous_); }
+  FileDialogHook previous_;
+};
+
+QList<QByteArray> Bytes(const QList<SimProcess::Rx>& frames) {
+  QList<QByteArray> bytes;
+  for (const auto& f : frames) bytes << f.bytes;
+  return bytes;
+}
+
+// The main window connected, in service mode, with the panel filled.
+bool Ready(LiveWindow& live, const MeterParameters& parameters, bool store) {
+  if (!live.Start() || !live.Connect()) return false;
+  live.window.ShowServiceMode();
+  live.window.Send->SetParameters(parameters);
+  live.window.Send->SaveEPROM->setChecked(store);
+  return live.window.Wyslij->isEnabled();
+}
+}  // namespace
+
+class TestServiceLive : public QObject {
+  Q_OBJECT
+ private slots:
+  void referenceFileGoesToTheMeterAndIsStored() {
+    QTemporaryDir dir;
+    const QString state = dir.filePath("state.txt");
+    const QString file = dir.filePath("R.F3C");
+    {
+      QFile f(file);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write(ReferenceFileBytes());
+    }
+    LiveWindow live({"--rate", "10", "--state", state});
+    QVERIFY(Ready(live, {}, true));
+    {
+      FileAnswer answer(file);
+      live.window.Send->Otworz->click();
+    }
+    QCOMPARE(live.window.Send->NumerSeryjnyMiernika->text(), QString("Ł-001"));
+    QTRY_VERIFY_WITH_TIMEOUT(live.window.Receiver().dataSeen(), 3000);
+    live.window.Receiver().clearDataSeen();
+
+    // While it runs: the progress shows, the bar repaints, and no result is taken in.
+    QList<int> progress;
+    bool resultSeen = false;
+    int paints = 0;
+    QProgressBar* bar = live.window.Send->TransferProgress;
+    struct PaintCounter : QObject {
+      int* count;
+      bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) ++*count;
+        return false;
+      }
+    } counter;
+    counter.count = &paints;
+    bar->installEventFilter(&counter);
+    PauseHook hook([&](int ms) {
+      progress << (bar->isVisible() ? bar->value() : -1);
+      resultSeen = resultSeen || live.window.Receiver().dataSeen();
+      QThread::msleep(ms);
+    });
+    live.window.Wyslij->click();
+    bar->removeEventFilter(&counter);
+
+    QVERIFY(live.sim.waitForLine("state saved", 5000));
+    const QList<SimProcess::Rx> frames = live.sim.meterFrames();
+    QCOMPARE(Bytes(frames), ReferenceFrames() << kStore);
+    for (int i = 1; i < 25; ++i)
+      QVERIFY2(frames[i].ms - frames[i - 1].ms >= 295, qPrintable(QString("frame %1").arg(i + 1)));
+    QVERIFY2(frames[25].ms - frames[24].ms >= 795, qPrintable(QString::number(frames[25].ms - frames[24].ms)));
+    QFile stored(state);
+    QVERIFY(stored.open(QIODevice::ReadOnly));
+    QCOMPARE(stored.readAll(), ReferenceStateFile());
+    QVERIFY(live.messages.texts().isEmpty());
+
+    QList<int> expected;  // before each frame's pause the bar shows the values done before it
+    for (int k = 0; k < 25; ++k) expected << k;
+    QCOMPARE(progress, expected << 25);  // and the pause before the store
+    QVERIFY2(paints >= 20, qPrintable(QString::number(paints)));
+    QVERIFY(!resultSeen);
+    QVERIFY(!bar->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(live.window.Receiver().dataSeen(), 3000);  // results come again
+  }
+
+  void emptyPanelSendsOnlyTheConstant() {
+    LiveWindow live({"--rate", "5"});
+    QVERIFY(Ready(live, ReferenceParameters(), true));
+    live.window.Odbierz->click();
+    QCOMPARE(live.window.Send->Parameters(), MeterParameters{});
+    live.window.Wyslij->click();
+    QVERIFY(live.sim.waitForMeterFrames(2, 3000));
+    live.sim.pumpUntil([] { return false; }, 300);
+    QCOMPARE(Bytes(live.sim.meterFrames()), (QList<QByteArray>{k1000, kStore}));
+    QVERIFY(live.messages.texts().isEmpty());
+  }
+
+  // One field filled: its messages, and the frames besides the constant and the store.
+  void singleFields_data() {
+    QTest::addColumn<Texts>("texts");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<QList<QByteArray>>("frames");
+    using F = QList<QByteArray>;
+    const auto hex = [](const char* h) { return QByteArray::fromHex(h); };
+    const QString cannot = "Nie można wysłać tekstu ";
+    QTest::newRow("gain 0,5") << Texts{{P::Sondy(1, 1), "0,5"}} << QStringList{}
+                              << F{hex("AA5543000040"), k1000, kStore};
+    QTest::newRow("threshold 1800") << Texts{{P::ProgRodzajuSondy, "1800"}} << QStringList{}
+                                    << F{k1000, hex("AA5543121FFD"), kStore};
+    QTest::newRow("threshold 1801") << Texts{{P::ProgRodzajuSondy, "1801"}}
+                                    << QStringList{"Niedozwolona wartość komórki: próg rodzaju sondy!"}
+                                    << F{k1000, kStore};
+    QTest::newRow("threshold abc: no store") << Texts{{P::ProgRodzajuSondy, "abc"}}
+                                             << QStringList{"'abc' is not a valid integer value"} << F{k1000};
+    QTest::newRow("filter 0,1") << Texts{{P::Kfiltr(4, 1), "0,1"}} << QStringList{}
+                                << F{k1000, hex("AA55431AD273"), kStore};
+    QTest::newRow("filter 1") << Texts{{P::Kfiltr(4, 1), "1"}}
+                              << QStringList{"Nieprawidłowy format danych filtru :1"} << F{k1000, kStore};
+    QTest::newRow("filter -0,9") << Texts{{P::Kfiltr(4, 1), "-0,9"}}
+                                 << QStringList{"Nieprawidłowy format danych filtru :-0.9"} << F{k1000, kStore};
+    QTest::newRow("WKor 1") << Texts{{P::WKor, "1"}}
+                            << QStringList{"Niepoprawnie wprowadzona wartość współczynnika korekcji temp."}
+                            << F{k1000, kStore};
+    QTest::newRow("WKor -0,5") << Texts{{P::WKor, "-0,5"}} << QStringList{}
+                               << F{hex("AA55430200C0"), k1000, kStore};
+    QTest::newRow("one phase") << Texts{{P::SFaza(1), "10"}} << QStringList{} << F{k1000, kStore};
+    QTest::newRow("phases 10 20") << Texts{{P::SFaza(1), "10"}, {P::SFaza(2), "20"}} << QStringList{}
+                                  << F{k1000, hex("AA5543370A14"), kStore};
+    QTest::newRow("phase x") << Texts{{P::SFaza(1), "10"}, {P::SFaza(2), "x"}}
+                             << QStringList{cannot + "x do adresu 55"} << F{k1000, kStore};
+    QTest::newRow("gain abc") << Texts{{P::Sondy(1, 1), "abc"}} << QStringList{cannot + "abc do adresu 0"}
+                              << F{k1000, kStore};
+    QTest::newRow("gain 1,5") << Texts{{P::Sondy(1, 1), "1,5"}} << QStringList{cannot + "1.5 do adresu 0"}
+                              << F{k1000, kStore};
+  }
+  void singleFields() {
+    QFETCH(Texts, texts);
+    QFETCH(QStringList, messages);
+    QFETCH(QList<QByteArray>, frames);
+    MeterParameters p;
+    for (auto it = texts.cbegin(); it != texts.cend(); ++it) p[it.key()] = it.value();
+    LiveWindow live({"--rate", "5"});
+    QVERIFY(Ready(live, p, true));
+    // Only the order matters here, not the line's pace.
+    PauseHook fast([](int) { QThread::msleep(5); });
+    live.window.Wyslij->click();
+    QVERIFY(live.sim.waitForMeterFrames(int(frames.size()), 3000));
+    live.sim.pumpUntil([] { return false; }, 200);
+    QCOMPARE(Bytes(live.sim.meterFrames()), frames);
+    QCOMPARE(live.messages.texts(), messages);
+    QCOMPARE(live.window.Send->Parameters(), p);  // a transfer never changes the panel
+  }
+
+  void anyValueToAnyAddress() {
+    LiveWindow live({"--rate", "5"});
+    QVERIFY(live.Start());
+    TServicePanel* panel = live.window.Send;
+    panel->DWPole->setText("1");
+    panel->DWWartosc->setText("1");
+    panel->Button4->click();  // not connected: the write fails
+    QCOMPARE(live.messages.texts(), QStringList{"Nie można wysłać tekstu 1 do adresu 1"});
+    QVERIFY(live.Connect());
+    live.messages.clear();
+    panel->DWPole->setText("300");
+    panel->DWWartosc->setText("5");
+    panel->Button4->click();
+    panel->DWPole->clear();
+    panel->Button4->click();
+    QVERIFY(live.sim.waitForMeterFrames(1, 3000));
+    QCOMPARE(Bytes(live.sim.meterFrames()), QList<QByteArray>{QByteArray::fromHex("AA55432C0500")});
+    QCOMPARE(live.messages.texts(), QStringList{"Błędne dane!"});
+  }
+
+  void sendIsEnabledOnlyWhileConnected() {
+    LiveWindow live({"--rate", "5"});
+    QVERIFY(live.Start());
+    QVERIFY(!live.window.Wyslij->isEnabled());
+    QVERIFY(live.Connect());
+    QVERIFY(live.window.Wyslij->isEnabled());
+    live.window.Poczony1Click();
+    QVERIFY(!live.window.Wyslij->isEnabled());
+  }
+
+  // A port that is gone fails the first write; the transfer says so once and stops, without
+  // the store command.
+  void closedPortGivesOneMessage() {
+    LiveWindow live({"--rate", "5"});
+    QVERIFY(Ready(live, ReferenceParameters(), true));
+    live.window.Poczony1Click();
+    QVERIFY(!live.window.ComPort1->Connected());
+    live.window.Send->WyslijClick();
+    QCOMPARE(live.messages.texts(), QStringList{"Nie można wysłać tekstu 0.5 do adresu 0"});
+    live.sim.pumpUntil([] { return false; }, 200);
+    QVERIFY(live.sim.meterFrames().isEmpty());
+  }
+
+  void deviceLostDuringTheTransfer() {
+    LiveWindow live({"--rate", "5"});
+    QVERIFY(Ready(live, ReferenceParameters(), true));
+    int pauses = 0;
+    PauseHook hook([&](int ms) {
+      // After the third frame the meter's line goes dead.
+      if (++pauses == 3) {
+        live.sim.process().write("hangup meter\n");
+        live.sim.process().waitForBytesWritten(1000);
+      }
+      QThread::msleep(ms);
+    });
+    live.window.Wyslij->click();
+    QCOMPARE(pauses, 3);
+    QTRY_VERIFY_WITH_TIMEOUT(!live.window.ComPort1->Connected(), 3000);
+    // The main window says that the link is gone; the transfer says once what it could not send.
+    QStringList transferMessages;
+    for (const QString& m : live.messages.texts())
+      if (m.startsWith("Nie można wysłać") || m == "Wysłać polecenia") transferMessages << m;
+    QCOMPARE(transferMessages, QStringList{"Nie można wysłać tekstu 0.9634 do adresu 12"});
+    QCOMPARE(Bytes(live.sim.meterFrames()), ReferenceFrames().mid(0, 3));
+  }
+};
+
+QTEST_MAIN(TestServiceLive)
+#include "test_service_live.moc"
