@@ -255,7 +255,7 @@ void TMainWin::BuildPanels() {
   PokazSerwis->setVisible(false);
 
   // The service panel lies over the chart.
-  Send = new TServicePanel(client);
+  Send = new TServicePanel(ComPort1, client);
   Send->setGeometry(8, 151, 529, 234);
   Send->setVisible(false);
   UkrysSerwis = Send->UkrysSerwis;
