@@ -1,10 +1,142 @@
 #pragma once
 // TkKalibracja: the calibration wizard's window. Created once at start and kept for the whole
-// run; it drives the meter under calibration and the reference meter on two ports.
+// run; it drives the meter under calibration and the reference meter on two ports (the link and
+// the samples live in fluxa_core: TwoMeterLink, SampleTable). Tabs "Dane" (the sample grid and
+// the wizard's pages), "Wykres" and "Opcje" (TkOpcje); a status line shows both links.
 #include <QWidget>
+#include <functional>
+
+#include "wizard/Samples.h"
+#include "wizard/TwoMeterLink.h"
+
+class QChartView;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+class QStackedWidget;
+class QStatusBar;
+class QTabWidget;
+class TkOpcje;
+class TkSG1;
 
 class TkKalibracja : public QWidget {
   Q_OBJECT
  public:
   explicit TkKalibracja(QWidget* parent = nullptr);
+  ~TkKalibracja() override;
+
+  // Opens the wizard for one range (0 DC1, 1 DC2, 2 AC1, 3 AC2) and probe row (1 AXIAL,
+  // 2 TRANS) in place of the main window, whose meter port is released for it (and taken back
+  // when the wizard closes). mainPort may be null: the wizard then keeps its own port names.
+  // False, and nothing shown, when the main window's port does not close.
+  bool OpenFor(TComPort* mainPort, int rangeIndex, int probeRow);
+  // After the wizard closed and handed the main port back: the main window shows itself again;
+  // mainPortLost tells that its port had been open and would not open again.
+  std::function<void(bool mainPortLost)> OnFinished;
+
+  TwoMeterLink& Link() { return link_; }
+  const TwoMeterLink& Link() const { return link_; }
+  SampleTable& Samples() { return samples_; }
+  int Step() const { return step_; }
+  int ProbeRow() const { return probeRow_; }
+  // The reading the meter should show, set by the step to the last page.
+  double TargetReading() const { return target_; }
+
+  // Status line
+  QStatusBar* kStatusBar;
+  QLabel* kStatusPanel0;
+  QLabel* kStatusPanel1;
+  QTabWidget* kPageControl;
+  QWidget* kTabWizard;
+  QWidget* kTabWykres;
+  TkOpcje* kTabOpcje;
+  // "Dane"
+  TkSG1* SG1;
+  QStackedWidget* kWizardPages;
+  QWidget* kWizardPage0;
+  QWidget* kWizardPage1;
+  QWidget* kWizardPage2;
+  QPushButton* kWstecz;
+  QPushButton* kDalej;
+  QPushButton* kStart;
+  QLabel* Label11;
+  QLabel* Label15;
+  QLabel* Label16;
+  QLabel* Label29;
+  QCheckBox* CheckBox3;
+  QSpinBox* SpinEdit2;
+  QLabel* kWizzardPage1Opis;
+  QLabel* kWizardWzorLabel;
+  QLabel* kWizardKalLabel;
+  QLabel* kWizardIloscProbekLabel;
+  QCheckBox* CheckBox1;
+  QCheckBox* CheckBox2;
+  QPushButton* kWizardReset;
+  QPushButton* kWizardRejestruj;
+  QLabel* Label25;
+  QLabel* Label32;
+  QLabel* Label33;
+  QLabel* Label34;
+  QLabel* Label35;
+  QLabel* Label36;
+  QGroupBox* GroupBoxDebug;
+  QPushButton* Button9;
+  QSpinBox* SpinEdit1;
+  // "Wykres"
+  QChartView* kChart1;
+  QLabel* StaticText1;
+  QCheckBox* kWykresCheckBox1;
+  QCheckBox* kWykresCheckBox2;
+  QCheckBox* kWykresCheckBox3;
+  QCheckBox* kWykresCheckBox4;
+  QCheckBox* kWykresCheckBox5;
+  QCheckBox* kWykresCheckBox6;
+  QCheckBox* kWykresCheckBox7;
+  QLabel* kWykresLabel2;
+  QLabel* kWykresLabel4;
+
+  // Handlers
+  void FormCreate();
+  void FormClose();
+  void FormResize();
+  void kTabWizardEnter();
+  void kPageControlChange();
+  void kDalejClick();
+  void kWsteczClick();
+  void kWizardRejestrujClick();
+  void kWizardResetClick();
+  void StartClick();
+  void CheckBox3Click();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void BuildForm();
+  QWidget* BuildPage0();
+  QWidget* BuildPage1();
+  QWidget* BuildPage2();
+  QWidget* BuildWykres();
+  void WireHandlers();
+  void ShowPage(int page);
+  void ShowPorts();
+  void ShowPortSummaries();
+  void ShowArrival(bool frameDecoded);
+  void ShowCount();
+  void NextFromPage0();
+  void NextFromPage1();
+  void ClosePorts();
+
+  TwoMeterLink link_;
+  SampleTable samples_;
+  MainPortHandOver handOver_;
+  TComPort* mainPort_ = nullptr;
+  int step_ = 0;
+  int probeRow_ = 1;
+  double target_ = 0;
 };

@@ -18,7 +18,10 @@ TwoMeterLink::TwoMeterLink()
   kComKalib.OnRxChar = [this](int count) { kComKalibRxChar(count); };
 }
 
-bool TwoMeterLink::kComWzorOpen() { return OpenChecked(kComWzor, kComKalib); }
+bool TwoMeterLink::kComWzorOpen() {
+  if (!kComWzor.Connected()) lastSetMaster_ = Handshake::NotConnected;
+  return OpenChecked(kComWzor, kComKalib);
+}
 
 bool TwoMeterLink::kComKalibOpen() { return OpenChecked(kComKalib, kComWzor); }
 

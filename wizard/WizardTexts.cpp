@@ -38,20 +38,51 @@ QString FormatGeneral(double value, int digits, const QLocale& locale) {
   return Plain(locale).toString(value, 'g', digits);
 }
 
+QString FormatNumber(double value, int precision, int decimals, const QLocale& locale) {
+  if (!std::isfinite(value)) return locale.toString(value);
+  const double rounded = QString::number(value, 'e', precision - 1).toDouble();
+  return locale.toString(rounded, 'f', decimals);
+}
+
+QList<PortChoice> PortNameChoices() { return {{"COM1", 1}, {"COM2", 2}}; }
+
+QList<PortChoice> BaudRateChoices() {
+  QList<PortChoice> choices;
+  for (int rate : {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200})
+    choices.append({QString::number(rate), rate});
+  return choices;
+}
+
+QList<PortChoice> DataBitsChoices() {
+  return {{"5", QSerialPort::Data5}, {"6", QSerialPort::Data6}, {"7", QSerialPort::Data7},
+          {"8", QSerialPort::Data8}};
+}
+
+QList<PortChoice> StopBitsChoices() {
+  return {{"1", QSerialPort::OneStop}, {"1.5", QSerialPort::OneAndHalfStop}, {"2", QSerialPort::TwoStop}};
+}
+
+QList<PortChoice> ParityChoices() {
+  return {{"None", QSerialPort::NoParity}, {"Even", QSerialPort::EvenParity},
+          {"Odd", QSerialPort::OddParity}, {"Space", QSerialPort::SpaceParity},
+          {"Mark", QSerialPort::MarkParity}};
+}
+
+QList<PortChoice> FlowControlChoices() { return {{"None", QSerialPort::NoFlowControl}}; }
+
+namespace {
+QString ChoiceText(const QList<PortChoice>& choices, int value) {
+  for (const PortChoice& c : choices)
+    if (c.value == value) return c.text;
+  return QString::number(value);
+}
+}  // namespace
+
 QString PortSummary(const ComPortSettings& settings) {
-  QString stopBits = QStringLiteral("1");
-  if (settings.stopBits == QSerialPort::OneAndHalfStop) stopBits = QStringLiteral("1.5");
-  if (settings.stopBits == QSerialPort::TwoStop) stopBits = QStringLiteral("2");
-  QString parity = QStringLiteral("None");
-  switch (settings.parity) {
-    case QSerialPort::EvenParity: parity = QStringLiteral("Even"); break;
-    case QSerialPort::OddParity: parity = QStringLiteral("Odd"); break;
-    case QSerialPort::SpaceParity: parity = QStringLiteral("Space"); break;
-    case QSerialPort::MarkParity: parity = QStringLiteral("Mark"); break;
-    default: break;
-  }
   return QStringList{settings.portName, QString::number(settings.baudRate),
-                     QString::number(int(settings.dataBits)), stopBits, parity}
+                     ChoiceText(DataBitsChoices(), settings.dataBits),
+                     ChoiceText(StopBitsChoices(), settings.stopBits),
+                     ChoiceText(ParityChoices(), settings.parity)}
       .join(QStringLiteral(", "));
 }
 

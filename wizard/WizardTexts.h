@@ -1,7 +1,9 @@
 #pragma once
 // The calibration wizard's own texts: its messages (Polish only, never from the language table),
 // the range names and the number formats of its labels.
+#include <QList>
 #include <QLocale>
+#include <QSerialPort>
 #include <QString>
 
 struct ComPortSettings;
@@ -26,7 +28,22 @@ QString FormatFixed(double value, int precision, int decimals, const QLocale& lo
 // for very large or small values.
 QString FormatGeneral(double value, int digits, const QLocale& locale = QLocale());
 
+// Like FormatFixed with group separators, and never scientific.
+QString FormatNumber(double value, int precision, int decimals, const QLocale& locale = QLocale());
+
 // "COM2, 9600, 7, 1, None": port name, baud rate, data bits, stop bits and parity.
 QString PortSummary(const ComPortSettings& settings);
+
+// What the port pickers offer: the program's port names and what the port layer can set.
+struct PortChoice {
+  QString text;
+  int value;
+};
+QList<PortChoice> PortNameChoices();  // value: 1 for "COM1", 2 for "COM2"
+QList<PortChoice> BaudRateChoices();
+QList<PortChoice> DataBitsChoices();
+QList<PortChoice> StopBitsChoices();
+QList<PortChoice> ParityChoices();
+QList<PortChoice> FlowControlChoices();  // the port layer runs without flow control only
 
 }  // namespace wizard_text

@@ -1,0 +1,264 @@
+// The calibration wizard end to end: fluxa-sim's meter and reference meter on pseudo-terminals,
+// the real wizard window offscreen.
+#include <QtTest>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTableWidget>
+
+#include "tests/e2e/LiveWindow.h"
+#include "wizard/KalibracjaMain.h"
+#include "wizard/KalibracjaOpcje.h"
+#include "wizard/KalibracjaTablica.h"
+
+namespace {
+const QByteArray kLo2 = "\x1BLO2\r";
+const QByteArray kLo1 = "\x1BLO1\r";
+const QByteArray kMe1 = "\x1BME100000000\r";
+
+int CountOf(const QList<SimProcess::Rx>& commands, const QByteArray& command, int from = 0) {
+  int n = 0;
+  for (qsizetype i = from; i < commands.size(); ++i) n += commands[i].bytes == command;
+  return n;
+}
+
+// The simulator (meter at gain 16000 of 20000, so it reads 0.8 of the field, in Gs) and the
+// wizard on its ports.
+struct LiveWizard {
+  explicit LiveWizard(const QStringList& args = {})
+      : sim(QStringList{"--unit", "Gs", "--field", "50", "--gain", "16000"} + args) {}
+  bool Start() {
+    if (!sim.start()) return false;
+    qputenv("FLUXA_COM1", sim.meterPath().toUtf8());
+    qputenv("FLUXA_COM2", sim.referencePath().toUtf8());
+    return wizard.OpenFor(nullptr, 0, 1);
+  }
+  int Page() const { return wizard.kWizardPages->currentIndex(); }
+  bool BothOffline() const {
+    return wizard.kStatusPanel0->text() == "Wzor: Offline" &&
+           wizard.kStatusPanel1->text() == "Kalib: Offline" && !wizard.Link().kComWzor.Connected() &&
+           !wizard.Link().kComKalib.Connected();
+  }
+  // Waits for `polls` more measurement queries and for both labels to read as given.
+  bool Readings(const QString& reference, const QString& calibrated, int timeoutMs = 5000) {
+    return sim.pumpUntil(
+        [&] {
+          return wizard.kWizardWzorLabel->text() == reference &&
+                 wizard.kWizardKalLabel->text() == calibrated;
+        },
+        timeoutMs);
+  }
+  bool MorePolls(int polls, int timeoutMs = 5000) {
+    const int target = CountOf(sim.referenceCommands(), kMe1) + polls;
+    return sim.pumpUntil([&] { return CountOf(sim.referenceCommands(), kMe1) >= target; }, timeoutMs);
+  }
+  MessageRecorder messages;
+  SimProcess sim;
+  TkKalibracja wizard;
+};
+}  // namespace
+
+class TestWizardLive : public QObject {
+  Q_OBJECT
+ private slots:
+  void initTestCase() { QLocale::setDefault(QLocale::c()); }
+
+  void handshakeThenLiveReadings() {
+    LiveWizard live;
+    QVERIFY(live.Start());
+    QCOMPARE(live.wizard.windowTitle(), QString("Kalibracja - zakres: DC1"));
+    QVERIFY(live.BothOffline());
+    live.wizard.kDalejClick();
+    QCOMPARE(live.Page(), 1);
+    QCOMPARE(live.wizard.Step(), 1);
+    QCOMPARE(live.wizard.kStatusPanel0->text(), QString("Wzor: Online"));
+    QCOMPARE(live.wizard.kStatusPanel1->text(), QString("Kalib: Online"));
+    QVERIFY(!live.wizard.kTabOpcje->kComComboBox3->isEnabled());
+    QVERIFY(!live.wizard.kTabOpcje->ComComboBox4->isEnabled());
+    QVERIFY(live.Readings("50.00", "40"));
+    const auto commands = live.sim.referenceCommands();
+    QCOMPARE(commands.first().bytes, kLo2);
+    QCOMPARE(CountOf(commands, kLo2), 1);
+    QVERIFY(CountOf(commands, kMe1) >= 1);
+    QCOMPARE(live.wizard.kTabOpcje->Label13->text(), QString("40"));
+    QVERIFY(live.messages.texts().isEmpty());
+
+    // Registration takes the two readings of the moment.
+    live.wizard.kWizardRejestruj->click();
+    QVERIFY(live.sim.command("field 100"));
+    QVERIFY(live.Readings("100.00", "80"));
+    live.wizard.kWizardRejestruj->click();
+    QCOMPARE(live.wizard.kWizardIloscProbekLabel->text(), QString("2"));
+    QCOMPARE(live.wizard.SG1->item(1, 2)->text(), QString("100"));
+    QCOMPARE(live.wizard.SG1->item(1, 3)->text(), QString("80"));
+    live.wizard.kDalejClick();
+    QCOMPARE(live.Page(), 2);
+    QCOMPARE(live.wizard.TargetReading(), 100.0);
+    QCOMPARE(live.wizard.Label35->text(), QString("100.0"));
+    live.wizard.kWsteczClick();
+    QCOMPARE(live.Page(), 1);
+
+    // Back to the first page: the meter under calibration closes first, so the reference meter
+    // is released while its port is still open.
+    const int before = int(live.sim.referenceCommands().size());
+    live.wizard.kWsteczClick();
+    QCOMPARE(live.Page(), 0);
+    QVERIFY(live.BothOffline());
+    QVERIFY(live.sim.waitForReferenceCommands(before + 1, 2000));
+    QCOMPARE(live.sim.referenceCommands().last().bytes, kLo1);
+    QCOMPARE(live.wizard.kWizardIloscProbekLabel->text(), QString("0"));
+  }
+
+  void signInversion() {
+    LiveWizard live;
+    QVERIFY(live.Start());
+    live.wizard.kDalejClick();
+    QCOMPARE(live.Page(), 1);
+    QVERIFY(live.sim.command("field -50"));
+    QVERIFY(live.Readings("-50.00", "-40"));
+    live.wizard.CheckBox2->click();
+    QVERIFY(live.Readings("-50.00", "40"));
+    live.wizard.kWizardRejestruj->click();
+    QCOMPARE(live.wizard.Samples().At(1).ucal, 40.0);
+    QCOMPARE(live.wizard.Samples().At(1).uwz, -50.0);
+    live.wizard.CheckBox2->click();
+    QVERIFY(live.Readings("-50.00", "-40"));
+  }
+
+  // A reference meter that never acknowledges: at most ten tries, one message, back on the
+  // first page with both ports closed, and a later attempt works.
+  void unacknowledgedSetMaster_data() {
+    QTest::addColumn<QString>("misbehaviour");
+    QTest::newRow("silent") << "ref-silent on";
+    QTest::newRow("answers with CR") << "ref-lo-reply LO2\\r";
+  }
+  void unacknowledgedSetMaster() {
+    QFETCH(QString, misbehaviour);
+    LiveWizard live;
+    QVERIFY(live.Start());
+    QVERIFY(live.sim.command(misbehaviour));
+    live.wizard.kDalejClick();
+    QCOMPARE(live.messages.texts(), QStringList{"Niepowodzenie"});
+    QCOMPARE(live.Page(), 0);
+    QCOMPARE(live.wizard.Step(), 0);
+    QVERIFY(live.BothOffline());
+    QVERIFY(!live.wizard.kWstecz->isEnabled());
+    live.sim.pumpUntil([] { return false; }, 300);  // the last tries are reported by now
+    QCOMPARE(CountOf(live.sim.referenceCommands(), kLo2), 10);
+    const auto tries = live.sim.referenceCommands();
+    for (int i = 1; i < 10; ++i)  // each try waits for its answer
+      QVERIFY2(tries[i].ms - tries[i - 1].ms >= 190, qPrintable(QString::number(tries[i].ms - tries[i - 1].ms)));
+    QCOMPARE(CountOf(live.sim.referenceCommands(), kMe1), 0);
+
+    QVERIFY(live.sim.command(misbehaviour.startsWith("ref-silent") ? "ref-silent off" : "ref-lo-reply echo"));
+    live.wizard.kDalejClick();
+    QCOMPARE(live.Page(), 1);
+    QVERIFY(live.Readings("50.00", "40"));
+    QCOMPARE(live.messages.texts().size(), 1);
+  }
+
+  void closingWithASilentReferenceReturns() {
+    LiveWizard live;
+    QVERIFY(live.Start());
+    live.wizard.kDalejClick();
+    QCOMPARE(live.Page(), 1);
+    QVERIFY(live.sim.command("ref-silent on"));
+    const int before = int(live.sim.referenceCommands().size());
+    QElapsedTimer clock;
+    clock.start();
+    live.wizard.close();
+    const qint64 closingMs = clock.elapsed();
+    QVERIFY2(closingMs < 2000, qPrintable(QString::number(closingMs)));
+    qInfo("closing with a silent reference meter took %lld ms", closingMs);
+    QVERIFY(!live.wizard.isVisible());
+    QVERIFY(live.BothOffline());
+    QCOMPARE(live.wizard.Step(), 0);
+    QCOMPARE(live.messages.texts(), QStringList{"Niepowodzenie"});
+    live.sim.pumpUntil([] { return false; }, 300);
+    // Ten releases, then the local-control command of the meter's port closing.
+    QCOMPARE(CountOf(live.sim.referenceCommands().mid(before), kLo1), 11);
+  }
+
+  void closingReleasesTheReference() {
+    LiveWizard live;
+    QVERIFY(live.Start());
+    bool finished = false;
+    live.wizard.OnFinished = [&](bool lost) { finished = !lost; };
+    live.wizard.kDalejClick();
+    QVERIFY(live.Readings("50.00", "40"));
+    live.wizard.kWizardRejestruj->click();
+    const int before = int(live.sim.referenceCommands().size());
+    live.wizard.close();
+    QVERIFY(finished);
+    QVERIFY(live.messages.texts().isEmpty());
+    QVERIFY(live.BothOffline());
+    QCOMPARE(live.wizard.Samples().Count(), 0);
+    QCOMPARE(live.Page(), 0);
+    QVERIFY(live.sim.waitForReferenceCommands(before + 2, 2000));
+    QCOMPARE(CountOf(live.sim.referenceCommands().mid(before), kLo1), 2);
+  }
+
+  void classifierWarningOncePerOpening() {
+    LiveWizard live;
+    QVERIFY(live.Start());
+    live.wizard.kDalejClick();
+    QVERIFY(live.Readings("50.00", "40"));
+    QVERIFY(live.sim.command("ref-classifier 1"));
+    QVERIFY(live.MorePolls(8));
+    QCOMPARE(live.messages.texts(), QStringList{"Classifier powinien byc \"0\""});
+    // The reading is still taken.
+    QVERIFY(live.sim.command("field 60"));
+    QVERIFY(live.Readings("60.00", "48"));
+    QCOMPARE(live.messages.texts().size(), 1);
+    // A new opening warns again, once.
+    live.wizard.kWsteczClick();
+    live.wizard.kDalejClick();
+    QVERIFY(live.MorePolls(8));
+    QCOMPARE(live.messages.texts().size(), 2);
+    QCOMPARE(live.messages.texts().last(), QString("Classifier powinien byc \"0\""));
+  }
+
+  // Replies that cannot be trusted leave the reference reading as it was.
+  void malformedRepliesKeepTheReading_data() {
+    QTest::addColumn<QString>("misbehaviour");
+    QTest::addColumn<QString>("normal");
+    QTest::newRow("unknown decade") << "ref-decade 9" << "ref-decade auto";
+    QTest::newRow("other channel") << "ref-channel 2" << "ref-channel echo";
+    QTest::newRow("silent") << "ref-silent on" << "ref-silent off";
+  }
+  void malformedRepliesKeepTheReading() {
+    QFETCH(QString, misbehaviour);
+    QFETCH(QString, normal);
+    LiveWizard live;
+    QVERIFY(live.Start());
+    live.wizard.kDalejClick();
+    QVERIFY(live.Readings("50.00", "40"));
+    QVERIFY(live.sim.command(misbehaviour));
+    QVERIFY(live.sim.command("field 70"));
+    QVERIFY(live.Readings("50.00", "56"));
+    QVERIFY(live.MorePolls(5));
+    QCOMPARE(live.wizard.kWizardWzorLabel->text(), QString("50.00"));
+    QCOMPARE(live.wizard.Link().ReferenceReading(), 50.0);
+    QVERIFY(live.sim.command(normal));
+    QVERIFY(live.Readings("70.00", "56"));
+    QVERIFY(live.messages.texts().isEmpty());
+  }
+
+  void bothMetersOnOnePort() {
+    LiveWizard live;
+    QVERIFY(live.Start());
+    live.wizard.kTabOpcje->kComComboBox3->setCurrentText("COM1");
+    QCOMPARE(live.wizard.Link().kComWzor.PortName(), QString("COM1"));
+    live.wizard.kDalejClick();
+    QCOMPARE(live.messages.texts(),
+             QStringList{"Uwaga! Na porcie COM1 pracuje juz drugie urządzenie!"});
+    QCOMPARE(live.Page(), 0);
+    QVERIFY(live.BothOffline());
+    QVERIFY(live.sim.referenceCommands().isEmpty());
+  }
+};
+
+QTEST_MAIN(TestWizardLive)
+#include "test_wizard_live.moc"

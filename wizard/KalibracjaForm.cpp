@@ -1,0 +1,250 @@
+// The wizard window's form: the tabs, the sample grid, the three pages, the chart's tab and the
+// status line. Every caption here is the wizard's own fixed Polish text.
+#include <QChart>
+#include <QChartView>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "wizard/KalibracjaMain.h"
+#include "wizard/KalibracjaOpcje.h"
+#include "wizard/KalibracjaTablica.h"
+
+namespace {
+template <typename T>
+T* Named(T* object, const char* name) {
+  object->setObjectName(QString::fromLatin1(name));
+  return object;
+}
+
+QLabel* Value(const char* name) {
+  auto* label = Named(new QLabel(QStringLiteral("0")), name);
+  QFont f = label->font();
+  f.setBold(true);
+  label->setFont(f);
+  return label;
+}
+
+QLabel* Text(const QString& text, const char* name = nullptr) {
+  auto* label = new QLabel(text);
+  if (name) label->setObjectName(QString::fromLatin1(name));
+  label->setWordWrap(true);
+  return label;
+}
+
+QLabel* Big(QLabel* label, qreal factor) {
+  QFont f = label->font();
+  f.setPointSizeF(f.pointSizeF() * factor);
+  label->setFont(f);
+  return label;
+}
+}  // namespace
+
+void TkKalibracja::BuildForm() {
+  auto* root = new QVBoxLayout(this);
+  root->setContentsMargins(4, 4, 4, 0);
+  kPageControl = Named(new QTabWidget(this), "kPageControl");
+  root->addWidget(kPageControl, 1);
+  kStatusBar = Named(new QStatusBar(this), "kStatusBar");
+  kStatusBar->setSizeGripEnabled(false);
+  QFont bold = kStatusBar->font();
+  bold.setBold(true);
+  kStatusBar->setFont(bold);
+  kStatusPanel0 = Named(new QLabel, "kStatusPanel0");
+  kStatusPanel1 = Named(new QLabel, "kStatusPanel1");
+  kStatusBar->addWidget(kStatusPanel0);
+  kStatusBar->addWidget(kStatusPanel1, 1);
+  root->addWidget(kStatusBar);
+
+  kTabWizard = Named(new QWidget, "kTabWizard");
+  auto* dane = new QHBoxLayout(kTabWizard);
+  SG1 = new TkSG1(samples_, kTabWizard);
+  SG1->setFixedWidth(29 + 2 + 56 + 58 + 52 + SG1->verticalScrollBar()->sizeHint().width() + 4);
+  dane->addWidget(SG1);
+  auto* right = new QVBoxLayout;
+  kWizardPages = Named(new QStackedWidget, "kWizardPages");
+  kWizardPages->setFrameShape(QFrame::StyledPanel);
+  kWizardPage0 = BuildPage0();
+  kWizardPage1 = BuildPage1();
+  kWizardPage2 = BuildPage2();
+  for (QWidget* page : {kWizardPage0, kWizardPage1, kWizardPage2}) kWizardPages->addWidget(page);
+  right->addWidget(kWizardPages, 1);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  kStart = Named(new QPushButton(QStringLiteral("Start")), "kStart");
+  kWstecz = Named(new QPushButton(QStringLiteral("<< Wstecz")), "kWstecz");
+  kDalej = Named(new QPushButton(QStringLiteral("Dalej >>")), "kDalej");
+  for (QPushButton* b : {kStart, kWstecz, kDalej}) buttons->addWidget(b);
+  kStart->hide();
+  kWstecz->setEnabled(false);
+  right->addLayout(buttons);
+  dane->addLayout(right, 1);
+
+  kTabWykres = BuildWykres();
+  kTabOpcje = new TkOpcje(link_);
+  kPageControl->addTab(kTabWizard, QStringLiteral("Dane"));
+  kPageControl->addTab(kTabWykres, QStringLiteral("Wykres"));
+  kPageControl->addTab(kTabOpcje, QStringLiteral("Opcje"));
+  resize(720, 460);
+}
+
+QWidget* TkKalibracja::BuildPage0() {
+  auto* page = Named(new QWidget, "kWizardPage0");
+  auto* grid = new QGridLayout(page);
+  Label11 = Text(QStringLiteral(
+                     "Rozpoczynamy kalibracje urzadzenia. Upewnij sie czy oba urzadzenia sa "
+                     "poprawnie podlaczone i parametry transmisji ustawione zgodnie z "
+                     "rzeczywistoscia. Jesli jestes gotowy kliknij dalej aby połączyc urzadzenia."),
+                 "Label11");
+  grid->addWidget(Label11, 0, 0, 1, 2);
+  Label15 = Value("Label15");
+  Label16 = Value("Label16");
+  Label29 = Value("Label29");
+  grid->addWidget(Text(QStringLiteral("Urządzenie wzorcowe:")), 1, 0);
+  grid->addWidget(Label15, 1, 1);
+  grid->addWidget(Text(QStringLiteral("Urządzenie kalibrowane:")), 2, 0);
+  grid->addWidget(Label16, 2, 1);
+  grid->addWidget(Text(QStringLiteral("Kalibrowany zakres:")), 3, 0);
+  grid->addWidget(Label29, 3, 1);
+  CheckBox3 = Named(new QCheckBox(QStringLiteral("Wpisz inicjujaca nastawe")), "CheckBox3");
+  SpinEdit2 = Named(new QSpinBox, "SpinEdit2");
+  SpinEdit2->setRange(0, 32767);  // a word above this would reach the meter as a negative gain
+  SpinEdit2->setSingleStep(10);
+  SpinEdit2->setValue(20000);
+  SpinEdit2->hide();
+  grid->addWidget(CheckBox3, 4, 0);
+  grid->addWidget(SpinEdit2, 4, 1, Qt::AlignLeft);
+  grid->setColumnStretch(1, 1);
+  grid->setRowStretch(5, 1);
+  return page;
+}
+
+QWidget* TkKalibracja::BuildPage1() {
+  auto* page = Named(new QWidget, "kWizardPage1");
+  auto* grid = new QGridLayout(page);
+  kWizzardPage1Opis = Text(QStringLiteral(
+                               "Oba urzadzenia zostaly poprawnie polaczone i przeszly test "
+                               "komunikacji. Układ jest gotowy do zbierania próbek. Aby "
+                               "zarejestrować próbke kliknij przycisk rejestruj albo wyrwij "
+                               "spacje. Aby przeliczyc zebrane dane kliknij dalej."),
+                           "kWizzardPage1Opis");
+  grid->addWidget(kWizzardPage1Opis, 0, 0, 1, 3);
+  kWizardWzorLabel = Big(Value("kWizardWzorLabel"), 1.4);
+  kWizardKalLabel = Big(Value("kWizardKalLabel"), 1.4);
+  kWizardIloscProbekLabel = Value("kWizardIloscProbekLabel");
+  CheckBox1 = Named(new QCheckBox(QStringLiteral("Zmien znak")), "CheckBox1");
+  CheckBox1->hide();  // the reference meter's sign is never changed
+  CheckBox2 = Named(new QCheckBox(QStringLiteral("Zmien znak")), "CheckBox2");
+  grid->addWidget(Text(QStringLiteral("Wartość wzorcowa:")), 1, 0);
+  grid->addWidget(kWizardWzorLabel, 1, 1);
+  grid->addWidget(CheckBox1, 1, 2);
+  grid->addWidget(Text(QStringLiteral("Wartość kalibrowana:")), 2, 0);
+  grid->addWidget(kWizardKalLabel, 2, 1);
+  grid->addWidget(CheckBox2, 2, 2);
+  grid->addWidget(Text(QStringLiteral("Ilość próbek:")), 3, 0);
+  grid->addWidget(kWizardIloscProbekLabel, 3, 1);
+  auto* buttons = new QHBoxLayout;
+  kWizardReset = Named(new QPushButton(QStringLiteral("Reset")), "kWizardReset");
+  kWizardRejestruj = Named(new QPushButton(QStringLiteral("Rejestruj")), "kWizardRejestruj");
+  buttons->addWidget(kWizardReset);
+  buttons->addWidget(kWizardRejestruj);
+  buttons->addStretch(1);
+  grid->addLayout(buttons, 4, 0, 1, 3);
+  grid->setColumnStretch(1, 1);
+  grid->setRowStretch(5, 1);
+  return page;
+}
+
+QWidget* TkKalibracja::BuildPage2() {
+  auto* page = Named(new QWidget, "kWizardPage2");
+  auto* grid = new QGridLayout(page);
+  grid->addWidget(Big(Text(QStringLiteral("Kalibracja")), 1.3), 0, 0, 1, 2);
+  Label25 = Text(QStringLiteral("Wzmocnienie: "), "Label25");
+  Label32 = Value("Label32");
+  Label33 = Value("Label33");
+  Label34 = Value("Label34");
+  Label35 = Value("Label35");
+  Label36 = Value("Label36");
+  auto* label33Caption = Text(QStringLiteral("Wartosc: "));
+  grid->addWidget(Label25, 1, 0);
+  grid->addWidget(Label32, 1, 1);
+  grid->addWidget(label33Caption, 2, 0);
+  grid->addWidget(Label33, 2, 1);
+  label33Caption->hide();
+  Label33->hide();
+  grid->addWidget(Text(QStringLiteral("Wykonanych kroków")), 3, 0);
+  grid->addWidget(Label34, 3, 1);
+  grid->addWidget(Text(QStringLiteral("Aktualny odczyt kalib.:")), 4, 0);
+  grid->addWidget(Label36, 4, 1);
+  grid->addWidget(Text(QStringLiteral("Ma być: ")), 5, 0);
+  grid->addWidget(Label35, 5, 1);
+  GroupBoxDebug = Named(new QGroupBox(QStringLiteral("Debug")), "GroupBoxDebug");
+  auto* debug = new QHBoxLayout(GroupBoxDebug);
+  Button9 = Named(new QPushButton(QStringLiteral("Wyslij")), "Button9");
+  SpinEdit1 = Named(new QSpinBox, "SpinEdit1");
+  SpinEdit1->setRange(INT_MIN, INT_MAX);
+  SpinEdit1->setSingleStep(100);
+  SpinEdit1->setValue(10000);
+  debug->addWidget(Button9);
+  debug->addWidget(SpinEdit1);
+  GroupBoxDebug->hide();
+  grid->addWidget(GroupBoxDebug, 6, 0, 1, 2);
+  grid->setColumnStretch(1, 1);
+  grid->setRowStretch(7, 1);
+  return page;
+}
+
+QWidget* TkKalibracja::BuildWykres() {
+  auto* tab = Named(new QWidget, "kTabWykres");
+  auto* row = new QHBoxLayout(tab);
+  auto* chart = new QChart;
+  chart->legend()->hide();
+  chart->setBackgroundBrush(QColor(192, 192, 192));
+  kChart1 = Named(new QChartView(chart), "kChart1");
+  kChart1->setBackgroundBrush(QColor(128, 128, 128));
+  row->addWidget(kChart1, 1);
+  StaticText1 = Named(new QLabel(QStringLiteral("   Brak serii pomiarów!   "), kChart1), "StaticText1");
+  QFont notice = StaticText1->font();
+  notice.setBold(true);
+  notice.setPixelSize(19);
+  StaticText1->setFont(notice);
+  StaticText1->setStyleSheet("color: red; background: rgb(128,128,128);");
+  StaticText1->adjustSize();
+  StaticText1->hide();
+
+  auto* side = new QVBoxLayout;
+  kWykresCheckBox1 = Named(new QCheckBox(QStringLiteral("Wzorzec")), "kWykresCheckBox1");
+  kWykresCheckBox3 = Named(new QCheckBox(QStringLiteral("Kalibrowany")), "kWykresCheckBox3");
+  kWykresCheckBox2 = Named(new QCheckBox(QStringLiteral("Wzorzec liniowy")), "kWykresCheckBox2");
+  kWykresCheckBox4 = Named(new QCheckBox(QStringLiteral("Kalibrowany liniowy")), "kWykresCheckBox4");
+  kWykresCheckBox5 = Named(new QCheckBox(QStringLiteral("Po zmianie")), "kWykresCheckBox5");
+  kWykresCheckBox6 = Named(new QCheckBox(QStringLiteral("Po zmianie liniowy")), "kWykresCheckBox6");
+  kWykresCheckBox7 = Named(new QCheckBox(QStringLiteral("Pokaż osie")), "kWykresCheckBox7");
+  for (QCheckBox* box : {kWykresCheckBox1, kWykresCheckBox3, kWykresCheckBox2, kWykresCheckBox4,
+                         kWykresCheckBox5, kWykresCheckBox6, kWykresCheckBox7}) {
+    box->setChecked(box != kWykresCheckBox5 && box != kWykresCheckBox6);
+    side->addWidget(box);
+  }
+  auto* referenceCaption = Text(QStringLiteral("Rownanie wzorcowe"));
+  kWykresLabel2 = Text(QString(), "kWykresLabel2");
+  referenceCaption->hide();
+  kWykresLabel2->hide();
+  kWykresLabel4 = Text(kNoEquation, "kWykresLabel4");
+  side->addSpacing(8);
+  side->addWidget(referenceCaption);
+  side->addWidget(kWykresLabel2);
+  side->addWidget(Text(QStringLiteral("Rownanie badanego")));
+  side->addWidget(kWykresLabel4);
+  side->addStretch(1);
+  row->addLayout(side);
+  return tab;
+}

@@ -1,0 +1,167 @@
+#include "wizard/KalibracjaOpcje.h"
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+
+#include "common/Messages.h"
+#include "wizard/TwoMeterLink.h"
+#include "wizard/WizardTexts.h"
+
+using namespace wizard_text;
+
+namespace {
+template <typename T>
+T* Named(T* object, const char* name) {
+  object->setObjectName(QString::fromLatin1(name));
+  return object;
+}
+
+QComboBox* Picker(QWidget* parent, const char* name, const QList<PortChoice>& choices) {
+  auto* box = Named(new QComboBox(parent), name);
+  for (const PortChoice& c : choices) box->addItem(c.text, c.value);
+  return box;
+}
+
+void Select(QComboBox* box, int value) {
+  const int index = box->findData(value);
+  if (index >= 0) box->setCurrentIndex(index);
+}
+
+int Value(const QComboBox* box) { return box->currentData().toInt(); }
+}  // namespace
+
+TkOpcje::TkOpcje(TwoMeterLink& link, QWidget* parent) : QWidget(parent), link_(link) {
+  setObjectName("kTabOpcje");
+  static const char* const kWzorNames[6] = {"kComComboBox3", "kComComboBox1", "kComComboBox5",
+                                            "kComComboBox8", "kComComboBox7", "kComComboBox6"};
+  static const char* const kKalibNames[6] = {"ComComboBox4",  "ComComboBox2",  "ComComboBox9",
+                                             "ComComboBox10", "ComComboBox11", "ComComboBox12"};
+  kWybierzKanal = Named(new QComboBox, "kWybierzKanal");
+  kWybierzKanal->addItems({"1", "2", "3"});
+  kOpcjeGroupBox1 = BuildGroup("Opcje urzadzenia wzorcowego", "kOpcjeGroupBox1", link.kComWzor,
+                               wzor_, kWzorNames, kWybierzKanal);
+  kOpcjeGroupBox2 = BuildGroup("Opcje urzadzenia kalibrowanego", "kOpcjeGroupBox2", link.kComKalib,
+                               kalib_, kKalibNames, nullptr);
+  kComComboBox3 = wzor_.port;
+  kComComboBox1 = wzor_.baud;
+  kComComboBox5 = wzor_.dataBits;
+  kComComboBox8 = wzor_.stopBits;
+  kComComboBox7 = wzor_.parity;
+  kComComboBox6 = wzor_.flow;
+  ComComboBox4 = kalib_.port;
+  ComComboBox2 = kalib_.baud;
+  ComComboBox9 = kalib_.dataBits;
+  ComComboBox10 = kalib_.stopBits;
+  ComComboBox11 = kalib_.parity;
+  ComComboBox12 = kalib_.flow;
+
+  // The ports' manual controls, kept out of sight as in the wizard's first design.
+  WzorPanel = Named(new QWidget(kOpcjeGroupBox1), "WzorPanel");
+  auto* wzorRow = new QHBoxLayout(WzorPanel);
+  WzorPolacz = Named(new QPushButton("Polacz"), "WzorPolacz");
+  WzorSetMaster = Named(new QPushButton("Set Master"), "WzorSetMaster");
+  WzorSetSlave = Named(new QPushButton("Set Slave"), "WzorSetSlave");
+  WzorRozlacz = Named(new QPushButton("Rozlacz"), "WzorRozlacz");
+  WzorPomiar = Named(new QPushButton("Pomiar"), "WzorPomiar");
+  Label12 = Named(new QLabel("0"), "Label12");
+  for (QWidget* w : {static_cast<QWidget*>(WzorPolacz), static_cast<QWidget*>(WzorSetMaster),
+                     static_cast<QWidget*>(WzorSetSlave), static_cast<QWidget*>(WzorRozlacz),
+                     static_cast<QWidget*>(WzorPomiar), static_cast<QWidget*>(Label12)})
+    wzorRow->addWidget(w);
+  kOpcjeGroupBox1->layout()->addWidget(WzorPanel);
+  WzorPanel->hide();
+  KalibPanel = Named(new QWidget(kOpcjeGroupBox2), "KalibPanel");
+  auto* kalibRow = new QHBoxLayout(KalibPanel);
+  KalibPolacz = Named(new QPushButton("Polacz"), "KalibPolacz");
+  KalibRozlacz = Named(new QPushButton("Rozlacz"), "KalibRozlacz");
+  KalibPomiar = Named(new QPushButton("Pomiar"), "KalibPomiar");
+  Label13 = Named(new QLabel("0"), "Label13");
+  for (QWidget* w : {static_cast<QWidget*>(KalibPolacz), static_cast<QWidget*>(KalibRozlacz),
+                     static_cast<QWidget*>(KalibPomiar), static_cast<QWidget*>(Label13)})
+    kalibRow->addWidget(w);
+  kOpcjeGroupBox2->layout()->addWidget(KalibPanel);
+  KalibPanel->hide();
+
+  auto* row = new QHBoxLayout(this);
+  row->addWidget(kOpcjeGroupBox1, 1, Qt::AlignTop);
+  row->addWidget(kOpcjeGroupBox2, 1, Qt::AlignTop);
+
+  connect(kWybierzKanal, &QComboBox::currentTextChanged, this,
+          [this](const QString& text) { link_.channel = text; });
+  connect(WzorPolacz, &QPushButton::clicked, this, [this] { link_.kComWzorOpen(); });
+  connect(WzorSetMaster, &QPushButton::clicked, this, [this] {
+    if (link_.kComWzorSetMaster() == TwoMeterLink::Handshake::NoAnswer) ShowMessage(kFailure);
+  });
+  connect(WzorSetSlave, &QPushButton::clicked, this, [this] { link_.kComWzorSetSlave(); });
+  connect(WzorRozlacz, &QPushButton::clicked, this, [this] { link_.kComWzorClose(); });
+  connect(WzorPomiar, &QPushButton::clicked, this, [this] { link_.kComWzorPomiar(); });
+  connect(KalibPolacz, &QPushButton::clicked, this, [this] { link_.kComKalibOpen(); });
+  connect(KalibRozlacz, &QPushButton::clicked, this, [this] { link_.kComKalibClose(); });
+  ShowPorts();
+}
+
+QGroupBox* TkOpcje::BuildGroup(const QString& title, const char* name, TComPort& port,
+                               Pickers& pickers, const char* const names[6], QComboBox* channel) {
+  auto* group = Named(new QGroupBox(title, this), name);
+  auto* form = new QFormLayout(group);
+  if (channel) form->addRow(QStringLiteral("Kanał pomiarowy:"), channel);
+  pickers.port = Picker(group, names[0], PortNameChoices());
+  pickers.baud = Picker(group, names[1], BaudRateChoices());
+  pickers.dataBits = Picker(group, names[2], DataBitsChoices());
+  pickers.stopBits = Picker(group, names[3], StopBitsChoices());
+  pickers.parity = Picker(group, names[4], ParityChoices());
+  pickers.flow = Picker(group, names[5], FlowControlChoices());
+  form->addRow(QStringLiteral("Połączenie na porcie:"), pickers.port);
+  form->addRow(QStringLiteral("Predkość interfejsu:"), pickers.baud);
+  form->addRow(QStringLiteral("Bity danych:"), pickers.dataBits);
+  form->addRow(QStringLiteral("Bity stopu:"), pickers.stopBits);
+  form->addRow(QStringLiteral("Parzystość:"), pickers.parity);
+  form->addRow(QStringLiteral("Flow control:"), pickers.flow);
+  Bind(port, pickers);
+  return group;
+}
+
+void TkOpcje::Bind(TComPort& port, const Pickers& pickers) {
+  auto apply = [this, &port, pickers] {
+    if (showing_ || port.Connected()) return;
+    ComPortSettings s = port.Settings();
+    s.portName = pickers.port->currentText();
+    s.baudRate = Value(pickers.baud);
+    s.dataBits = QSerialPort::DataBits(Value(pickers.dataBits));
+    s.stopBits = QSerialPort::StopBits(Value(pickers.stopBits));
+    s.parity = QSerialPort::Parity(Value(pickers.parity));
+    port.SetSettings(s);
+  };
+  for (QComboBox* box : {pickers.port, pickers.baud, pickers.dataBits, pickers.stopBits,
+                         pickers.parity, pickers.flow})
+    connect(box, &QComboBox::currentIndexChanged, this, apply);
+}
+
+void TkOpcje::PairPorts(const QString& calibratedPort) {
+  const QString referencePort = calibratedPort == "COM1" ? "COM2" : "COM1";
+  if (!link_.kComKalib.Connected()) ComComboBox4->setCurrentText(calibratedPort);
+  if (!link_.kComWzor.Connected()) kComComboBox3->setCurrentText(referencePort);
+}
+
+void TkOpcje::Show(const TComPort& port, const Pickers& pickers) {
+  const ComPortSettings& s = port.Settings();
+  pickers.port->setCurrentText(s.portName);
+  Select(pickers.baud, s.baudRate);
+  Select(pickers.dataBits, s.dataBits);
+  Select(pickers.stopBits, s.stopBits);
+  Select(pickers.parity, s.parity);
+  for (QComboBox* box : {pickers.port, pickers.baud, pickers.dataBits, pickers.stopBits,
+                         pickers.parity, pickers.flow})
+    box->setEnabled(!port.Connected());
+}
+
+void TkOpcje::ShowPorts() {
+  showing_ = true;
+  Show(link_.kComWzor, wzor_);
+  Show(link_.kComKalib, kalib_);
+  showing_ = false;
+}
