@@ -5,6 +5,7 @@
 #include <QScreen>
 
 #include "app/Main.h"
+#include "app/ServicePanel.h"
 #include "app/settings/About.h"
 #include "app/settings/Haslo.h"
 #include "app/settings/JezykWin.h"
@@ -21,6 +22,19 @@ void ShowCentred(QWidget& w) {
   w.raise();
   w.activateWindow();
 }
+
+// A double click on a data cell of Sondy hands the meter's port to the calibration wizard for
+// that range and probe; the main window comes back when the wizard closes. If its port had been
+// open and does not open again, it is left as after "Rozłącz".
+void WireKalibracja(TMainWin* main, TkKalibracja* wizard) {
+  main->Send->OnSondyDoubleClick = [main, wizard](int column, int row) {
+    if (wizard->OpenFor(main->ComPort1, column - 1, row)) main->hide();
+  };
+  wizard->OnFinished = [main](bool mainPortLost) {
+    if (mainPortLost && main->Poczony1->isChecked()) main->Poczony1Click();
+    main->show();
+  };
+}
 }  // namespace
 
 FluxaApplication::FluxaApplication() {
@@ -34,6 +48,7 @@ FluxaApplication::FluxaApplication() {
   kalibracja_ = std::make_unique<TkKalibracja>();
   mainWin_->SetPobierzWin(pobierzWin_.get());
   WireMenu();
+  WireKalibracja(mainWin_.get(), kalibracja_.get());
 }
 
 // The dialogs hold the main window; they go first.

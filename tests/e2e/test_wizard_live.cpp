@@ -4,10 +4,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTableWidget>
 
+#include "app/Application.h"
+#include "app/ServicePanel.h"
+#include "settings/Jezyki.h"
 #include "tests/e2e/LiveWindow.h"
 #include "wizard/KalibracjaMain.h"
 #include "wizard/KalibracjaOpcje.h"
@@ -63,7 +67,10 @@ struct LiveWizard {
 class TestWizardLive : public QObject {
   Q_OBJECT
  private slots:
-  void initTestCase() { QLocale::setDefault(QLocale::c()); }
+  void initTestCase() {
+    QLocale::setDefault(QLocale::c());
+    qputenv("FLUXA_SETTINGS", settingsDir_.filePath("settings.ini").toUtf8());
+  }
 
   void handshakeThenLiveReadings() {
     LiveWizard live;
@@ -258,6 +265,77 @@ class TestWizardLive : public QObject {
     QVERIFY(live.BothOffline());
     QVERIFY(live.sim.referenceCommands().isEmpty());
   }
+
+  // The program's windows: a double click on a Sondy cell hands the main window's port to the
+  // wizard, and closing the wizard hands it back.
+  void mainWindowHandsItsPortOver_data() {
+    QTest::addColumn<bool>("connected");
+    QTest::addColumn<bool>("onCom2");
+    QTest::addColumn<bool>("meterGone");
+    QTest::newRow("connected") << true << false << false;
+    QTest::newRow("connected on COM2") << true << true << false;
+    QTest::newRow("not connected") << false << false << false;
+    QTest::newRow("meter gone meanwhile") << true << false << true;
+  }
+  void mainWindowHandsItsPortOver() {
+    QFETCH(bool, connected);
+    QFETCH(bool, onCom2);
+    QFETCH(bool, meterGone);
+    MessageRecorder messages;
+    SimProcess sim({"--unit", "Gs", "--field", "50", "--gain", "16000"});
+    QVERIFY(sim.start());
+    // The meter is on the main window's port, the reference meter on the other one.
+    qputenv(onCom2 ? "FLUXA_COM2" : "FLUXA_COM1", sim.meterPath().toUtf8());
+    qputenv(onCom2 ? "FLUXA_COM1" : "FLUXA_COM2", sim.referencePath().toUtf8());
+    FluxaApplication fluxa;
+    TMainWin& main = fluxa.MainWin();
+    TkKalibracja& wizard = fluxa.Kalibracja();
+    main.show();
+    if (onCom2) main.COM21Click();
+    if (connected) {
+      main.Poczony1Click();
+      QVERIFY(main.ComPort1->Connected());
+      QTRY_VERIFY_WITH_TIMEOUT(main.SWynik->text().contains("40"), 5000);
+    }
+    main.Send->OnSondyDoubleClick(3, 2);  // AC 1, TRANS wzm.
+    QVERIFY(wizard.isVisible());
+    QVERIFY(!main.isVisible());
+    QVERIFY(!main.ComPort1->Connected());
+    QCOMPARE(wizard.windowTitle(), QString("Kalibracja - zakres: AC1"));
+    QCOMPARE(wizard.ProbeRow(), 2);
+    const QString meterPort = onCom2 ? "COM2" : "COM1";
+    QCOMPARE(wizard.Link().kComKalib.PortName(), meterPort);
+    QCOMPARE(wizard.Link().kComWzor.PortName(), QString(onCom2 ? "COM1" : "COM2"));
+
+    wizard.kDalejClick();
+    QCOMPARE(wizard.Step(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(wizard.kWizardKalLabel->text(), QString("40"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(wizard.kWizardWzorLabel->text(), QString("50.00"), 5000);
+    if (meterGone) {
+      QVERIFY(sim.command("hangup meter"));
+      QTRY_VERIFY_WITH_TIMEOUT(!wizard.Link().kComKalib.Connected(), 5000);
+    }
+    wizard.close();
+    QVERIFY(!wizard.isVisible());
+    QVERIFY(main.isVisible());
+    if (meterGone) {
+      QCOMPARE(messages.texts(), QStringList{"Nie można podłączyć się do " + meterPort});
+      QVERIFY(!main.ComPort1->Connected());
+      QVERIFY(!main.Poczony1->isChecked());
+      QVERIFY(main.Trans->isEnabled());
+      QVERIFY(!main.SprPolacz.isActive());
+      QCOMPARE(main.S_Polacz->text(), LookupText(31));
+      return;
+    }
+    QVERIFY(messages.texts().isEmpty());
+    QCOMPARE(main.ComPort1->Connected(), connected);
+    if (!connected) return;
+    QVERIFY(sim.command("field 60"));
+    QTRY_VERIFY_WITH_TIMEOUT(main.SWynik->text().contains("48"), 5000);
+  }
+
+ private:
+  QTemporaryDir settingsDir_;
 };
 
 QTEST_MAIN(TestWizardLive)
