@@ -1,9 +1,10 @@
 #include "parameters/CardLayout.h"
 
+#include <algorithm>
+
 #include "common/PrintCanvas.h"
 
 namespace {
-const QString kFont = QStringLiteral("Tahoma");
 struct Row {
   const char* text;
   int member;
@@ -43,6 +44,13 @@ void RightAligned(PrintCanvas& canvas, int right, int y, const QString& text) {
 void Centred(PrintCanvas& canvas, int centre, int y, const QString& text) {
   canvas.TextOut(centre - canvas.TextWidth(text) / 2, y, text);
 }
+
+// Where the value after a text starts: at its column, or a space after the text when the text
+// reaches further (a font wider than the card's own, or "R 13=" in any font), so that the two
+// never run together.
+int ValueX(PrintCanvas& canvas, int column, int textX, const QString& text) {
+  return std::max(column, textX + canvas.TextWidth(text) + canvas.TextWidth(QStringLiteral(" ")));
+}
 }  // namespace
 
 QString CardRowText(int row) { return QString::fromUtf8(kRows[row - 1].text); }
@@ -58,16 +66,16 @@ void LayoutCalibrationCard(PrintCanvas& canvas, const CalibrationCard& card) {
   const int d = W / 20 + c;
   canvas.SetPenWidth(3);
 
-  canvas.SetFont(kFont, 12);
+  canvas.SetFont(kPrintFont, 12);
   canvas.TextOut(a, U, QStringLiteral("FLUXA H"));
-  canvas.SetFont(kFont, 8);
+  canvas.SetFont(kPrintFont, 8);
   canvas.TextOut(a, 2 * U, QStringLiteral("wersja 3.0"));
   canvas.Line(a, 2 * U, 39 * a, 2 * U);
-  canvas.SetFont(kFont, 24);
+  canvas.SetFont(kPrintFont, 24);
   Centred(canvas, c, 7 * U, QStringLiteral("KARTA KALIBRACYJNA"));
-  canvas.SetFont(kFont, 16);
+  canvas.SetFont(kPrintFont, 16);
   Centred(canvas, c, 9 * U, QStringLiteral("miernika typu KV - 38"));
-  canvas.SetFont(kFont, 12);
+  canvas.SetFont(kPrintFont, 12);
   const QString header[3][2] = {
       {QStringLiteral("Data wydruku:"), card.printDate},
       {QStringLiteral("Numer seryjny:"), card.parameters[P::NumerSeryjnyMiernika]},
@@ -88,7 +96,8 @@ void LayoutCalibrationCard(PrintCanvas& canvas, const CalibrationCard& card) {
     const int y = (18 + n) * U;
     RightAligned(canvas, 3 * a, y, QString::number(n));
     canvas.TextOut(4 * a, y, CardRowText(n));
-    canvas.TextOut(26 * a, y, card.parameters[CardRowMember(n)]);
+    canvas.TextOut(ValueX(canvas, 26 * a, 4 * a, CardRowText(n)), y,
+                   card.parameters[CardRowMember(n)]);
   }
 
   // The service measurements: a label at 4a with its value, then two labels ending at 16a and
@@ -113,7 +122,7 @@ void LayoutCalibrationCard(PrintCanvas& canvas, const CalibrationCard& card) {
     const Measurements& m = measurements[i];
     RightAligned(canvas, 3 * a, y, QString::number(n));
     canvas.TextOut(4 * a, y, m.label);
-    if (m.valueX > 0) canvas.TextOut(m.valueX, y, m.value);
+    if (m.valueX > 0) canvas.TextOut(ValueX(canvas, m.valueX, 4 * a, m.label), y, m.value);
     RightAligned(canvas, 16 * a, y, m.secondLabel);
     canvas.TextOut(16 * a, y, m.second);
     RightAligned(canvas, 26 * a, y, m.thirdLabel);

@@ -9,7 +9,8 @@
 //            "KARTA KALIBRACYJNA" centred at 7U, 24 pt; "miernika typu KV - 38" centred at 9U, 16 pt;
 //            labels ending at c and values at d on 12U, 13U, 14U, 12 pt
 //   table    rules at 16U-3, 18U-3, 49U-3; head at nint(16.5U); row n at (18+n)U, 12 pt:
-//            number ending at 3a, text at 4a, value at 26a
+//            number ending at 3a, text at 4a, value at 26a; a value never starts inside the
+//            text before it, but a space after it when that text is the longer
 #include <QString>
 
 #include "parameters/MeterParameters.h"
