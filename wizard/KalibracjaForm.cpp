@@ -8,7 +8,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QScrollBar>
+#include <QStyle>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -34,10 +34,11 @@ QLabel* Value(const char* name) {
   return label;
 }
 
+// A caption; long texts wrap, short ones stay on one line.
 QLabel* Text(const QString& text, const char* name = nullptr) {
   auto* label = new QLabel(text);
   if (name) label->setObjectName(QString::fromLatin1(name));
-  label->setWordWrap(true);
+  label->setWordWrap(text.size() > 40);
   return label;
 }
 
@@ -68,7 +69,8 @@ void TkKalibracja::BuildForm() {
   kTabWizard = Named(new QWidget, "kTabWizard");
   auto* dane = new QHBoxLayout(kTabWizard);
   SG1 = new TkSG1(samples_, kTabWizard);
-  SG1->setFixedWidth(29 + 2 + 56 + 58 + 52 + SG1->verticalScrollBar()->sizeHint().width() + 4);
+  SG1->setFixedWidth(29 + 2 + 56 + 58 + 52 + SG1->style()->pixelMetric(QStyle::PM_ScrollBarExtent) +
+                     2 * SG1->frameWidth() + 2);
   dane->addWidget(SG1);
   auto* right = new QVBoxLayout;
   kWizardPages = Named(new QStackedWidget, "kWizardPages");

@@ -12,12 +12,12 @@ TkSG1::TkSG1(SampleTable& samples, QWidget* parent)
     : QTableWidget(kInitialRows, 5, parent), samples_(samples) {
   setObjectName("SG1");
   setHorizontalHeaderLabels({"Id", "X", "Uwz", "Ucal", "Uend"});
-  const int widths[5] = {29, 2, 56, 58, 52};
+  horizontalHeader()->setMinimumSectionSize(2);
+  const int widths[5] = {29, 2, 56, 58, 52};  // X is there for the fits, not to be read
   for (int c = 0; c < 5; ++c) setColumnWidth(c, widths[c]);
   verticalHeader()->hide();
   verticalHeader()->setDefaultSectionSize(15);
   verticalHeader()->setMinimumSectionSize(15);
-  horizontalHeader()->setMinimumSectionSize(2);
   horizontalHeader()->setFixedHeight(17);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

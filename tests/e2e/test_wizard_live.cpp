@@ -253,6 +253,30 @@ class TestWizardLive : public QObject {
     QVERIFY(live.messages.texts().isEmpty());
   }
 
+  // Samples at one field give no line to calibrate against: one message, and page 1 stays.
+  void samplesAtOneFieldGiveNoFit_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("reference");
+    QTest::newRow("100") << "100" << "100.00";
+    QTest::newRow("12.345") << "12.345" << "12.35";
+  }
+  void samplesAtOneFieldGiveNoFit() {
+    QFETCH(QString, field);
+    QFETCH(QString, reference);
+    LiveWizard live;
+    QVERIFY(live.Start());
+    QVERIFY(live.sim.command("field " + field));
+    live.wizard.kDalejClick();
+    QVERIFY(live.sim.pumpUntil([&] { return live.wizard.kWizardWzorLabel->text() == reference; }, 5000));
+    for (int i = 0; i < 3; ++i) live.wizard.kWizardRejestruj->click();
+    live.wizard.kDalejClick();
+    QCOMPARE(live.messages.texts(), QStringList{"zle albo wszystkie takie same dane"});
+    QCOMPARE(live.Page(), 1);
+    QCOMPARE(live.wizard.Step(), 1);
+    QVERIFY(live.wizard.kStart->isHidden());
+    QCOMPARE(live.wizard.kWykresLabel4->text(), QString("Brak pomiarów"));
+  }
+
   void bothMetersOnOnePort() {
     LiveWizard live;
     QVERIFY(live.Start());

@@ -1,0 +1,61 @@
+// Screenshots of the calibration wizard for a person to look at (not part of CTest):
+//   xvfb-run -a build/tests/wizard/shots_wizard <folder>
+// The wizard runs against fluxa-sim (--unit Gs) and saves <folder>/wizard-<scene>.png.
+#include <QtTest>
+#include <QTabWidget>
+
+#include "tests/common/MessageRecorder.h"
+#include "tests/common/SimProcess.h"
+#include "wizard/KalibracjaMain.h"
+
+namespace {
+QString folder;
+
+void Save(QWidget& w, const QString& name) {
+  QTest::qWait(300);
+  const QString path = QDir(folder).filePath("wizard-" + name + ".png");
+  w.grab().save(path);
+  qInfo("saved %s", qPrintable(path));
+}
+}  // namespace
+
+class WizardShots : public QObject {
+  Q_OBJECT
+ private slots:
+  void pages() {
+    MessageRecorder messages;
+    SimProcess sim({"--unit", "Gs", "--field", "100", "--gain", "16000", "--noise", "0.3"});
+    QVERIFY(sim.start());
+    qputenv("FLUXA_COM1", sim.meterPath().toUtf8());
+    qputenv("FLUXA_COM2", sim.referencePath().toUtf8());
+    TkKalibracja wizard;
+    QVERIFY(wizard.OpenFor(nullptr, 0, 1));
+    Save(wizard, "page0");
+    wizard.kDalejClick();
+    for (const char* field : {"100", "200", "300", "-150"}) {
+      QVERIFY(sim.command(QString("field ") + field));
+      QTest::qWait(1200);
+      wizard.kWizardRejestrujClick();
+    }
+    QTest::qWait(800);
+    Save(wizard, "page1");
+    wizard.kPageControl->setCurrentIndex(2);
+    Save(wizard, "opcje");
+    wizard.kPageControl->setCurrentIndex(1);
+    Save(wizard, "wykres");
+    wizard.kPageControl->setCurrentIndex(0);
+    wizard.kDalejClick();
+    Save(wizard, "page2");
+    wizard.close();
+  }
+};
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/fluxa-shots");
+  QDir().mkpath(folder);
+  WizardShots shots;
+  char* args[] = {argv[0]};
+  return QTest::qExec(&shots, 1, args);
+}
+#include "shots_wizard.moc"

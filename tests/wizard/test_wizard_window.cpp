@@ -1,0 +1,184 @@
+// The wizard window offscreen, without meters: the sample grid, the evaluation on a change of
+// tab and the port pickers.
+#include <QtTest>
+#include <QChartView>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QSpinBox>
+#include <QTabWidget>
+
+#include "tests/common/MessageRecorder.h"
+#include "wizard/KalibracjaMain.h"
+#include "wizard/KalibracjaOpcje.h"
+#include "wizard/KalibracjaTablica.h"
+
+namespace {
+void Fill(TkKalibracja& w, const QList<QPair<double, double>>& samples) {
+  for (const auto& s : samples) w.Samples().Register(s.first, s.second);
+  w.SG1->WyswietlTablice();
+}
+QString Cell(TkKalibracja& w, int row, int column) {
+  const QTableWidgetItem* item = w.SG1->item(row - 1, column);
+  return item ? item->text() : QString();
+}
+const QList<QPair<double, double>> kFour = {{100, 80}, {200, 160}, {300, 240}, {400, 320}};
+}  // namespace
+
+class TestWizardWindow : public QObject {
+  Q_OBJECT
+ private slots:
+  void init() { QLocale::setDefault(QLocale::c()); }
+
+  void createdOffline() {
+    TkKalibracja w;
+    QCOMPARE(w.kStatusPanel0->text(), QString("Wzor: Offline"));
+    QCOMPARE(w.kStatusPanel1->text(), QString("Kalib: Offline"));
+    QCOMPARE(w.kPageControl->tabText(0), QString("Dane"));
+    QCOMPARE(w.kPageControl->tabText(1), QString("Wykres"));
+    QCOMPARE(w.kPageControl->tabText(2), QString("Opcje"));
+    QCOMPARE(w.Label15->text(), QString("COM2, 9600, 7, 1, None"));
+    QCOMPARE(w.Label16->text(), QString("COM1, 9600, 8, 1, None"));
+    QVERIFY(!w.kWstecz->isEnabled());
+    QVERIFY(w.kStart->isHidden());
+    QCOMPARE(w.SG1->rowCount(), 499);
+    QCOMPARE(w.SpinEdit2->maximum(), 32767);
+    QVERIFY(w.SpinEdit2->isHidden());
+    w.CheckBox3->click();
+    QVERIFY(!w.SpinEdit2->isHidden());
+    for (QLabel* value : {w.kWizardWzorLabel, w.kWizardKalLabel, w.kWizardIloscProbekLabel, w.Label32})
+      QCOMPARE(value->text(), QString("0"));
+  }
+
+  void pickersApplyToTheirPort() {
+    TkKalibracja w;
+    w.kTabOpcje->kComComboBox1->setCurrentText("19200");
+    w.kTabOpcje->kComComboBox7->setCurrentText("Even");
+    w.kTabOpcje->ComComboBox4->setCurrentText("COM2");
+    QCOMPARE(w.Link().kComWzor.Settings().baudRate, 19200);
+    QCOMPARE(w.Link().kComWzor.Settings().parity, QSerialPort::EvenParity);
+    QCOMPARE(w.Link().kComKalib.PortName(), QString("COM2"));
+    w.kPageControl->setCurrentIndex(2);
+    QCOMPARE(w.Label15->text(), QString("COM2, 19200, 7, 1, Even"));
+    QCOMPARE(w.Label16->text(), QString("COM2, 9600, 8, 1, None"));
+    QCOMPARE(w.kTabOpcje->kWybierzKanal->count(), 3);
+    w.kTabOpcje->kWybierzKanal->setCurrentText("3");
+    QCOMPARE(w.Link().channel, QString("3"));
+  }
+
+  void deletingFromTheGrid_data() {
+    QTest::addColumn<int>("row");  // selected grid row, 1 = first sample; 0 none
+    QTest::addColumn<QStringList>("uwz");  // column Uwz of rows 1..4 afterwards
+    QTest::addColumn<QStringList>("messages");
+    QTest::newRow("row 2 of 4") << 2 << QStringList{"100", "300", "400", ""} << QStringList{};
+    QTest::newRow("last row") << 4 << QStringList{"100", "200", "300", ""} << QStringList{};
+    QTest::newRow("row 5 of 4") << 5 << QStringList{"100", "200", "300", "400"} << QStringList{"No way!"};
+    QTest::newRow("no selection") << 0 << QStringList{"100", "200", "300", "400"} << QStringList{"No way!"};
+  }
+  void deletingFromTheGrid() {
+    QFETCH(int, row);
+    QFETCH(QStringList, uwz);
+    QFETCH(QStringList, messages);
+    MessageRecorder recorder;
+    TkKalibracja w;
+    Fill(w, kFour);
+    if (row > 0) w.SG1->setCurrentCell(row - 1, 0);
+    w.SG1->Usu1->trigger();
+    QCOMPARE(recorder.texts(), messages);
+    for (int r = 1; r <= 4; ++r) {
+      QCOMPARE(Cell(w, r, 2), uwz[r - 1]);
+      QCOMPARE(Cell(w, r, 0), uwz[r - 1].isEmpty() ? QString() : QString::number(r));
+    }
+    if (messages.isEmpty()) QCOMPARE(w.kWizardIloscProbekLabel->text(), QString("3"));
+  }
+
+  // Edits change only the grid; "Odświerz" shows the table again.
+  void editingTheGrid() {
+    MessageRecorder recorder;
+    TkKalibracja w;
+    Fill(w, kFour);
+    w.SG1->setCurrentCell(5, 0);
+    w.SG1->Edytuj1->trigger();
+    QCOMPARE(recorder.texts(), QStringList{"No way!"});
+    QVERIFY(!w.SG1->Editing());
+    w.SG1->setCurrentCell(1, 2);
+    w.SG1->SG1Click(2);
+    w.SG1->Edytuj1->trigger();
+    QVERIFY(w.SG1->Editing());
+    QVERIFY(w.SG1->editTriggers() != QAbstractItemView::NoEditTriggers);
+    w.SG1->item(1, 2)->setText("999");
+    w.SG1->SG1Click(3);  // another row ends the editing
+    QVERIFY(!w.SG1->Editing());
+    QCOMPARE(w.SG1->editTriggers(), QAbstractItemView::NoEditTriggers);
+    QCOMPARE(w.Samples().At(2).uwz, 200.0);
+    w.SG1->Odwierz1->trigger();
+    QCOMPARE(Cell(w, 2, 2), QString("200"));
+    QCOMPARE(w.kWizardIloscProbekLabel->text(), QString("4"));
+  }
+
+  void gridGrowsWithTheTable() {
+    TkKalibracja w;
+    for (int k = 1; k <= 1000; ++k) w.Samples().Register(k, 0.8 * k);
+    w.SG1->WyswietlTablice();
+    QVERIFY(w.SG1->rowCount() >= 1001);
+    QCOMPARE(Cell(w, 1000, 0), QString("1000"));
+    QCOMPARE(Cell(w, 1000, 3), QString("800"));
+    w.kWizardRejestrujClick();  // the table is full: nothing changes
+    QCOMPARE(w.Samples().Count(), 1000);
+    w.kWizardResetClick();
+    QCOMPARE(Cell(w, 1000, 0), QString());
+    QCOMPARE(w.Samples().Count(), 0);
+  }
+
+  void changingTabEvaluates_data() {
+    QTest::addColumn<QList<QPair<double, double>>>("samples");
+    QTest::addColumn<bool>("notice");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<QString>("equation");
+    QTest::addColumn<QString>("uend2");
+    QTest::newRow("one sample") << QList<QPair<double, double>>{{100, 90}} << true << QStringList{}
+                                << "Brak pomiarów" << "";
+    QTest::newRow("two samples") << QList<QPair<double, double>>{{100, 90}, {200, 180}} << false
+                                 << QStringList{} << "y = 0.900 * x + 0" << "200";
+    QTest::newRow("one field twice") << QList<QPair<double, double>>{{100, 90}, {100, 91}} << false
+                                     << QStringList{"zle albo wszystkie takie same dane"}
+                                     << "Brak pomiarów" << "91";
+  }
+  void changingTabEvaluates() {
+    using Samples = QList<QPair<double, double>>;
+    QFETCH(Samples, samples);
+    QFETCH(bool, notice);
+    QFETCH(QStringList, messages);
+    QFETCH(QString, equation);
+    QFETCH(QString, uend2);
+    MessageRecorder recorder;
+    TkKalibracja w;
+    w.show();
+    Fill(w, samples);
+    w.kPageControl->setCurrentIndex(1);
+    QCOMPARE(w.StaticText1->isVisible(), notice);
+    QCOMPARE(recorder.texts(), messages);
+    QCOMPARE(w.kWykresLabel4->text(), equation);
+    QCOMPARE(Cell(w, 2, 4), uend2);
+    if (notice) {  // centred on the chart
+      const QPoint centre = w.StaticText1->geometry().center();
+      QVERIFY(qAbs(centre.x() - w.kChart1->width() / 2) <= 1);
+      QVERIFY(qAbs(centre.y() - w.kChart1->height() / 2) <= 1);
+    }
+  }
+
+  void hidingEmptiesTheTable() {
+    TkKalibracja w;
+    w.show();
+    Fill(w, kFour);
+    w.hide();
+    QCOMPARE(w.Samples().Count(), 0);
+    QCOMPARE(Cell(w, 1, 0), QString());
+    QCOMPARE(w.kWizardIloscProbekLabel->text(), QString("0"));
+  }
+};
+
+QTEST_MAIN(TestWizardWindow)
+#include "test_wizard_window.moc"
