@@ -2,16 +2,20 @@
 
 #include <QAction>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QScreen>
 
 #include "app/Main.h"
+#include "app/PrintDialogs.h"
 #include "app/ServicePanel.h"
 #include "app/settings/About.h"
 #include "app/settings/Haslo.h"
 #include "app/settings/JezykWin.h"
 #include "settings/Jezyki.h"
 #include "app/settings/Uzytkownik.h"
+#include "parameters/PrintData.h"
 #include "records/Pobieranie.h"
+#include "records/raport.h"
 #include "wizard/KalibracjaMain.h"
 
 namespace {
@@ -73,4 +77,11 @@ void FluxaApplication::WireMenu() {
   QObject::connect(main->OProgramie1, &QAction::triggered, aboutWin_.get(),
                    [this] { aboutWin_->ShowBox(); });
   QObject::connect(main->Instrukcjaobsugi1, &QAction::triggered, main, [] { OpenUserManual(); });
+  QObject::connect(main->Twrzraport1, &QAction::triggered, main,
+                   [main] { TRaport_Win::Open(main, ProgramDialogs()); });
+  // The card reads the service panel's parameters when it prints, not when it opens.
+  main->Send->OnPrint = [main, panel = QPointer<TServicePanel>(main->Send)] {
+    TPrintDataWin::Open(main, ProgramDialogs(),
+                        [panel] { return panel ? panel->Parameters() : MeterParameters(); });
+  };
 }

@@ -11,7 +11,10 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
+#include "app/Application.h"
+#include "app/Main.h"
 #include "app/PrintDialogs.h"
+#include "app/ServicePanel.h"
 #include "parameters/PrintData.h"
 #include "settings/Jezyki.h"
 #include "tests/common/MessageRecorder.h"
@@ -35,7 +38,34 @@ class TestPrintData : public QObject {
   QTemporaryDir dir_;
 
  private slots:
+  void init() { qputenv("FLUXA_SETTINGS", dir_.filePath("FLUXA3.ini").toUtf8()); }
   void cleanup() { CurrentLanguage = "Polski"; }
+
+  // The service panel's "Drukuj" opens the card, which prints the panel as it is at that moment.
+  void servicePanelPrints() {
+    FluxaApplication fluxa;
+    TMainWin& main = fluxa.MainWin();
+    main.show();
+    main.ShowServiceMode();
+    MeterParameters parameters = ReferenceParameters();
+    main.Send->SetParameters(parameters);
+    main.Send->BitBtn1->click();
+    QPointer<TPrintDataWin> card;
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* found = qobject_cast<TPrintDataWin*>(w); found && found->isVisible()) card = found;
+    QVERIFY(card);
+    QVERIFY(!main.isEnabled());
+    parameters[MeterParameters::Wtemp] = "-17";
+    main.Send->SetParameters(parameters);
+    const QString pdf = dir_.filePath("panel.pdf");
+    PrintAnswers answers({pdf});
+    card->Drukuj->click();
+    QTRY_VERIFY(card.isNull());
+    QVERIFY(main.isEnabled());
+    const QStringList pages = PdfPageTexts(pdf);
+    QCOMPARE(pages.size(), 1);
+    QVERIFY(Squeezed(pages.first()).contains("10 Współczynnik termometru -17\n"));
+  }
 
   // Empty fields and the focus in Klient at every opening; the main window disabled meanwhile.
   void opening() {

@@ -13,7 +13,9 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 
+#include "app/Application.h"
 #include "app/FileDialogs.h"
+#include "app/Main.h"
 #include "app/PrintDialogs.h"
 #include "records/raport.h"
 #include "settings/Jezyki.h"
@@ -139,6 +141,26 @@ class TestRaport : public QObject {
     w->Button2->click();
     QTRY_VERIFY(w.isNull());
     QVERIFY(mainWindow_.isEnabled());
+  }
+
+  void openedFromTheMenu() {
+    qputenv("FLUXA_SETTINGS", dir_.filePath("FLUXA3.ini").toUtf8());
+    FluxaApplication fluxa;
+    TMainWin& main = fluxa.MainWin();
+    main.show();
+    QPointer<TRaport_Win> first, second;
+    for (QPointer<TRaport_Win>* opened : {&first, &second}) {
+      main.Twrzraport1->trigger();
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* found = qobject_cast<TRaport_Win*>(w); found && found->isVisible()) *opened = found;
+      QVERIFY(*opened);
+      QVERIFY(!main.isEnabled());
+      QVERIFY((*opened)->Edit1->text().isEmpty());
+      (*opened)->Edit1->setText("typed");
+      (*opened)->Button2->click();
+      QTRY_VERIFY(opened->isNull());
+      QVERIFY(main.isEnabled());
+    }
   }
 
   void rowCount() {
