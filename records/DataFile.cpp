@@ -24,17 +24,17 @@ struct LineCount {
 // rather than by readLine: one system call per 64 KiB, and a file far longer than the limit is
 // only counted, never held.
 template <typename Take>
-LineCount ForEachLine(const QString& fileName, qint64 limit, Take take) {
+LineCount ForEachLine(QIODevice& file, qint64 limit, Take take) {
   LineCount out;
-  QFile file(fileName);
-  if (!file.open(QIODevice::ReadOnly)) return out;
+  if (!file.isOpen() && !file.open(QIODevice::ReadOnly)) return out;
   qint64 kept = 0;
   QByteArray pending;        // a line started in an earlier chunk, while lines are kept
   bool partialLine = false;  // a line started, while lines are only counted
   for (;;) {
     const QByteArray chunk = file.read(kReadChunk);
     if (chunk.isEmpty()) {
-      if (file.error() != QFileDevice::NoError) return out;  // ok stays false
+      auto* asFile = qobject_cast<QFileDevice*>(&file);
+      if (asFile && asFile->error() != QFileDevice::NoError) return out;  // ok stays false
       break;
     }
     const char* p = chunk.constData();
@@ -96,9 +96,14 @@ bool WriteDataFile(const QString& fileName, const QStringList& valueTexts) {
 }
 
 DataFileLines ReadDataFileLines(const QString& fileName, int limit) {
+  QFile file(fileName);
+  return ReadDataFileLines(file, limit);
+}
+
+DataFileLines ReadDataFileLines(QIODevice& device, int limit) {
   DataFileLines out;
   const LineCount count =
-      ForEachLine(fileName, limit, [&out](QString&& line) { out.lines.append(std::move(line)); });
+      ForEachLine(device, limit, [&out](QString&& line) { out.lines.append(std::move(line)); });
   out.ok = count.ok;
   out.linesLeftOut = count.leftOut;
   return out;
@@ -111,7 +116,8 @@ OpenedDataFile ReadDataFileIntoSeries(const QString& fileName, StoredSeries& ser
   series.Clear();
   // The numbers are left to RefilterSeries: it reads every text anyway, and reading them here
   // as well would cost as much again on a long file.
-  const LineCount count = ForEachLine(fileName, StoredSeries::MaximumCount,
+  QFile file(fileName);
+  const LineCount count = ForEachLine(file, StoredSeries::MaximumCount,
                                       [&series](QString&& line) { series.Append(line, 0); });
   RefilterSeries(series, timeConstant);
   return {count.ok, series.Count(), count.leftOut};

@@ -7,6 +7,7 @@
 // Readers take CR LF or LF line ends and a last line without a line end. A value is read back
 // by dropping every space and reading the rest with a full stop, whatever the locale. The file
 // carries no unit, range or count.
+#include <QIODevice>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -35,6 +36,8 @@ struct DataFileLines {
 };
 // At most limit lines of the file. An empty file gives zero lines and ok.
 DataFileLines ReadDataFileLines(const QString& fileName, int limit);
+// The same from a device (opened for reading here if it is not open yet), e.g. a QBuffer.
+DataFileLines ReadDataFileLines(QIODevice& device, int limit);
 
 // The value of one line: every space dropped, full stop as separator. A line that is not a
 // number gives 0, as the stored series takes it (RefilterSeries holds the filter over it).

@@ -12,6 +12,8 @@ void Recorder::Start(int interval, const QString& fileName) {
   interval_ = std::clamp(interval, kMinimumInterval, kMaximumInterval);
   fileName_ = fileName;
   recording_ = true;
+  recovery_.SetFailureHandler([this] { RecoveryFailed(); });
+  if (!recovery_.Open(fileName)) RecoveryFailed();
 }
 
 RecordResult Recorder::OnResult(const QString& valueText) {
@@ -20,13 +22,17 @@ RecordResult Recorder::OnResult(const QString& valueText) {
   if (++counter_ < interval_) return RecordResult::Counted;
   counter_ = 0;
   series_.AppendText(valueText);
+  if (recovery_.IsOpen() && !recovery_.Append(valueText)) RecoveryFailed();
   return series_.IsFull() ? RecordResult::Full : RecordResult::Stored;
 }
 
 RecordingOutcome Recorder::Stop() {
   recording_ = false;
   interval_ = 0;
-  if (series_.Count() == 0) return {RecordingOutcome::NothingStored, 0};
+  if (series_.Count() == 0) {
+    recovery_.Remove();
+    return {RecordingOutcome::NothingStored, 0};
+  }
   return Write(fileName_);
 }
 
@@ -39,6 +45,7 @@ void Recorder::DiscardUnsaved() {
   if (!unsaved_) return;
   unsaved_ = false;
   series_.Clear();
+  recovery_.Remove();
 }
 
 int Recorder::StoredCount() const { return series_.Count(); }
@@ -54,7 +61,12 @@ RecordingOutcome Recorder::Write(const QString& fileName) {
   }
   unsaved_ = false;
   series_.Clear();
+  recovery_.Remove();  // only now: until the data file is there, the recovery file is the copy
   return {RecordingOutcome::Written, count};
+}
+
+void Recorder::RecoveryFailed() {
+  if (onRecoveryFailure_) onRecoveryFailure_(recovery_.FileName());
 }
 
 QString SavedResultsText(int count) {

@@ -9,8 +9,17 @@
 //            kWriteErrorText, ask again, SaveAs(name) until it works, or DiscardUnsaved()
 // A write failure keeps the results rather than losing a whole recording to, say, a full disk
 // or a removed stick; a stop before the first stored result writes no file.
+//
+// While it runs, every stored text also goes to the recovery file beside the chosen one
+// (RecoveryFile.h), which the stop removes once the data file is written (or the user gave up
+// the results). A recovery file that cannot be written is told once through the handler; the
+// recording goes on in memory.
 #include <QString>
 #include <QStringList>
+
+#include <functional>
+
+#include "records/RecoveryFile.h"
 
 class StoredSeries;
 
@@ -55,9 +64,15 @@ class Recorder {
   QString FileName() const { return fileName_; }
   bool HasUnsavedResults() const { return unsaved_; }
   int StoredCount() const;
+  // Called once per recording when its recovery file cannot be created or written.
+  void SetRecoveryFailureHandler(std::function<void(const QString& recoveryFileName)> handler) {
+    onRecoveryFailure_ = std::move(handler);
+  }
+  const RecoveryFile& Recovery() const { return recovery_; }
 
  private:
   RecordingOutcome Write(const QString& fileName);
+  void RecoveryFailed();
 
   StoredSeries& series_;
   bool recording_ = false;
@@ -65,6 +80,8 @@ class Recorder {
   int counter_ = 0;
   QString fileName_;
   bool unsaved_ = false;
+  RecoveryFile recovery_;
+  std::function<void(const QString&)> onRecoveryFailure_;
 };
 
 // Panel 1 of StatusBar1 after a recording was written: "Zapisano wyników: 300".

@@ -19,6 +19,9 @@ QStringList FileLines(const QString& path) {
 class TestRecorder : public QObject {
   Q_OBJECT
  private slots:
+  // A recording lists its recovery file in the settings store: keep it out of the user's.
+  void initTestCase() { qputenv("FLUXA_SETTINGS", dir_.filePath("settings.ini").toUtf8()); }
+
   void storesEveryNthResult_data() {
     QTest::addColumn<int>("interval");
     QTest::addColumn<int>("results");
