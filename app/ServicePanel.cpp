@@ -28,14 +28,17 @@ constexpr int kTypedLimit = 5;
 // whole and may still be shortened.
 class TypingLimit : public QValidator {
  public:
-  TypingLimit(QLineEdit* edit, int limit) : QValidator(edit), edit_(edit), limit_(limit) {}
+  TypingLimit(QLineEdit* edit, int limit) : QValidator(edit), limit_(limit), shown_(edit->text()) {
+    // The edit holds the changed text already while it asks; the text before is kept here.
+    connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) { shown_ = text; });
+  }
   State validate(QString& input, int&) const override {
-    return input.size() <= limit_ || input.size() <= edit_->text().size() ? Acceptable : Invalid;
+    return input.size() <= limit_ || input.size() <= shown_.size() ? Acceptable : Invalid;
   }
 
  private:
-  QLineEdit* edit_;
   int limit_;
+  QString shown_;
 };
 
 QLabel* Label(QWidget* parent, const QString& name, const QString& text, const QRect& geometry) {
@@ -149,6 +152,7 @@ void TServicePanel::BuildDiagnosticsTab() {
                     QRect(8, 20, 150, 20));
   TauTemp = Named(new QLineEdit(TabSheet1), "TauTemp", QRect(160, 19, 70, 22));
   SSkok = Named(new QLabel(QStringLiteral("Maksymalny skok: "), TabSheet1), "SSkok", QRect(8, 50, 220, 18));
+  SSkok->setFixedSize(SSkok->size());  // a new text does not lay out the panel again
   Button3 = Named(new QPushButton(QStringLiteral("Kasuj"), TabSheet1), "Button3", QRect(230, 47, 60, 24));
 
   AnyValueBox = Named(new QGroupBox(QStringLiteral("Wysłanie dowolnej wartości"), TabSheet1), "AnyValueBox",
@@ -217,8 +221,16 @@ void TServicePanel::SetParameters(const MeterParameters& p) {
     }
     S_Faza->SetCellText(1, row, p[P::SFaza(row)]);
   }
-  for (int member = 0; member < P::kCount; ++member)
-    if (QLineEdit* edit = EditOf(member)) edit->setText(p[member]);
+  for (int member = 0; member < P::kCount; ++member) {
+    QLineEdit* edit = EditOf(member);
+    if (!edit) continue;
+    // A limited edit would take a longer text as a refused input and then let anything be
+    // typed after it; the text is put in past the limit.
+    const QValidator* limit = edit->validator();
+    edit->setValidator(nullptr);
+    edit->setText(p[member]);
+    edit->setValidator(limit);
+  }
 }
 
 void TServicePanel::WyslijClick() {

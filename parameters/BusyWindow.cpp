@@ -4,13 +4,15 @@
 #include <QEvent>
 #include <QInputEvent>
 #include <QThread>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
 namespace {
 
-// Eats the events of one window that a busy window must not act on. Only at the event-loop
-// level where it was put up: a message box's own loop inside it is left alone.
+// Eats the user's input to one window and, while catching up, the windows' timer components.
+// Only at the event-loop level where it was put up: a message box's own loop inside it is left
+// alone.
 class Gate : public QObject {
  public:
   Gate(QWidget* window, bool timersToo)
@@ -22,7 +24,7 @@ class Gate : public QObject {
  protected:
   bool eventFilter(QObject* receiver, QEvent* event) override {
     if (QThread::currentThread()->loopLevel() != level_) return false;
-    if (timersToo_ && event->type() == QEvent::Timer) return true;
+    if (timersToo_ && event->type() == QEvent::Timer) return IsTimerComponent(receiver);
     if (!dynamic_cast<QInputEvent*>(event) && event->type() != QEvent::Close &&
         event->type() != QEvent::Shortcut)
       return false;
@@ -30,6 +32,13 @@ class Gate : public QObject {
   }
 
  private:
+  // The windows' timer components (named, as every component is: the link check, the download
+  // stages); the timers that make the window system and the painting work go on.
+  static bool IsTimerComponent(QObject* receiver) {
+    const auto* timer = qobject_cast<QTimer*>(receiver);
+    return timer && !timer->objectName().isEmpty();
+  }
+
   bool OfWindow(QObject* receiver) const {
     if (auto* widget = qobject_cast<QWidget*>(receiver)) return widget->window() == window_;
     if (auto* window = qobject_cast<QWindow*>(receiver)) return window == window_->windowHandle();

@@ -2,7 +2,8 @@
 // A window that blocks its GUI thread for seconds (the parameter transfer) between short steps.
 // Between two steps it catches up with what the window system asks (painting, exposure, the
 // window manager's pings), so that it never looks hung; it takes no user input meanwhile, runs
-// none of its timers and reads no sockets, so that serial arrivals wait in their queue.
+// none of its timer components (a link check would see no results and call the link silent)
+// and reads no sockets, so that serial arrivals wait in their queue.
 // A message box opened meanwhile works as usual.
 class QWidget;
 
@@ -13,7 +14,8 @@ class BusyWindow {
   BusyWindow(const BusyWindow&) = delete;
   BusyWindow& operator=(const BusyWindow&) = delete;
 
-  // Handles what waits: painting and window-system events, posted calls; no input, no timers.
+  // Handles what waits: painting and window-system events, posted calls; no input, no timer
+  // components.
   void CatchUp();
 
  private:

@@ -99,9 +99,14 @@ class TestServiceLive : public QObject {
     QVERIFY(live.sim.waitForLine("state saved", 5000));
     const QList<SimProcess::Rx> frames = live.sim.meterFrames();
     QCOMPARE(Bytes(frames), ReferenceFrames() << kStore);
+    // The simulator stamps a frame when it gets to read it, never early but now and then late on
+    // a busy machine: a missing pause shows as a gap of a few ms, pauses cut short as a mean
+    // below 300 ms.
     for (int i = 1; i < 25; ++i)
-      QVERIFY2(frames[i].ms - frames[i - 1].ms >= 295, qPrintable(QString("frame %1").arg(i + 1)));
-    QVERIFY2(frames[25].ms - frames[24].ms >= 795, qPrintable(QString::number(frames[25].ms - frames[24].ms)));
+      QVERIFY2(frames[i].ms - frames[i - 1].ms >= 250, qPrintable(QString("frame %1").arg(i + 1)));
+    const double mean = (frames[24].ms - frames[0].ms) / 24;
+    QVERIFY2(mean >= 298, qPrintable(QString::number(mean)));
+    QVERIFY2(frames[25].ms - frames[24].ms >= 750, qPrintable(QString::number(frames[25].ms - frames[24].ms)));
     QFile stored(state);
     QVERIFY(stored.open(QIODevice::ReadOnly));
     QCOMPARE(stored.readAll(), ReferenceStateFile());
