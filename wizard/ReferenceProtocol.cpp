@@ -32,11 +32,13 @@ MeasurementReply ParseMeasurementReply(const QString& reply, const QString& chan
   for (int p = 6; p <= 10; ++p) digits += At(reply, p);
   bool ok = false;
   const double number = digits.toDouble(&ok);
-  if (!ok || !std::isfinite(number)) return result;
+  static constexpr double kMultiplier[] = {0.0001, 0.001, 0.01, 0.1, 1, 10, 100};
+  const double value = number * kMultiplier[decade.unicode() - u'1'];
+  // Five characters may hold an exponent ("2E306") that the decade takes past the largest double.
+  if (!ok || !std::isfinite(value)) return result;
   result.valid = true;
   result.classifierWrong = At(reply, 3) != u'0';
-  static constexpr double kMultiplier[] = {0.0001, 0.001, 0.01, 0.1, 1, 10, 100};
-  result.value = number * kMultiplier[decade.unicode() - u'1'];
+  result.value = value;
   return result;
 }
 

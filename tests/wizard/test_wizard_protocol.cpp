@@ -37,6 +37,7 @@ class TestWizardProtocol : public QObject {
     QTest::newRow("unknown decade 0") << "ME100 12345 \r" << "1" << false << 0.0 << false;
     QTest::newRow("nan") << "ME105 nan   \r" << "1" << false << 0.0 << false;
     QTest::newRow("inf") << "ME105 inf   \r" << "1" << false << 0.0 << false;
+    QTest::newRow("exponent past the largest double") << "ME207 2E306 \r" << "2" << false << 0.0 << false;
     QTest::newRow("letters") << "ME105 12a45 \r" << "1" << false << 0.0 << false;
     QTest::newRow("short") << "ME105 12" << "1" << false << 0.0 << false;
     QTest::newRow("empty: a silent meter") << "" << "1" << false << 0.0 << false;
