@@ -13,6 +13,7 @@
 #include "app/Glyphs.h"
 #include "app/MainForm.h"
 #include "common/Messages.h"
+#include "link/ComPort.h"
 #include "parameters/BusyWindow.h"
 #include "parameters/CalibrationFile.h"
 #include "parameters/ParameterGrid.h"
@@ -66,14 +67,19 @@ TServicePanel::TServicePanel(TComPort* port, QWidget* parent)
   BuildButtons();
 }
 
+// One row of the temperature tab: the hint at the tab's left edge, the caption, the edit.
 QLineEdit* TServicePanel::Edit(QWidget* tab, const char* name, int y, const QString& caption,
                                const QString& hint) {
-  auto* edit = Named(new QLineEdit(tab), name, QRect(258, y, 78, 22));
+  constexpr int kEditX = 266;
+  constexpr int kHintWidth = 88;
+  auto* edit = Named(new QLineEdit(tab), name, QRect(kEditX, y, 70, 22));
   edit->setToolTip(hint);
-  auto* label = Label(tab, QString::fromLatin1(name) + "Label", caption, QRect(100, y + 3, 154, 16));
+  const int captionX = 6 + kHintWidth;
+  auto* label = Label(tab, QString::fromLatin1(name) + "Label", caption,
+                      QRect(captionX, y + 3, kEditX - 4 - captionX, 16));
   label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   label->setBuddy(edit);
-  Label(tab, QString::fromLatin1(name) + "Hint", hint, QRect(6, y + 3, 92, 16));
+  Label(tab, QString::fromLatin1(name) + "Hint", hint, QRect(6, y + 3, kHintWidth, 16));
   return edit;
 }
 
@@ -128,19 +134,23 @@ void TServicePanel::BuildOtherTab() {
   S_Faza->move(6, 94);
   S_Faza->SetCaptions(QStringLiteral("Zakres"), {QStringLiteral("Faza")},
                       {QStringLiteral("Zakres 1"), QStringLiteral("Zakres 2")});
-  S_Faza->SetCellSizes(70, 62, 21);
+  S_Faza->SetCellSizes(62, 50, 21);
   S_Faza->setToolTip(QStringLiteral("Wypełnij obydwie wartości."));
-  S_FazaHint = Label(TabSheet5, "S_FazaHint", QStringLiteral("Wartości [0;255]"), QRect(6, 162, 136, 16));
+  S_FazaHint = Label(TabSheet5, "S_FazaHint", QStringLiteral("Wartości [0;255]"), QRect(6, 162, 116, 16));
 
-  ProgRodzajuSondy = Named(new QLineEdit(TabSheet5), "ProgRodzajuSondy", QRect(272, 96, 64, 22));
+  // Caption, edit and hint beside the phase grid.
+  constexpr int kCaptionX = 124;
+  constexpr int kEditX = 280;
+  const QRect caption(kCaptionX, 0, kEditX - 4 - kCaptionX, 16);
+  ProgRodzajuSondy = Named(new QLineEdit(TabSheet5), "ProgRodzajuSondy", QRect(kEditX, 96, 56, 22));
   const QString thresholdHint = QStringLiteral("Wartości [0;1800]");
   ProgRodzajuSondy->setToolTip(thresholdHint);
   Label(TabSheet5, "ProgRodzajuSondyLabel", QStringLiteral("Próg rodzaju sondy mV:"),
-        QRect(150, 99, 120, 16))->setBuddy(ProgRodzajuSondy);
-  Label(TabSheet5, "ProgRodzajuSondyHint", thresholdHint, QRect(150, 120, 186, 16));
-  NumerSeryjnyMiernika = Named(new QLineEdit(TabSheet5), "NumerSeryjnyMiernika", QRect(272, 140, 64, 22));
+        caption.translated(0, 99))->setBuddy(ProgRodzajuSondy);
+  Label(TabSheet5, "ProgRodzajuSondyHint", thresholdHint, QRect(kCaptionX, 120, 212, 16));
+  NumerSeryjnyMiernika = Named(new QLineEdit(TabSheet5), "NumerSeryjnyMiernika", QRect(kEditX, 142, 56, 22));
   Label(TabSheet5, "NumerSeryjnyMiernikaLabel", QStringLiteral("Numer seryjny miernika:"),
-        QRect(150, 143, 120, 16))->setBuddy(NumerSeryjnyMiernika);
+        caption.translated(0, 145))->setBuddy(NumerSeryjnyMiernika);
   for (QLineEdit* edit : {ProgRodzajuSondy, NumerSeryjnyMiernika})
     edit->setValidator(new TypingLimit(edit, kTypedLimit));
 }
@@ -238,6 +248,8 @@ void TServicePanel::WyslijClick() {
   // The transfer holds the GUI thread for seconds; the window keeps painting and shows how far
   // it is, but takes no input until the end.
   BusyWindow busy(window());
+  const bool sendable = Wyslij->isEnabled();
+  Wyslij->setEnabled(false);
   TransferProgress->setValue(0);
   TransferProgress->setVisible(true);
   RunTransfer(*port_, plan, [&](int done, int) {
@@ -245,6 +257,8 @@ void TServicePanel::WyslijClick() {
     busy.CatchUp();
   });
   TransferProgress->setVisible(false);
+  // A link lost meanwhile has left the button disabled, as a disconnect does.
+  Wyslij->setEnabled(sendable && port_->Connected());
 }
 
 void TServicePanel::OdbierzClick() { SetParameters(MeterParameters{}); }

@@ -10,6 +10,10 @@
 #include "settings/Jezyki.h"
 #include "measurement/WykresWidget.h"
 #include "tests/e2e/LiveWindow.h"
+#include "app/ServicePanel.h"
+#include "common/Pacing.h"
+#include "tests/parameters/ReferenceCalibration.h"
+#include <QTabWidget>
 
 namespace {
 QString folder;
@@ -58,6 +62,28 @@ class Shots : public QObject {
     QTest::qWait(1500);
     Save(live.window, "english-silent");
     CurrentLanguage = "Polski";
+  }
+  void servicePanelTabs() {
+    LiveWindow live({"--rate", "20", "--field", "12.34", "--temp", "23.4"});
+    QVERIFY(live.Start());
+    QVERIFY(live.Connect());
+    live.window.ShowServiceMode();
+    live.window.Send->SetParameters(ReferenceParameters());
+    const char* const names[] = {"sondy", "temperatura", "inne", "diagnostyka"};
+    for (int tab = 0; tab < live.window.Send->PageControl1->count(); ++tab) {
+      live.window.Send->PageControl1->setCurrentIndex(tab);
+      Save(live.window, QString("service-") + names[tab]);
+    }
+    // Half-way through a transfer: the progress shows.
+    int pauses = 0;
+    const PacingHooks previous = SetPacingHooks({[&](int ms) {
+                                                   if (++pauses == 12)
+                                                     live.window.grab().save(QDir(folder).filePath("service-transfer.png"));
+                                                   QThread::msleep(ms);
+                                                 },
+                                                 {}});
+    live.window.Send->WyslijClick();
+    SetPacingHooks(previous);
   }
 };
 

@@ -88,8 +88,10 @@ class TestServiceLive : public QObject {
     } counter;
     counter.count = &paints;
     bar->installEventFilter(&counter);
+    bool sendDisabled = true;
     PauseHook hook([&](int ms) {
       progress << (bar->isVisible() ? bar->value() : -1);
+      sendDisabled = sendDisabled && !live.window.Wyslij->isEnabled();
       resultSeen = resultSeen || live.window.Receiver().dataSeen();
       QThread::msleep(ms);
     });
@@ -118,6 +120,8 @@ class TestServiceLive : public QObject {
     QVERIFY2(paints >= 20, qPrintable(QString::number(paints)));
     QVERIFY(!resultSeen);
     QVERIFY(!bar->isVisible());
+    QVERIFY(sendDisabled);
+    QVERIFY(live.window.Wyslij->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(live.window.Receiver().dataSeen(), 3000);  // results come again
   }
 
@@ -247,6 +251,7 @@ class TestServiceLive : public QObject {
     live.window.Wyslij->click();
     QCOMPARE(pauses, 3);
     QTRY_VERIFY_WITH_TIMEOUT(!live.window.ComPort1->Connected(), 3000);
+    QVERIFY(!live.window.Wyslij->isEnabled());
     // The main window says that the link is gone; the transfer says once what it could not send.
     QStringList transferMessages;
     for (const QString& m : live.messages.texts())

@@ -2,6 +2,7 @@
 // calibration file through the panel's buttons, and the double-click hook.
 #include <QtTest>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -85,6 +86,34 @@ class TestServicePanel : public QObject {
     QCOMPARE(panel_->Sondy->CellText(0, 2), QString("TRANS wzm."));
     QCOMPARE(panel_->KFILTR->CellText(0, 2), QString("Próg"));
     QCOMPARE(panel_->S_Faza->CellText(1, 0), QString("Faza"));
+  }
+
+  // On every tab, every caption and button text fits its control, and every control lies
+  // inside its tab.
+  void nothingIsClipped() {
+    for (int tab = 0; tab < panel_->PageControl1->count(); ++tab) {
+      QWidget* page = panel_->PageControl1->widget(tab);
+      panel_->PageControl1->setCurrentWidget(page);
+      for (QWidget* w : page->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (w->isVisibleTo(page)) QVERIFY2(page->rect().contains(w->geometry()), qPrintable(w->objectName()));
+      for (QWidget* w : panel_->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(panel_)) continue;
+        int room = -1;
+        QString text;
+        if (auto* label = qobject_cast<QLabel*>(w)) {
+          text = label->text();
+          room = label->contentsRect().width();
+        } else if (auto* button = qobject_cast<QPushButton*>(w)) {
+          text = button->text();
+          room = button->width() - 8;
+        } else if (auto* box = qobject_cast<QCheckBox*>(w)) {
+          text = box->text();
+          room = box->width() - 24;  // the box itself and its gap
+        }
+        if (room >= 0)
+          QVERIFY2(w->fontMetrics().horizontalAdvance(text) <= room, qPrintable(w->objectName()));
+      }
+    }
   }
 
   void typingIntoACellReachesTheParameters() {
