@@ -213,17 +213,36 @@ void TComPort::OnError(QSerialPort::SerialPortError error) {
   // ReadError comes back on every notification of a pseudo-terminal whose other end hung up,
   // so it is treated as a lost device too; otherwise the event loop would spin on it.
   if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError) {
+    if (error == QSerialPort::ReadError) ++readErrors_;
     const QString reason = port_->errorString();
     if (lossPending_) return;
     lossPending_ = true;
     // Closing inside QSerialPort's own notification is not safe; close on the next turn.
-    QTimer::singleShot(0, this, [this, reason] { DropLostDevice(reason); });
+    QTimer::singleShot(0, this, [this, reason, readOnly = error == QSerialPort::ReadError] {
+      DropLostDevice(reason, readOnly);
+    });
   }
 }
 
-void TComPort::DropLostDevice(const QString& reason) {
+void TComPort::DropLostDevice(const QString& reason, bool readOnly) {
+  if (!connected_) {
+    lossPending_ = false;
+    return;
+  }
+  // A notification whose read finds nothing is not a lost device by itself: a read or a flush
+  // of our own (the reference meter's port is read and emptied synchronously) can take the
+  // bytes between the poll and the notification. A hung-up device fails every read, so one
+  // more read tells the two apart.
+  if (readOnly) {
+    const int before = readErrors_;
+    PullQueued();
+    if (readErrors_ == before) {
+      port_->clearError();
+      lossPending_ = false;
+      return;
+    }
+  }
   lossPending_ = false;
-  if (!connected_) return;
   qWarning().noquote() << "serial port" << settings_.portName << "lost:" << reason;
   if (OnDeviceLost) OnDeviceLost(reason);
   Close();

@@ -84,7 +84,7 @@ class TComPort : public QObject {
   void Dispatch();
   void ScheduleDispatch();
   void OnError(QSerialPort::SerialPortError error);
-  void DropLostDevice(const QString& reason);
+  void DropLostDevice(const QString& reason, bool readOnly);
   qint64 PullQueued();
   bool IsPseudoTerminal() const;  // bytes the OS holds but the port object has not read yet
 
@@ -95,4 +95,5 @@ class TComPort : public QObject {
   int quietDepth_ = 0;  // inside a write or a read of our own: arrivals wait for the event loop
   bool dispatchPending_ = false;
   bool lossPending_ = false;
+  int readErrors_ = 0;  // counted so that a check can tell one stray read error from many
 };

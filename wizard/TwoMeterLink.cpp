@@ -60,6 +60,8 @@ TwoMeterLink::Handshake TwoMeterLink::Exchange(const QByteArray& command, int pa
                                                const QString& answer) {
   if (!kComWzor.Connected()) return Handshake::NotConnected;
   try {
+    // A measurement reply that came after its read would be taken for the answer.
+    kComWzor.ClearBuffers(true, false);
     for (int attempt = 0; attempt < kHandshakeTries; ++attempt) {
       kComWzor.Write(command);
       BlockingPause(pauseMs);
