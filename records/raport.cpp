@@ -22,6 +22,7 @@ const char* const kPreviewText[2] = {"Podgląd...", "Preview..."};
 const char* const kSavePdfText[2] = {"Zapisz PDF...", "Save as PDF..."};
 
 constexpr int kInitialRows = 10;
+constexpr int kFrequencyLength = 8;
 constexpr int kColumnWidths[4] = {40, 168, 78, 162};
 constexpr int kRowHeight = 18;
 
@@ -59,6 +60,8 @@ TRaport_Win::TRaport_Win(QWidget* mainWindow, DialogSeams dialogs)
   ComboBox1 = Place(new QComboBox(this), "ComboBox1", QRect(136, 60, 150, 21));
   ComboBox1->addItems({QString(), k50HzItem, QString()});
   Edit4 = Place(new QLineEdit(this), "Edit4", QRect(296, 60, 60, 21));
+  // A frequency, not a sentence: the centred subtitle that carries it stays on the page.
+  Edit4->setMaxLength(kFrequencyLength);
   Label4 = Place(new QLabel(kHzLabel, this), "Label4", QRect(362, 60, 24, 21));
   Label5 = label("Label5", 86);
   Edit3 = edit("Edit3", 86);

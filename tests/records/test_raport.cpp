@@ -189,6 +189,8 @@ class TestRaport : public QObject {
       QVERIFY(w->Edit1->text().isEmpty() && w->Edit4->isHidden());
       w->ComboBox1->setCurrentIndex(2);
       QVERIFY(w->Edit4->isVisible() && w->Label4->isVisible());
+      QTest::keyClicks(w->Edit4, "1234,5678 Hz");
+      QCOMPARE(w->Edit4->text(), QString("1234,567"));  // a frequency, not a sentence
       w->Edit1->setText("typed");
       w->Button2->click();
       QTRY_VERIFY(w.isNull());
