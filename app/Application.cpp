@@ -65,7 +65,10 @@ FluxaApplication::~FluxaApplication() {
   aboutWin_.reset();
 }
 
-void FluxaApplication::Start() { aboutWin_->ShowBox(); }
+void FluxaApplication::Start() {
+  mainWin_->OfferLeftRecordings();
+  aboutWin_->ShowBox();
+}
 
 void FluxaApplication::WireMenu() {
   TMainWin* main = mainWin_.get();

@@ -177,6 +177,8 @@ class TMainWin : public QMainWindow {
   void Pobierzwynikizurzdzenia1Click();
   void ZmienStanTimer();
   void AnulujClick();
+  // At start: each recording a crash left behind is offered to keep as its data file or discard.
+  void OfferLeftRecordings();
   const Recorder& Recording() const { return recorder_; }
   const Download& Downloading() const { return download_; }
   TPobierzWin* PobierzWin();

@@ -1,7 +1,9 @@
 // TMainWin: filters, statistics, the chart's range, the file view, recording and download.
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
 #include <QToolButton>
@@ -13,6 +15,7 @@
 #include "measurement/WykresWidget.h"
 #include "records/DataFile.h"
 #include "records/Pobieranie.h"
+#include "records/RecoveryFile.h"
 #include "records/SpeedStep.h"
 #include "settings/Jezyki.h"
 
@@ -117,6 +120,10 @@ void TMainWin::Zapisz1Click() {
   if (!interval) return;
   const QString name = AskSaveFileName(this, DataFileDialogSpec());
   if (name.isEmpty()) return;
+  recorder_.SetRecoveryFailureHandler([this](const QString& recoveryFileName) {
+    // Told after the handler that met it, which may be the receive handler, has finished.
+    QTimer::singleShot(0, this, [text = RecoveryFailureText(recoveryFileName)] { ShowMessage(text); });
+  });
   recorder_.Start(*interval, name);
   Zapisz1->setEnabled(false);
   Zakoncz->setEnabled(true);
@@ -147,6 +154,31 @@ void TMainWin::ZakonczClick() {
     outcome = recorder_.SaveAs(name);
   }
   if (outcome.kind == RecordingOutcome::Written) StatusPanel1->setText(SavedResultsText(outcome.count));
+}
+
+void TMainWin::OfferLeftRecordings() {
+  for (const QString& name : LeftRecoveryFiles()) {
+    const LeftRecording left = ReadLeftRecording(name);
+    RecoveryChoice choice = RecoveryChoiceFromEnvironment();
+    if (choice == RecoveryChoice::Ask) {
+      QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(),
+                      RecoveryOfferText(left), QMessageBox::NoButton, this);
+      const QAbstractButton* keep = box.addButton(kRecoveryKeepText, QMessageBox::AcceptRole);
+      // No escape button: the box closes only through one of the two answers.
+      const QAbstractButton* discard =
+          box.addButton(kRecoveryDiscardText, QMessageBox::DestructiveRole);
+      box.exec();
+      // Gone without an answer (the program ends): the file stays for the next start.
+      if (box.clickedButton() != keep && box.clickedButton() != discard) continue;
+      choice = box.clickedButton() == keep ? RecoveryChoice::Keep : RecoveryChoice::Discard;
+    }
+    if (choice == RecoveryChoice::Discard)
+      DiscardLeftRecording(name);
+    else if (KeepLeftRecording(left))
+      StatusPanel1->setText(SavedResultsText(int(left.lines.size())));
+    else
+      ShowMessage(kWriteErrorText);
+  }
 }
 
 void TMainWin::Otwrz1Click() {

@@ -1,0 +1,97 @@
+// The program's windows for bench/soak: connects to COM1, records every result into the data
+// file given, and answers on standard input, from the GUI thread's event loop:
+//   ping   -> "pong"                      (how long that takes is the window's responsiveness)
+//   stats  -> "stats results=N connected=0|1 messages=M"
+//   quit   -> stops the recording and ends
+// Messages the program would show in a box are printed as "message <text>" instead.
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QSocketNotifier>
+#include <QSpinBox>
+#include <QTimer>
+
+#include <cstdio>
+#include <unistd.h>
+
+#include "app/Application.h"
+#include "app/FileDialogs.h"
+#include "app/Main.h"
+#include "common/Messages.h"
+#include "link/ComPort.h"
+#include "records/SpeedStep.h"
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: soak_app DATAFILE\n");
+    return 2;
+  }
+  int messages = 0;
+  SetMessageSink([&messages](const QString& text) {
+    ++messages;
+    std::printf("message %s\n", qPrintable(QString(text).replace('\n', ' ')));
+    std::fflush(stdout);
+  });
+  const QString dataFile = QString::fromLocal8Bit(argv[1]);
+  FluxaApplication fluxa;
+  fluxa.Start();
+  TMainWin& window = fluxa.MainWin();
+  window.Poczony1Click();
+  SetFileDialogHook([dataFile](bool, const FileDialogSpec&) { return dataFile; });
+  QTimer answer;
+  answer.setInterval(20);
+  QObject::connect(&answer, &QTimer::timeout, [&answer] {
+    auto* dialog = qobject_cast<TSpeedStepWin*>(QApplication::activeModalWidget());
+    if (!dialog) return;
+    answer.stop();
+    dialog->SpinEdit1->setValue(1);
+    dialog->Button1->click();
+  });
+  answer.start();
+  window.Zapisz1Click();
+
+  // A recording stops by itself at 65535 results: start the next one at once.
+  int earlier = 0;
+  QTimer restart;
+  restart.setInterval(1000);
+  QObject::connect(&restart, &QTimer::timeout, [&] {
+    if (window.Recording().Recording() || !window.Zapisz1->isEnabled()) return;
+    earlier += 65535;
+    answer.start();
+    window.Zapisz1Click();
+  });
+  restart.start();
+
+  QByteArray pending;
+  QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+  QObject::connect(&input, &QSocketNotifier::activated, [&] {
+    char buffer[256];
+    const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+    if (n <= 0) {
+      input.setEnabled(false);
+      QApplication::quit();
+      return;
+    }
+    pending.append(buffer, n);
+    for (qsizetype nl; (nl = pending.indexOf('\n')) >= 0;) {
+      const QByteArray line = pending.left(nl).trimmed();
+      pending.remove(0, nl + 1);
+      if (line == "ping") {
+        std::printf("pong\n");
+      } else if (line == "stats") {
+        std::printf("stats results=%d connected=%d messages=%d\n",
+                    earlier + window.Recording().StoredCount(), int(window.ComPort1->Connected()),
+                    messages);
+      } else if (line == "quit") {
+        window.ZakonczClick();
+        QApplication::quit();
+      }
+      std::fflush(stdout);
+    }
+  });
+  std::printf("ready\n");
+  std::fflush(stdout);
+  return app.exec();
+}
