@@ -13,6 +13,7 @@
 #include "app/settings/JezykWin.h"
 #include "settings/Jezyki.h"
 #include "app/settings/Uzytkownik.h"
+#include "parameters/ParameterGrid.h"
 #include "parameters/PrintData.h"
 #include "records/Pobieranie.h"
 #include "records/raport.h"
@@ -37,6 +38,9 @@ void WireKalibracja(TMainWin* main, TkKalibracja* wizard) {
   wizard->OnFinished = [main](bool mainPortLost) {
     if (mainPortLost && main->Poczony1->isChecked()) main->Poczony1Click();
     main->show();
+  };
+  wizard->OnGainChosen = [main](int column, int row, const QString& gainText) {
+    main->Send->Sondy->SetCellText(column, row, gainText);
   };
 }
 }  // namespace

@@ -189,6 +189,8 @@ QWidget* TkKalibracja::BuildPage2() {
   grid->addWidget(Label36, 4, 1);
   grid->addWidget(Text(QStringLiteral("Ma być: ")), 5, 0);
   grid->addWidget(Label35, 5, 1);
+  kPostep = Text(QString(), "kPostep");
+  grid->addWidget(kPostep, 6, 0, 1, 2);
   GroupBoxDebug = Named(new QGroupBox(QStringLiteral("Debug")), "GroupBoxDebug");
   auto* debug = new QHBoxLayout(GroupBoxDebug);
   Button9 = Named(new QPushButton(QStringLiteral("Wyslij")), "Button9");
@@ -199,9 +201,9 @@ QWidget* TkKalibracja::BuildPage2() {
   debug->addWidget(Button9);
   debug->addWidget(SpinEdit1);
   GroupBoxDebug->hide();
-  grid->addWidget(GroupBoxDebug, 6, 0, 1, 2);
+  grid->addWidget(GroupBoxDebug, 7, 0, 1, 2);
   grid->setColumnStretch(1, 1);
-  grid->setRowStretch(7, 1);
+  grid->setRowStretch(8, 1);
   return page;
 }
 

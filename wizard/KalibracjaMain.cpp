@@ -21,10 +21,6 @@
 
 using namespace wizard_text;
 
-namespace {
-constexpr int kConnectWaitMs = 200;  // for the first frames after both ports opened
-}  // namespace
-
 TkKalibracja::TkKalibracja(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName("kKalibracja");
   setWindowTitle(QStringLiteral("Kalibracja"));
@@ -52,6 +48,8 @@ void TkKalibracja::WireHandlers() {
   connect(kWizardReset, &QPushButton::clicked, this, &TkKalibracja::kWizardResetClick);
   connect(CheckBox3, &QCheckBox::toggled, this, &TkKalibracja::CheckBox3Click);
   connect(CheckBox2, &QCheckBox::toggled, this, [this](bool on) { link_.invertSign = on; });
+  connect(kStart, &QPushButton::clicked, this, &TkKalibracja::kStartClick);
+  connect(Button9, &QPushButton::clicked, this, &TkKalibracja::Button9Click);
   connect(kPageControl, &QTabWidget::currentChanged, this, [this] {
     if (kPageControl->currentWidget() == kTabWizard) kTabWizardEnter();
     kPageControlChange();
@@ -109,6 +107,7 @@ void TkKalibracja::closeEvent(QCloseEvent* event) {
 void TkKalibracja::FormClose() {
   // The reference meter goes back to local control before its port closes; a meter that does
   // not answer must not hold the window open.
+  ++run_;  // a connection or a search that waits stops
   const TwoMeterLink::Handshake release = link_.ReleaseReference();
   ClosePorts();
   kWizardResetClick();  // before the tab changes, so that no old sample is evaluated
@@ -185,77 +184,6 @@ void TkKalibracja::ClosePorts() {
   // control while the reference port is still open.
   link_.kComKalibClose();
   link_.kComWzorClose();
-}
-
-// ---- Steps ----
-
-void TkKalibracja::kDalejClick() {
-  if (step_ == 0)
-    NextFromPage0();
-  else if (step_ == 1)
-    NextFromPage1();
-}
-
-void TkKalibracja::NextFromPage0() {
-  step_ = 1;
-  kStart->hide();
-  link_.Receiver().ClearFrameCount();
-  if (link_.kComKalibOpen()) {
-    try {
-      link_.kComKalib.ClearBuffers(true, true);
-    } catch (const EComPort&) {
-    }
-    link_.kComWzorOpen();  // takes the reference meter under remote control
-  }
-  // The wizard never goes on with a port that is not open or a reference meter that is not
-  // under remote control.
-  const bool masterRefused = link_.kComWzor.Connected() &&
-                             link_.LastSetMaster() != TwoMeterLink::Handshake::Acknowledged;
-  if (!link_.kComKalib.Connected() || !link_.kComWzor.Connected() || masterRefused) {
-    ClosePorts();
-    step_ = 0;
-    kWstecz->setEnabled(false);
-    ShowPage(0);
-    kDalej->setFocus();
-    if (masterRefused) ShowMessage(kFailure);
-    return;
-  }
-  EventWait(kConnectWaitMs);
-  if (!isVisible() || step_ != 1) return;  // closed or sent back meanwhile
-  kWstecz->setEnabled(true);
-  ShowPage(1);
-  kWizardRejestruj->setFocus();
-}
-
-void TkKalibracja::NextFromPage1() {
-  if (samples_.Count() < 2) return;
-  StartClick();
-  const std::optional<double> target = samples_.Target(link_.CalibratedReading());
-  if (!target) return;  // no fit: there is nothing to calibrate against
-  target_ = *target;
-  kStart->show();
-  ShowPage(2);
-  step_ = 2;
-  kDalej->setText(QStringLiteral("Zakoncz"));
-  kDalej->setEnabled(false);
-  const int decimals = link_.rangeIndex == 1 || link_.rangeIndex == 3 ? 0 : 1;
-  Label35->setText(FormatNumber(target_, 3, decimals));
-}
-
-void TkKalibracja::kWsteczClick() {
-  if (step_ == 1) {
-    kWstecz->setEnabled(false);
-    ShowPage(0);
-    step_ = 0;
-    kWizardResetClick();
-    ClosePorts();
-  } else if (step_ == 2) {
-    kStart->hide();
-    kDalej->setEnabled(true);
-    kDalej->setText(QStringLiteral("Dalej >>"));
-    ShowPage(1);
-    step_ = 1;
-  }
 }
 
 // ---- Samples ----

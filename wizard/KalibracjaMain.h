@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <functional>
 
+#include "wizard/GainSearch.h"
 #include "wizard/Samples.h"
 #include "wizard/TwoMeterLink.h"
 
@@ -35,6 +36,9 @@ class TkKalibracja : public QWidget {
   // After the wizard closed and handed the main port back: the main window shows itself again;
   // mainPortLost tells that its port had been open and would not open again.
   std::function<void(bool mainPortLost)> OnFinished;
+  // "Zakoncz": the gain found goes into the Sondy cell of the range (column 1..4) and the probe
+  // (row 1..2), as the text the cell holds.
+  std::function<void(int column, int row, const QString& gainText)> OnGainChosen;
 
   TwoMeterLink& Link() { return link_; }
   const TwoMeterLink& Link() const { return link_; }
@@ -43,6 +47,9 @@ class TkKalibracja : public QWidget {
   int ProbeRow() const { return probeRow_; }
   // The reading the meter should show, set by the step to the last page.
   double TargetReading() const { return target_; }
+  // The gain word the last completed search ended with.
+  int FinalGain() const { return finalGain_; }
+  const GainSearch& Search() const { return search_; }
 
   // Status line
   QStatusBar* kStatusBar;
@@ -81,6 +88,7 @@ class TkKalibracja : public QWidget {
   QLabel* Label34;
   QLabel* Label35;
   QLabel* Label36;
+  QLabel* kPostep;  // the search's progress while it runs
   QGroupBox* GroupBoxDebug;
   QPushButton* Button9;
   QSpinBox* SpinEdit1;
@@ -109,6 +117,9 @@ class TkKalibracja : public QWidget {
   void kWizardResetClick();
   void StartClick();
   void CheckBox3Click();
+  void kStartClick();
+  void Button9Click();
+  void ZakonczClick();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -130,13 +141,20 @@ class TkKalibracja : public QWidget {
   void ShowCount();
   void NextFromPage0();
   void NextFromPage1();
+  void BackToPage0(const QString& message);
+  // Whether a handler that waited may go on: the window is shown, the step is the same, and
+  // nothing (Back, a close, another run) began meanwhile.
+  bool StillOn(int step, int run) const;
   void ClosePorts();
 
   TwoMeterLink link_;
   SampleTable samples_;
   MainPortHandOver handOver_;
   TComPort* mainPort_ = nullptr;
+  GainSearch search_;
   int step_ = 0;
+  int run_ = 0;  // counts connections, searches, Backs and closes
   int probeRow_ = 1;
   double target_ = 0;
+  int finalGain_ = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "common/Messages.h"
 #include "common/Pacing.h"
+#include "link/MeterCommands.h"
 #include "wizard/ReferenceProtocol.h"
 #include "wizard/WizardTexts.h"
 
@@ -120,8 +121,12 @@ void TwoMeterLink::kComKalibRxChar(int count) {
     return;
   }
   const bool decoded = receiver_.Receive(bytes, rangeIndex, invertSign);
-  kComWzorPomiar();
+  if (pollReference) kComWzorPomiar();
   if (OnArrival) OnArrival(decoded);
+}
+
+bool TwoMeterLink::wyslij_wzmocnienie(int rangeIndex, const QString& gainText) {
+  return SendParameterFrame(kComKalib, gainText, 4 * rangeIndex);
 }
 
 bool MainPortHandOver::Release(TComPort& mainPort) {

@@ -39,6 +39,10 @@ class TwoMeterLink {
   void kComWzorPomiar();
   // Receive handler of kComKalib.
   void kComKalibRxChar(int count);
+  // Sends a gain word (decimal text) to the meter under calibration at the address of the range
+  // (4 x range index), then pauses 300 ms. An empty text sends nothing; a text that is no integer
+  // or a failed write shows "Nie można wysłać tekstu ...". Returns whether the frame went out.
+  bool wyslij_wzmocnienie(int rangeIndex, const QString& gainText);
 
   // The result of the Set Master run by the last opening of kComWzor.
   Handshake LastSetMaster() const { return lastSetMaster_; }
@@ -46,6 +50,10 @@ class TwoMeterLink {
   int rangeIndex = 0;            // 0 DC1, 1 DC2, 2 AC1, 3 AC2
   QString channel = QStringLiteral("1");  // the reference meter's measuring channel
   bool invertSign = false;       // "Zmien znak"
+  // Whether an arrival from the meter under calibration polls the reference meter. The gain
+  // search reads only the meter under calibration, and a poll holds the GUI thread for 100 ms,
+  // which would stretch the search's timed waits.
+  bool pollReference = true;
   double ReferenceReading() const { return referenceReading_; }
   double CalibratedReading() const { return receiver_.Reading(); }
   int WrongRange() const { return receiver_.WrongRange(); }

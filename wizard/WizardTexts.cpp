@@ -19,6 +19,14 @@ QString PortBusy(const QString& portName) {
 
 QString CannotOpen(const QString& portName) { return "Nie można podłączyć się do " + portName; }
 
+QString WrongRange(const QString& rangeName) {
+  return "Wybierz prawidlowy zakres kalibrowanego urządzenia! (" + rangeName + ")";
+}
+
+QString GainCellText(int gain) {
+  return QString::number(gain / 32767.0, 'f', 5).replace(QLatin1Char('.'), QLatin1Char(','));
+}
+
 QString RangeName(int rangeIndex) {
   static const char* const kNames[] = {"DC1", "DC2", "AC1", "AC2"};
   return rangeIndex >= 0 && rangeIndex < 4 ? QString::fromLatin1(kNames[rangeIndex]) : QString();

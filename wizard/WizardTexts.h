@@ -16,6 +16,9 @@ inline const QString kNoSpread = QStringLiteral("zle albo wszystkie takie same d
 inline const QString kNoWay = QStringLiteral("No way!");
 QString PortBusy(const QString& portName);    // "Uwaga! Na porcie ... pracuje juz drugie urządzenie!"
 QString CannotOpen(const QString& portName);  // "Nie można podłączyć się do ..."
+QString WrongRange(const QString& rangeName);  // "Wybierz prawidlowy zakres ... (DC1)"
+// A gain word as the Sondy grid holds gains: the fraction g / 32767, 5 decimals, decimal comma.
+QString GainCellText(int gain);
 
 // "DC1", "DC2", "AC1", "AC2" for the range index 0..3; "" outside.
 QString RangeName(int rangeIndex);

@@ -310,7 +310,7 @@ class TestWizardLive : public QObject {
     QFETCH(bool, onCom2);
     QFETCH(bool, meterGone);
     MessageRecorder messages;
-    SimProcess sim({"--unit", "Gs", "--field", "50", "--gain", "16000"});
+    SimProcess sim({"--unit", "Gs", "--field", "50", "--gain", "16000", "--ac"});
     QVERIFY(sim.start());
     // The meter is on the main window's port, the reference meter on the other one.
     qputenv(onCom2 ? "FLUXA_COM2" : "FLUXA_COM1", sim.meterPath().toUtf8());

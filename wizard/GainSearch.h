@@ -1,0 +1,40 @@
+#pragma once
+// The gain search: a bisection over the gain word 0..32768 for the gain at which the meter under
+// calibration shows the target reading. Each step sends one trial gain (the parameter frame and
+// its 300 ms pause), waits 0.85 s for the meter to settle while results keep arriving, and
+// compares the reading with the target. A higher gain is assumed to give a higher reading.
+//
+// The search ends when the reading equals the target, when it no longer moves by the range's
+// tolerance (0.1 in the first range of a pair, 1 in the second), after 20 steps, or when the
+// meter sent nothing during a step's wait (its reading would be stale).
+class GainSearch {
+ public:
+  static constexpr int kMaxSteps = 20;
+  static constexpr int kFullScale = 32768;
+  static constexpr int kSettleMs = 850;
+
+  enum class Outcome { Running, Equal, Settled, StepLimit, NoFrame };
+
+  void Start(int rangeIndex, double target);
+  bool Running() const { return outcome_ == Outcome::Running; }
+  Outcome Result() const { return outcome_; }
+
+  // The next trial gain (the middle of the interval); counts the step.
+  int NextGain();
+  // The reading after the step's wait, and whether a frame from the meter arrived during it.
+  Outcome Feed(double reading, bool frameArrived);
+
+  int Steps() const { return steps_; }
+  int Gain() const { return gain_; }  // the last trial gain
+  double Tolerance() const { return tolerance_; }
+
+ private:
+  int lo_ = 0;
+  int hi_ = kFullScale;
+  int gain_ = 0;
+  int steps_ = 0;
+  double target_ = 0;
+  double tolerance_ = 0.1;
+  double previous_ = -1.0;
+  Outcome outcome_ = Outcome::Settled;
+};
