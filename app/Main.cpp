@@ -16,6 +16,7 @@
 
 #include "app/Glyphs.h"
 #include "app/MainForm.h"
+#include "app/RepaintThrottle.h"
 #include "app/ServicePanel.h"
 #include "settings/Jezyki.h"
 #include "common/Messages.h"
@@ -57,6 +58,9 @@ TMainWin::TMainWin(QWidget* parent) : QMainWindow(parent) {
     move(screen->availableGeometry().center() - rect().center());
 
   FormCreate();
+  repaintThrottle_ = new RepaintThrottle(this);
+  repaintThrottle_->SetBeforePaint([this] { Wykres1->RepaintChanged(); });
+  Wykres1->OnChartChanged = [this] { repaintThrottle_->RequestPaint(); };
 }
 
 // Defined here, where the owned dialog type is complete.
@@ -171,6 +175,7 @@ void TMainWin::ApplyLanguage() {
   Label14->setText(text(39));
   BP->setText(text(42));
   Instrukcjaobsugi1->setText(text(74));
+  shownPowerOff_.reset();  // the item reads text 18 again until the next result
   LastWYnik->setToolTip(text(90));
   OneWynik->setToolTip(text(92));
   Kosz->setToolTip(text(93));

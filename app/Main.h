@@ -14,6 +14,7 @@
 #include "records/Download.h"
 #include "records/Recorder.h"
 #include <memory>
+#include <optional>
 
 class QAction;
 class QCheckBox;
@@ -28,6 +29,7 @@ class QFrame;
 class QWidget;
 class TWykresWidget;
 class TPobierzWin;
+class RepaintThrottle;
 
 class TMainWin : public QMainWindow {
   Q_OBJECT
@@ -181,6 +183,7 @@ class TMainWin : public QMainWindow {
   void OfferLeftRecordings();
   const Recorder& Recording() const { return recorder_; }
   const Download& Downloading() const { return download_; }
+  const RepaintThrottle* Throttle() const { return repaintThrottle_; }
   TPobierzWin* PobierzWin();
 
  protected:
@@ -217,5 +220,7 @@ class TMainWin : public QMainWindow {
   bool singleResultWanted_ = false;
   bool closing_ = false;
   bool deviceLost_ = false;  // set by the port just before it closes itself
+  std::optional<bool> shownPowerOff_;  // what the power-off menu item shows; none after relabelling
   QTimer autoReconnect_;
+  RepaintThrottle* repaintThrottle_ = nullptr;  // a child: at most one repaint per frame
 };

@@ -44,9 +44,12 @@ QFrame* Panel(QWidget* parent, const char* name, const QRect& geometry) {
   return frame;
 }
 
+// Labels hold their size whatever their text, so a new text repaints the label and does not ask
+// the form to lay itself out again.
 QLabel* Label(QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
   auto* label = Named(new QLabel(text, parent), name);
-  label->setGeometry(geometry);
+  label->setFixedSize(geometry.size());
+  label->move(geometry.topLeft());
   return label;
 }
 }  // namespace
@@ -200,13 +203,16 @@ void TMainWin::BuildPanels() {
   Panel2 = Panel(client, "Panel2", QRect(8, 110, 330, 40));
   Dane = Named(new QCheckBox("Obróbka danych", Panel2), "Dane", QRect(6, 2, 160, 18));
   Dane->setChecked(true);
-  Button1 = Named(new QPushButton("c", Panel2), "Button1", QRect(304, 3, 22, 18));
+  Button1 = Named(new QPushButton("c", Panel2), "Button1", QRect(304, 2, 22, 18));
   Min1 = Label(Panel2, "Min1", "Minimum:", QRect(6, 20, 58, 16));
   Min = Label(Panel2, "Min", QString(), QRect(64, 20, 46, 16));
   Max1 = Label(Panel2, "Max1", "Maksimum:", QRect(112, 20, 64, 16));
   Max = Label(Panel2, "Max", QString(), QRect(176, 20, 46, 16));
   Avr1 = Label(Panel2, "Avr1", "Średnia:", QRect(224, 20, 54, 16));
   Avr = Label(Panel2, "Avr", QString(), QRect(278, 20, 48, 16));
+  // The labels that change with every result paint their own background, so their panels are
+  // not painted again under them.
+  for (QLabel* label : {SWynik, STemp, Min, Max, Avr}) label->setAutoFillBackground(true);
 
   Panel4 = Panel(client, "Panel4", QRect(342, 110, 195, 40));
   filtr = Named(new QCheckBox("Filtr cyfrowy", Panel4), "filtr", QRect(6, 10, 110, 20));

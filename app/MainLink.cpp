@@ -134,6 +134,9 @@ void TMainWin::PaintIndicators(LinkEvent event) {
 }
 
 void TMainWin::UpdatePowerOffIndicator(bool on) {
+  // Every result carries the flag; the menu item changes only when the flag does.
+  if (shownPowerOff_ == on) return;
+  shownPowerOff_ = on;
   Zmieautomatycznewyczanie1->setChecked(on);
   Zmieautomatycznewyczanie1->setText(LookupText(on ? 94 : 18));
 }
@@ -206,8 +209,10 @@ void TMainWin::ShowResult(const MeasurementResult& result) {
   const ResultDisplay display = DisplayFor(result);
   Falka->setVisible(display.alternatingMark);
   SWynik->setText(display.resultText);
-  STemp->setText(display.temperatureText);
   stopien->setVisible(display.degreeSign);
+  // Placing the degree sign measures the text: only when the text changes.
+  if (display.temperatureText == STemp->text()) return;
+  STemp->setText(display.temperatureText);
   if (display.degreeSign) {
     // The degree sign stands in the second of the two spaces before "C".
     const QFontMetrics metrics(STemp->font());

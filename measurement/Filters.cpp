@@ -69,7 +69,12 @@ QString MaximumJump::Apply(double value, int decimalClass, FirstResultFlag& firs
 
 QString MaximumJump::Text(int decimalClass) const
 {
-    return MaximumJumpCaption + FormatFixed(decimalClass, maximumJump_);
+    if (maximumJump_ != textValue_ || decimalClass != textClass_) {
+        text_ = MaximumJumpCaption + FormatFixed(decimalClass, maximumJump_);
+        textValue_ = maximumJump_;
+        textClass_ = decimalClass;
+    }
+    return text_;
 }
 
 void Statistics::ResetStatistics(double value)
@@ -116,15 +121,15 @@ std::optional<double> ParseTimeConstant(QString text)
 // general (locale-aware, allocating) conversion: spaces are dropped into a local buffer and the
 // rest read as a plain decimal number with a full stop. Only a leading "+" needs help, which
 // std::from_chars does not take; anything else it does not read whole is not a number.
-std::optional<double> SeriesTextToNumber(const QString& text)
+std::optional<double> SeriesTextToNumber(QByteArrayView text)
 {
     QVarLengthArray<char, 32> compact;
-    for (const QChar c : text) {
-        if (c == QLatin1Char(' '))
+    for (const char c : text) {
+        if (c == ' ')
             continue;
-        if (c.unicode() > 0x7F)
+        if (static_cast<unsigned char>(c) > 0x7F)
             return std::nullopt;
-        compact.append(char(c.unicode()));
+        compact.append(c);
     }
     const char* first = compact.constData();
     const char* last = first + compact.size();
@@ -137,18 +142,40 @@ std::optional<double> SeriesTextToNumber(const QString& text)
     return number;
 }
 
+std::optional<double> SeriesTextToNumber(const QString& text)
+{
+    for (const QChar c : text)
+        if (c.unicode() > 0x7F)
+            return std::nullopt;
+    return SeriesTextToNumber(QByteArrayView(text.toLatin1()));
+}
+
 void StoredSeries::Clear()
 {
-    texts_.clear();
+    bytes_.resize(0);
+    ends_.clear();
     values_.clear();
+}
+
+void StoredSeries::Reserve(qsizetype textBytes, int count)
+{
+    bytes_.reserve(textBytes);
+    ends_.reserve(std::size_t(count));
+    values_.reserve(std::size_t(count));
 }
 
 bool StoredSeries::Append(const QString& valueText, double value)
 {
+    return AppendBytes(QByteArrayView(valueText.toLatin1()), value);
+}
+
+bool StoredSeries::AppendBytes(QByteArrayView valueText, double value)
+{
     if (IsFull())
         return false;
-    texts_.append(valueText);
-    values_.append(value);
+    bytes_.append(valueText);
+    ends_.push_back(quint32(bytes_.size()));
+    values_.push_back(value);
     return true;
 }
 
@@ -167,13 +194,13 @@ void RefilterSeries(StoredSeries& series, double timeConstant)
     const double decay = std::exp(-timeConstant);
     double state = 0;
     for (int i = 1; i <= count; ++i) {
-        if (const auto first = SeriesTextToNumber(series.Text(i))) {
+        if (const auto first = SeriesTextToNumber(series.TextBytes(i))) {
             state = *first;
             break;
         }
     }
     for (int i = 1; i <= count; ++i) {
-        if (const auto x = SeriesTextToNumber(series.Text(i)))
+        if (const auto x = SeriesTextToNumber(series.TextBytes(i)))
             state = FilterStep(*x, state, decay);
         series.SetValue(i, state);
     }

@@ -10,12 +10,15 @@
 //   9  if Dane is ticked:      if (auto t = statistics_.Apply(r.value, r.decimalClass)) show t's texts
 // The first-result flag is shared: the filter only reads it, the jump sets it. Switching the filter
 // on and going back to live data clear it (firstResult_.Clear()).
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QVector>
 #include <QtGlobal>
 
 #include <limits>
 #include <optional>
+#include <vector>
 
 class TWykres;
 
@@ -75,6 +78,10 @@ public:
 private:
     double previous_ = 0;
     double maximumJump_ = 0;
+    // The caption changes far less often than results come: formatted again only when it does.
+    mutable QString text_;
+    mutable double textValue_ = -1;
+    mutable int textClass_ = -1;
 };
 
 struct StatisticsTexts {
@@ -116,28 +123,39 @@ std::optional<double> ParseTimeConstant(QString text);
 
 // A value text of a recording or data file (" - 1.50": a space follows the minus), every space
 // removed; nothing when it is not a finite number.
+std::optional<double> SeriesTextToNumber(QByteArrayView text);
 std::optional<double> SeriesTextToNumber(const QString& text);
 
-// Results of a recording or an opened data file, numbered from 1 to Count().
+// Results of a recording or an opened data file, numbered from 1 to Count(). The texts are kept
+// as their single-byte characters, one after another, so a 65535-line file is one allocation.
 class StoredSeries {
 public:
     static constexpr int MaximumCount = 65535;
 
-    int Count() const { return int(texts_.size()); }
+    int Count() const { return int(values_.size()); }
     bool IsFull() const { return Count() >= MaximumCount; }
+    // Empties the series; it keeps its room for the next one.
     void Clear();
+    void Reserve(qsizetype textBytes, int count);
     // False, and nothing stored, when the series is full.
     bool Append(const QString& valueText, double value);
+    bool AppendBytes(QByteArrayView valueText, double value);
     // Stores the text with its number (0 when it is not one); RefilterSeries recomputes it.
     bool AppendText(const QString& valueText);
 
-    const QString& Text(int number) const { return texts_[number - 1]; }
+    QString Text(int number) const { return QString::fromLatin1(TextBytes(number)); }
+    QByteArrayView TextBytes(int number) const
+    {
+        const quint32 begin = number > 1 ? ends_[number - 2] : 0;
+        return QByteArrayView(bytes_.constData() + begin, ends_[number - 1] - begin);
+    }
     double Value(int number) const { return values_[number - 1]; }
     void SetValue(int number, double value) { values_[number - 1] = value; }
 
 private:
-    QVector<QString> texts_;
-    QVector<double> values_;
+    QByteArray bytes_;            // the texts, one after another
+    std::vector<quint32> ends_;   // where each text ends in bytes_
+    std::vector<double> values_;
 };
 
 // The stored doubles recomputed from the value texts through the digital filter with time

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -19,6 +20,15 @@ void FillRect(QImage& image, int x, int y, int w, int h, QRgb color)
     const int y1 = std::min(y + h, image.height());
     for (int row = y0; row < y1 && x0 < x1; ++row)
         std::fill_n(reinterpret_cast<QRgb*>(image.scanLine(row)) + x0, x1 - x0, color);
+}
+
+// The full-width band of rows that holds the given pixels (indices row * width + column).
+QRect RowsOf(const std::vector<int>& pixels, int width)
+{
+    const auto [lowest, highest] = std::minmax_element(pixels.begin(), pixels.end());
+    const int top = *lowest / width;
+    const int bottom = *highest / width;
+    return QRect(0, top, width, bottom - top + 1);
 }
 
 }  // namespace
@@ -58,6 +68,12 @@ void TWykres::AddValue(double value)
     // burst of values costs one drawing, not one each.
     pending_ = CurrentBounds();
     Changed();
+}
+
+QRect TWykres::TakeChangedArea()
+{
+    Picture();
+    return std::exchange(changed_, QRect());
 }
 
 const QImage& TWykres::Picture() const
@@ -179,9 +195,13 @@ void TWykres::DrawGridPixels()
     if (!overlayKnown_ || image_.size() != background_.size()) {
         image_ = background_.copy();
         overlayKnown_ = true;
+        NoteChanged(image_.rect());
     } else {
         auto* pixels = reinterpret_cast<QRgb*>(image_.bits());
         const auto* grid = reinterpret_cast<const QRgb*>(background_.constBits());
+        if (!drawn_.empty())
+            NoteChanged(RowsOf(drawn_, width_));
+        NoteChanged(markerArea_);
         for (const int index : drawn_)
             pixels[index] = grid[index];
         for (int row = markerArea_.top(); row <= markerArea_.bottom(); ++row) {
@@ -219,6 +239,8 @@ void TWykres::RedrawPixels(double upper, double lower)
         plot(values_[i - 1], leftMargin_ + i - writePosition_);
     for (int i = 1; i <= writePosition_; ++i)
         plot(values_[i - 1], leftMargin_ + i + (ilosc_ - writePosition_));
+    if (!drawn_.empty())
+        NoteChanged(RowsOf(drawn_, width_));
 
     // Only the latest value decides the marker, whatever older values did.
     if (outside && writePosition_ > 0) {
@@ -243,6 +265,7 @@ void TWykres::DrawMarker(bool over)
     painter.drawPolygon(over ? overCorners : underCorners, 3);
     const QRect corners = over ? QRect(w - 18, 6, 13, 7) : QRect(w - 18, h - 12, 13, 7);
     markerArea_ = corners.adjusted(-1, -1, 1, 1).intersected(image_.rect());
+    NoteChanged(markerArea_);
 }
 
 void TWykres::Changed()

@@ -77,6 +77,9 @@ public:
 
     // The picture as the operations so far have drawn it.
     const QImage& Picture() const;
+    // The part of the picture that drawing changed since the last call (empty when nothing did),
+    // so a view copies only those pixels. Draws what is pending first.
+    QRect TakeChangedArea();
     // Called after every drawing; Revision() counts them.
     std::function<void()> OnChanged;
     quint64 Revision() const { return revision_; }
@@ -121,6 +124,8 @@ private:
     std::vector<int> drawn_;        // pixel indices of the dots
     QRect markerArea_;
     std::optional<Bounds> pending_;  // drawing owed to the picture by AddValue or Resize
+    QRect changed_;                  // pixels changed since TakeChangedArea
+    void NoteChanged(const QRect& area) { changed_ |= area; }
 };
 
 // A colour stored as a Windows COLORREF integer (0x00BBGGRR): 9671571 is RGB(147, 147, 147).

@@ -5,8 +5,19 @@
 
 TWykresWidget::TWykresWidget(QWidget* parent) : QWidget(parent), chart_(529, 217) {
   setAttribute(Qt::WA_OpaquePaintEvent);
-  chart_.OnChanged = [this] { update(); };
+  chart_.OnChanged = [this] {
+    if (OnChartChanged)
+      OnChartChanged();
+    else
+      RepaintChanged();
+  };
   chart_.Clear();
+}
+
+// Only the changed band is repainted: a steady trace changes a few rows, not the whole picture.
+void TWykresWidget::RepaintChanged() {
+  const QRect changed = chart_.TakeChangedArea();
+  if (!changed.isEmpty()) update(changed);
 }
 
 void TWykresWidget::paintEvent(QPaintEvent* event) {

@@ -11,6 +11,12 @@ class TWykresWidget : public QWidget {
   TWykres& Chart() { return chart_; }
   const TWykres& Chart() const { return chart_; }
 
+  // When set, a change of the chart is reported here instead of being drawn and repainted at
+  // once; the owner calls RepaintChanged before its next paint, so a burst is drawn once.
+  std::function<void()> OnChartChanged;
+  // Draws what is owed and repaints the band of the picture that changed.
+  void RepaintChanged();
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
