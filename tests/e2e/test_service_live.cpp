@@ -89,7 +89,9 @@ class TestServiceLive : public QObject {
     counter.count = &paints;
     bar->installEventFilter(&counter);
     bool sendDisabled = true;
+    QList<int> pauses;
     PauseHook hook([&](int ms) {
+      pauses << ms;
       progress << (bar->isVisible() ? bar->value() : -1);
       sendDisabled = sendDisabled && !live.window.Wyslij->isEnabled();
       resultSeen = resultSeen || live.window.Receiver().dataSeen();
@@ -101,14 +103,16 @@ class TestServiceLive : public QObject {
     QVERIFY(live.sim.waitForLine("state saved", 5000));
     const QList<SimProcess::Rx> frames = live.sim.meterFrames();
     QCOMPARE(Bytes(frames), ReferenceFrames() << kStore);
-    // The simulator stamps a frame when it gets to read it, never early but now and then late on
-    // a busy machine: a missing pause shows as a gap of a few ms, pauses cut short as a mean
-    // below 300 ms.
-    for (int i = 1; i < 25; ++i)
-      QVERIFY2(frames[i].ms - frames[i - 1].ms >= 250, qPrintable(QString("frame %1").arg(i + 1)));
-    const double mean = (frames[24].ms - frames[0].ms) / 24;
-    QVERIFY2(mean >= 298, qPrintable(QString::number(mean)));
-    QVERIFY2(frames[25].ms - frames[24].ms >= 750, qPrintable(QString::number(frames[25].ms - frames[24].ms)));
+    // Every frame is followed by its pause, the store by the longer one.
+    QCOMPARE(pauses, QList<int>(25, 300) << 500);
+    // On the wire: the simulator stamps a frame when it gets to read it, never early but now and
+    // then late on a busy machine, so single gaps jitter; their median and the whole span do not.
+    QList<double> gaps;
+    for (int i = 1; i < 25; ++i) gaps << frames[i].ms - frames[i - 1].ms;
+    std::sort(gaps.begin(), gaps.end());
+    QVERIFY2(gaps[12] >= 295, qPrintable(QString::number(gaps[12])));
+    const double span = frames[25].ms - frames[0].ms;  // 24 pauses of 300 ms and 800 ms before "S"
+    QVERIFY2(span >= 24 * 300 + 800 - 250, qPrintable(QString::number(span)));
     QFile stored(state);
     QVERIFY(stored.open(QIODevice::ReadOnly));
     QCOMPARE(stored.readAll(), ReferenceStateFile());
@@ -137,43 +141,23 @@ class TestServiceLive : public QObject {
     QVERIFY(live.messages.texts().isEmpty());
   }
 
-  // One field filled: its messages, and the frames besides the constant and the store.
+  // One field filled: what each kind of step does on the wire (the encodings and every message
+  // are the plan's, tested without a port): a frame, a refusal that lets the transfer go on to
+  // the store, the threshold that ends it, a phase pair that is not sent.
   void singleFields_data() {
     QTest::addColumn<Texts>("texts");
     QTest::addColumn<QStringList>("messages");
     QTest::addColumn<QList<QByteArray>>("frames");
     using F = QList<QByteArray>;
-    const auto hex = [](const char* h) { return QByteArray::fromHex(h); };
-    const QString cannot = "Nie można wysłać tekstu ";
     QTest::newRow("gain 0,5") << Texts{{P::Sondy(1, 1), "0,5"}} << QStringList{}
-                              << F{hex("AA5543000040"), k1000, kStore};
-    QTest::newRow("threshold 1800") << Texts{{P::ProgRodzajuSondy, "1800"}} << QStringList{}
-                                    << F{k1000, hex("AA5543121FFD"), kStore};
+                              << F{QByteArray::fromHex("AA5543000040"), k1000, kStore};
     QTest::newRow("threshold 1801") << Texts{{P::ProgRodzajuSondy, "1801"}}
                                     << QStringList{"Niedozwolona wartość komórki: próg rodzaju sondy!"}
                                     << F{k1000, kStore};
     QTest::newRow("threshold abc: no store") << Texts{{P::ProgRodzajuSondy, "abc"}}
                                              << QStringList{"'abc' is not a valid integer value"} << F{k1000};
-    QTest::newRow("filter 0,1") << Texts{{P::Kfiltr(4, 1), "0,1"}} << QStringList{}
-                                << F{k1000, hex("AA55431AD273"), kStore};
-    QTest::newRow("filter 1") << Texts{{P::Kfiltr(4, 1), "1"}}
-                              << QStringList{"Nieprawidłowy format danych filtru :1"} << F{k1000, kStore};
-    QTest::newRow("filter -0,9") << Texts{{P::Kfiltr(4, 1), "-0,9"}}
-                                 << QStringList{"Nieprawidłowy format danych filtru :-0.9"} << F{k1000, kStore};
-    QTest::newRow("WKor 1") << Texts{{P::WKor, "1"}}
-                            << QStringList{"Niepoprawnie wprowadzona wartość współczynnika korekcji temp."}
-                            << F{k1000, kStore};
-    QTest::newRow("WKor -0,5") << Texts{{P::WKor, "-0,5"}} << QStringList{}
-                               << F{hex("AA55430200C0"), k1000, kStore};
-    QTest::newRow("one phase") << Texts{{P::SFaza(1), "10"}} << QStringList{} << F{k1000, kStore};
-    QTest::newRow("phases 10 20") << Texts{{P::SFaza(1), "10"}, {P::SFaza(2), "20"}} << QStringList{}
-                                  << F{k1000, hex("AA5543370A14"), kStore};
     QTest::newRow("phase x") << Texts{{P::SFaza(1), "10"}, {P::SFaza(2), "x"}}
-                             << QStringList{cannot + "x do adresu 55"} << F{k1000, kStore};
-    QTest::newRow("gain abc") << Texts{{P::Sondy(1, 1), "abc"}} << QStringList{cannot + "abc do adresu 0"}
-                              << F{k1000, kStore};
-    QTest::newRow("gain 1,5") << Texts{{P::Sondy(1, 1), "1,5"}} << QStringList{cannot + "1.5 do adresu 0"}
-                              << F{k1000, kStore};
+                             << QStringList{"Nie można wysłać tekstu x do adresu 55"} << F{k1000, kStore};
   }
   void singleFields() {
     QFETCH(Texts, texts);

@@ -175,14 +175,6 @@ class TestCalibrationFile : public QObject {
     QCOMPARE(QDir(dir_.path()).entryList({"old.F3C*"}, QDir::Files | QDir::Hidden), QStringList{"old.F3C"});
   }
 
-  void saveIntoAFolderThatIsGoneFails() {
-    QTemporaryDir gone;
-    const QString path = gone.filePath("x.F3C");
-    QVERIFY(gone.remove());
-    QVERIFY(!WriteCalibrationFile(path, ReferenceParameters()));
-    QVERIFY(!QFile::exists(path));
-  }
-
   void unreadableFileGivesNothing_data() {
     QTest::addColumn<QString>("path");
     QTest::newRow("missing") << dir_.filePath("missing.F3C");

@@ -240,19 +240,6 @@ class TestServicePanel : public QObject {
     QCOMPARE(panel_->Parameters(), ReferenceParameters());
   }
 
-  void unencodableSerialNumberComesBackAsAQuestionMark() {
-    MeterParameters p = ReferenceParameters();
-    p[P::NumerSeryjnyMiernika] = "a😀b";
-    panel_->SetParameters(p);
-    const QString path = dir_.filePath("f6.F3C");
-    FileAnswers answers({path, path});
-    panel_->Zapisz->click();
-    panel_->Odbierz->click();
-    panel_->Otworz->click();
-    QCOMPARE(panel_->NumerSeryjnyMiernika->text(), QString("a?b"));
-    QCOMPARE(panel_->WzmocnienieFiltruTemp->text(), QString("0,05"));
-  }
-
  private:
   QTemporaryDir dir_;
   std::unique_ptr<TMainWin> window_;
