@@ -1,7 +1,5 @@
 // The wizard window's form: the tabs, the sample grid, the three pages, the chart's tab and the
 // status line. Every caption here is the wizard's own fixed Polish text.
-#include <QChart>
-#include <QChartView>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -18,6 +16,7 @@
 #include "wizard/KalibracjaMain.h"
 #include "wizard/KalibracjaOpcje.h"
 #include "wizard/KalibracjaTablica.h"
+#include "wizard/KalibracjaWykres.h"
 
 namespace {
 template <typename T>
@@ -91,7 +90,7 @@ void TkKalibracja::BuildForm() {
   right->addLayout(buttons);
   dane->addLayout(right, 1);
 
-  kTabWykres = BuildWykres();
+  kTabWykres = new TkWykres(samples_);
   kTabOpcje = new TkOpcje(link_);
   kPageControl->addTab(kTabWizard, QStringLiteral("Dane"));
   kPageControl->addTab(kTabWykres, QStringLiteral("Wykres"));
@@ -171,7 +170,7 @@ QWidget* TkKalibracja::BuildPage2() {
   auto* grid = new QGridLayout(page);
   grid->addWidget(Big(Text(QStringLiteral("Kalibracja")), 1.3), 0, 0, 1, 2);
   Label25 = Text(QStringLiteral("Wzmocnienie: "), "Label25");
-  Label32 = Value("Label32");
+  Label32 = Text(QStringLiteral("0"), "Label32");  // bold only when the target is met
   Label33 = Value("Label33");
   Label34 = Value("Label34");
   Label35 = Value("Label35");
@@ -205,50 +204,4 @@ QWidget* TkKalibracja::BuildPage2() {
   grid->setColumnStretch(1, 1);
   grid->setRowStretch(8, 1);
   return page;
-}
-
-QWidget* TkKalibracja::BuildWykres() {
-  auto* tab = Named(new QWidget, "kTabWykres");
-  auto* row = new QHBoxLayout(tab);
-  auto* chart = new QChart;
-  chart->legend()->hide();
-  chart->setBackgroundBrush(QColor(192, 192, 192));
-  kChart1 = Named(new QChartView(chart), "kChart1");
-  kChart1->setBackgroundBrush(QColor(128, 128, 128));
-  row->addWidget(kChart1, 1);
-  StaticText1 = Named(new QLabel(QStringLiteral("   Brak serii pomiarów!   "), kChart1), "StaticText1");
-  QFont notice = StaticText1->font();
-  notice.setBold(true);
-  notice.setPixelSize(19);
-  StaticText1->setFont(notice);
-  StaticText1->setStyleSheet("color: red; background: rgb(128,128,128);");
-  StaticText1->adjustSize();
-  StaticText1->hide();
-
-  auto* side = new QVBoxLayout;
-  kWykresCheckBox1 = Named(new QCheckBox(QStringLiteral("Wzorzec")), "kWykresCheckBox1");
-  kWykresCheckBox3 = Named(new QCheckBox(QStringLiteral("Kalibrowany")), "kWykresCheckBox3");
-  kWykresCheckBox2 = Named(new QCheckBox(QStringLiteral("Wzorzec liniowy")), "kWykresCheckBox2");
-  kWykresCheckBox4 = Named(new QCheckBox(QStringLiteral("Kalibrowany liniowy")), "kWykresCheckBox4");
-  kWykresCheckBox5 = Named(new QCheckBox(QStringLiteral("Po zmianie")), "kWykresCheckBox5");
-  kWykresCheckBox6 = Named(new QCheckBox(QStringLiteral("Po zmianie liniowy")), "kWykresCheckBox6");
-  kWykresCheckBox7 = Named(new QCheckBox(QStringLiteral("Pokaż osie")), "kWykresCheckBox7");
-  for (QCheckBox* box : {kWykresCheckBox1, kWykresCheckBox3, kWykresCheckBox2, kWykresCheckBox4,
-                         kWykresCheckBox5, kWykresCheckBox6, kWykresCheckBox7}) {
-    box->setChecked(box != kWykresCheckBox5 && box != kWykresCheckBox6);
-    side->addWidget(box);
-  }
-  auto* referenceCaption = Text(QStringLiteral("Rownanie wzorcowe"));
-  kWykresLabel2 = Text(QString(), "kWykresLabel2");
-  referenceCaption->hide();
-  kWykresLabel2->hide();
-  kWykresLabel4 = Text(kNoEquation, "kWykresLabel4");
-  side->addSpacing(8);
-  side->addWidget(referenceCaption);
-  side->addWidget(kWykresLabel2);
-  side->addWidget(Text(QStringLiteral("Rownanie badanego")));
-  side->addWidget(kWykresLabel4);
-  side->addStretch(1);
-  row->addLayout(side);
-  return tab;
 }

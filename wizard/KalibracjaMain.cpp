@@ -1,7 +1,6 @@
 #include "wizard/KalibracjaMain.h"
 
 #include <QApplication>
-#include <QChartView>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -17,6 +16,7 @@
 #include "common/Pacing.h"
 #include "wizard/KalibracjaOpcje.h"
 #include "wizard/KalibracjaTablica.h"
+#include "wizard/KalibracjaWykres.h"
 #include "wizard/WizardTexts.h"
 
 using namespace wizard_text;
@@ -95,8 +95,7 @@ void TkKalibracja::resizeEvent(QResizeEvent* event) {
 void TkKalibracja::FormResize() {
   kStatusPanel0->setFixedWidth(width() / 2);
   kTabOpcje->kOpcjeGroupBox1->setFixedWidth(qMax(0, width() / 2 - 8));
-  StaticText1->move((kChart1->width() - StaticText1->width()) / 2,
-                    (kChart1->height() - StaticText1->height()) / 2);
+  kTabWykres->CentreNotice();
 }
 
 void TkKalibracja::closeEvent(QCloseEvent* event) {
@@ -138,12 +137,10 @@ void TkKalibracja::kTabWizardEnter() {
 
 void TkKalibracja::kPageControlChange() {
   if (samples_.Count() < 2) {
-    StaticText1->adjustSize();
-    FormResize();
-    StaticText1->show();
+    kTabWykres->ShowNoSeries();
   } else {
     StartClick();
-    StaticText1->hide();
+    kTabWykres->HideNotice();
   }
   ShowPortSummaries();
 }
@@ -207,8 +204,8 @@ void TkKalibracja::kWizardResetClick() {
   kWizardIloscProbekLabel->setText(QStringLiteral("0"));
   kWizardWzorLabel->setText(QStringLiteral("0"));
   SG1->ClearRows();
-  kWykresLabel2->clear();
-  kWykresLabel4->setText(kNoEquation);
+  kTabWykres->kWykresLabel2->clear();
+  kTabWykres->kWykresLabel4->setText(kNoEquation);
 }
 
 void TkKalibracja::ShowCount() { kWizardIloscProbekLabel->setText(QString::number(samples_.Count())); }
@@ -216,7 +213,8 @@ void TkKalibracja::ShowCount() { kWizardIloscProbekLabel->setText(QString::numbe
 void TkKalibracja::StartClick() {
   const Evaluation& e = samples_.Evaluate();
   if (!e.fitted) ShowMessage(kNoSpread);
-  kWykresLabel2->setText(ReferenceEquationText(e));
-  kWykresLabel4->setText(EquationText(e));
+  kTabWykres->kWykresLabel2->setText(ReferenceEquationText(e));
+  kTabWykres->kWykresLabel4->setText(EquationText(e));
   SG1->WyswietlTablice();
+  kTabWykres->KreslWykresClick();
 }

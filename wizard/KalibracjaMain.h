@@ -2,7 +2,8 @@
 // TkKalibracja: the calibration wizard's window. Created once at start and kept for the whole
 // run; it drives the meter under calibration and the reference meter on two ports (the link and
 // the samples live in fluxa_core: TwoMeterLink, SampleTable). Tabs "Dane" (the sample grid and
-// the wizard's pages), "Wykres" and "Opcje" (TkOpcje); a status line shows both links.
+// the wizard's pages), "Wykres" (TkWykres) and "Opcje" (TkOpcje); a status line shows both
+// links.
 #include <QWidget>
 #include <functional>
 
@@ -10,7 +11,6 @@
 #include "wizard/Samples.h"
 #include "wizard/TwoMeterLink.h"
 
-class QChartView;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -21,6 +21,7 @@ class QStatusBar;
 class QTabWidget;
 class TkOpcje;
 class TkSG1;
+class TkWykres;
 
 class TkKalibracja : public QWidget {
   Q_OBJECT
@@ -57,7 +58,7 @@ class TkKalibracja : public QWidget {
   QLabel* kStatusPanel1;
   QTabWidget* kPageControl;
   QWidget* kTabWizard;
-  QWidget* kTabWykres;
+  TkWykres* kTabWykres;  // "Wykres"
   TkOpcje* kTabOpcje;
   // "Dane"
   TkSG1* SG1;
@@ -92,18 +93,6 @@ class TkKalibracja : public QWidget {
   QGroupBox* GroupBoxDebug;
   QPushButton* Button9;
   QSpinBox* SpinEdit1;
-  // "Wykres"
-  QChartView* kChart1;
-  QLabel* StaticText1;
-  QCheckBox* kWykresCheckBox1;
-  QCheckBox* kWykresCheckBox2;
-  QCheckBox* kWykresCheckBox3;
-  QCheckBox* kWykresCheckBox4;
-  QCheckBox* kWykresCheckBox5;
-  QCheckBox* kWykresCheckBox6;
-  QCheckBox* kWykresCheckBox7;
-  QLabel* kWykresLabel2;
-  QLabel* kWykresLabel4;
 
   // Handlers
   void FormCreate();
@@ -132,7 +121,6 @@ class TkKalibracja : public QWidget {
   QWidget* BuildPage0();
   QWidget* BuildPage1();
   QWidget* BuildPage2();
-  QWidget* BuildWykres();
   void WireHandlers();
   void ShowPage(int page);
   void ShowPorts();

@@ -100,6 +100,27 @@ std::optional<double> SampleTable::Target(double calibrated) const {
   return target;
 }
 
+QList<QPointF> ChartSeries(const SampleTable& table, int series) {
+  const Evaluation& e = table.Result();
+  QList<QPointF> points;
+  if (series == 0 || series == 1 || series == 4) {
+    for (int k = 1; k <= table.Count(); ++k) {
+      const Sample& s = table.At(k);
+      points.append({s.x, series == 0 ? s.uwz : series == 1 ? s.ucal : s.uend});
+    }
+    std::stable_sort(points.begin(), points.end(),
+                     [](const QPointF& p, const QPointF& q) { return p.x() < q.x(); });
+    return points;
+  }
+  if (e.imax < 1 || e.imax > table.Count()) return points;
+  const double xEnd = table.At(e.imax).x;
+  if (series == 2) return {{0, 0}, {xEnd, table.At(e.imax).uwz}};
+  if (!e.fitted) return points;
+  if (series == 3) return {{0, e.b}, {xEnd, e.a * xEnd + e.b}};
+  if (series == 5) return {{0, e.b2}, {xEnd, e.a2 * xEnd + e.b2}};
+  return points;
+}
+
 QStringList SampleRowTexts(const Sample& sample) {
   using wizard_text::FormatGeneral;
   return {QString::number(sample.id), FormatGeneral(sample.x, 5), FormatGeneral(sample.uwz, 5),

@@ -11,6 +11,8 @@
 // There is no fit when fewer than two samples are there, when every X is the same, when the
 // calibrated readings do not change with X (a = 0) or when a result is not finite; then
 // Uend = Ucal, no line is drawn and no target reading exists.
+#include <QList>
+#include <QPointF>
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -71,6 +73,13 @@ class SampleTable {
   int count_ = 0;
   Evaluation evaluation_;
 };
+
+// The chart's series, by index: 0 the reference points (X, Uwz), 1 the calibrated points
+// (X, Ucal), 2 the reference line from the origin to the sample imax, 3 the first fit's line and
+// 5 the second's from X = 0 to X of imax, 4 the corrected points (X, Uend). Points come sorted
+// by X; samples are 1..count only. The fit lines are empty without a fit.
+enum { kChartSeriesCount = 6 };
+QList<QPointF> ChartSeries(const SampleTable& table, int series);
 
 // The grid row of a sample: Id, X, Uwz, Ucal, Uend.
 QStringList SampleRowTexts(const Sample& sample);

@@ -16,6 +16,7 @@
 #include "wizard/KalibracjaMain.h"
 #include "wizard/KalibracjaOpcje.h"
 #include "wizard/KalibracjaTablica.h"
+#include "wizard/KalibracjaWykres.h"
 
 namespace {
 const QByteArray kLo2 = "\x1BLO2\r";
@@ -278,7 +279,7 @@ class TestWizardLive : public QObject {
     QCOMPARE(live.Page(), 1);
     QCOMPARE(live.wizard.Step(), 1);
     QVERIFY(live.wizard.kStart->isHidden());
-    QCOMPARE(live.wizard.kWykresLabel4->text(), QString("Brak pomiarów"));
+    QCOMPARE(live.wizard.kTabWykres->kWykresLabel4->text(), QString("Brak pomiarów"));
   }
 
   void bothMetersOnOnePort() {
@@ -334,6 +335,9 @@ class TestWizardLive : public QObject {
     const QString meterPort = onCom2 ? "COM2" : "COM1";
     QCOMPARE(wizard.Link().kComKalib.PortName(), meterPort);
     QCOMPARE(wizard.Link().kComWzor.PortName(), QString(onCom2 ? "COM1" : "COM2"));
+    // Page 0 tells the ports as they are now paired.
+    QCOMPARE(wizard.Label16->text(), meterPort + ", 9600, 8, 1, None");
+    QCOMPARE(wizard.Label15->text(), QString(onCom2 ? "COM1" : "COM2") + ", 9600, 7, 1, None");
 
     wizard.kDalejClick();
     QCOMPARE(wizard.Step(), 1);

@@ -1,12 +1,15 @@
 // Screenshots of the calibration wizard for a person to look at (not part of CTest):
 //   xvfb-run -a build/tests/wizard/shots_wizard <folder>
-// The wizard runs against fluxa-sim (--unit Gs) and saves <folder>/wizard-<scene>.png.
+// The wizard runs against fluxa-sim (--unit Gs) through a whole calibration and saves
+// <folder>/wizard-<scene>.png.
 #include <QtTest>
+#include <QCheckBox>
 #include <QTabWidget>
 
 #include "tests/common/MessageRecorder.h"
 #include "tests/common/SimProcess.h"
 #include "wizard/KalibracjaMain.h"
+#include "wizard/KalibracjaWykres.h"
 
 namespace {
 QString folder;
@@ -43,9 +46,16 @@ class WizardShots : public QObject {
     Save(wizard, "opcje");
     wizard.kPageControl->setCurrentIndex(1);
     Save(wizard, "wykres");
+    wizard.kTabWykres->kWykresCheckBox5->click();
+    wizard.kTabWykres->kWykresCheckBox6->click();
+    Save(wizard, "wykres-po-zmianie");
     wizard.kPageControl->setCurrentIndex(0);
+    QVERIFY(sim.command("field 100"));
+    QTest::qWait(1200);
     wizard.kDalejClick();
     Save(wizard, "page2");
+    wizard.kStartClick();
+    Save(wizard, "page2-found");
     wizard.close();
   }
 };

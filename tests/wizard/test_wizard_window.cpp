@@ -2,9 +2,11 @@
 // tab and the port pickers.
 #include <QtTest>
 #include <QChartView>
+#include <QXYSeries>
 #include <QCheckBox>
 #include <QPushButton>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
 #include <QSpinBox>
@@ -14,6 +16,7 @@
 #include "wizard/KalibracjaMain.h"
 #include "wizard/KalibracjaOpcje.h"
 #include "wizard/KalibracjaTablica.h"
+#include "wizard/KalibracjaWykres.h"
 
 namespace {
 void Fill(TkKalibracja& w, const QList<QPair<double, double>>& samples) {
@@ -158,15 +161,56 @@ class TestWizardWindow : public QObject {
     w.show();
     Fill(w, samples);
     w.kPageControl->setCurrentIndex(1);
-    QCOMPARE(w.StaticText1->isVisible(), notice);
+    QCOMPARE(w.kTabWykres->StaticText1->isVisible(), notice);
     QCOMPARE(recorder.texts(), messages);
-    QCOMPARE(w.kWykresLabel4->text(), equation);
+    QCOMPARE(w.kTabWykres->kWykresLabel4->text(), equation);
     QCOMPARE(Cell(w, 2, 4), uend2);
     if (notice) {  // centred on the chart
-      const QPoint centre = w.StaticText1->geometry().center();
-      QVERIFY(qAbs(centre.x() - w.kChart1->width() / 2) <= 1);
-      QVERIFY(qAbs(centre.y() - w.kChart1->height() / 2) <= 1);
+      const QPoint centre = w.kTabWykres->StaticText1->geometry().center();
+      QVERIFY(qAbs(centre.x() - w.kTabWykres->kChart1->width() / 2) <= 1);
+      QVERIFY(qAbs(centre.y() - w.kTabWykres->kChart1->height() / 2) <= 1);
     }
+  }
+
+  // The chart's series after a change of tab, and a series checked again.
+  void chartSeries() {
+    TkKalibracja w;
+    w.show();
+    Fill(w, {{200, 160}, {100, 80}, {300, 240}});
+    w.kPageControl->setCurrentIndex(1);
+    TkWykres& chart = *w.kTabWykres;
+    const QList<int> shown = {3, 3, 2, 2, 0, 0};  // "Po zmianie" and its line start unchecked
+    for (int i = 0; i < 6; ++i) QCOMPARE(int(chart.Series(i)->points().size()), shown[i]);
+    QCOMPARE(chart.Series(0)->points().first(), QPointF(100, 100));  // sorted by X
+    QCOMPARE(chart.Series(2)->points(), QList<QPointF>({{0, 0}, {300, 300}}));
+    QCOMPARE(chart.Series(3)->points().last(), QPointF(300, 240));
+    chart.kWykresCheckBox1->click();
+    QCOMPARE(int(chart.Series(0)->points().size()), 0);
+    chart.kWykresCheckBox1->click();  // the samples again, and no point at the origin
+    QCOMPARE(chart.Series(0)->points(), QList<QPointF>({{100, 100}, {200, 200}, {300, 300}}));
+    chart.kWykresCheckBox5->click();
+    QCOMPARE(int(chart.Series(4)->points().size()), 3);
+    chart.kWykresCheckBox7->click();
+    QCOMPARE(chart.ChartColour(), QColor(128, 128, 128));
+    chart.kWykresCheckBox7->click();
+    QCOMPARE(chart.ChartColour(), QColor(192, 192, 192));
+    // Fewer than two samples: nothing to draw.
+    w.Samples().Delete(1);
+    w.Samples().Delete(1);
+    w.kPageControl->setCurrentIndex(0);
+    w.kPageControl->setCurrentIndex(1);
+    for (int i = 0; i < 6; ++i) QCOMPARE(int(chart.Series(i)->points().size()), 0);
+    QVERIFY(chart.StaticText1->isVisible());
+  }
+
+  void resizing() {
+    TkKalibracja w;
+    w.show();
+    w.kPageControl->setCurrentIndex(1);
+    w.resize(900, 600);
+    QTRY_COMPARE(w.kTabOpcje->kOpcjeGroupBox1->width(), 900 / 2 - 8);
+    const QPoint centre = w.kTabWykres->StaticText1->geometry().center();
+    QVERIFY(qAbs(centre.x() - w.kTabWykres->kChart1->width() / 2) <= 1);
   }
 
   void hidingEmptiesTheTable() {
