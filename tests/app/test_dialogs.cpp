@@ -40,6 +40,20 @@ bool OnlyVisibleWindowIs(QWidget* window) {
 }
 }  // namespace
 
+namespace {
+// A dialog of the main window by its class name; the start-up screen is shown as at start.
+QWidget* MakeDialog(const QString& dialog, TMainWin* mw) {
+  if (dialog == "THasloWin") return new THasloWin(mw);
+  if (dialog == "TUzytkownikWin") return new TUzytkownikWin(mw);
+  if (dialog == "TJezyk") return TJezyk::Open(mw);
+  if (dialog == "TSpeedStepWin") return new TSpeedStepWin(mw);
+  if (dialog == "TPobierzWin") return new TPobierzWin(mw);
+  auto* about = new TAboutWin(mw);
+  about->ShowBox();
+  return about;
+}
+}  // namespace
+
 class TestDialogs : public QObject {
   Q_OBJECT
   std::unique_ptr<QTemporaryDir> dir_;
@@ -318,8 +332,6 @@ class TestDialogs : public QObject {
     QVERIFY(!mw.InServiceMode());  // takes effect at the next start
   }
 
-  // Every dialog stays on top without being modal; closing by the window's button also
-  // gives the main window back.
   // Assistive tools find each dialog as a dialog, by its title.
   void dialogsAreAnnouncedAsDialogs_data() {
     QTest::addColumn<QString>("dialog");
@@ -333,12 +345,7 @@ class TestDialogs : public QObject {
     QFETCH(QString, dialog);
     TMainWin mw;
     mw.show();
-    QPointer<QWidget> window;
-    if (dialog == "THasloWin") window = new THasloWin(&mw);
-    if (dialog == "TUzytkownikWin") window = new TUzytkownikWin(&mw);
-    if (dialog == "TJezyk") window = TJezyk::Open(&mw);
-    if (dialog == "TSpeedStepWin") window = new TSpeedStepWin(&mw);
-    if (dialog == "TPobierzWin") window = new TPobierzWin(&mw);
+    QPointer<QWidget> window = MakeDialog(dialog, &mw);
     window->show();
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(window);
     QVERIFY(accessible);
@@ -350,6 +357,8 @@ class TestDialogs : public QObject {
     delete window.data();
   }
 
+  // Every dialog stays on top without being modal; closing by the window's button also
+  // gives the main window back.
   void dialogsStayOnTopAndReleaseTheMainWindow_data() {
     QTest::addColumn<QString>("dialog");
     QTest::newRow("password") << "THasloWin";
@@ -361,15 +370,7 @@ class TestDialogs : public QObject {
     QFETCH(QString, dialog);
     TMainWin mw;
     mw.show();
-    QPointer<QWidget> window;
-    if (dialog == "THasloWin") window = new THasloWin(&mw);
-    if (dialog == "TUzytkownikWin") window = new TUzytkownikWin(&mw);
-    if (dialog == "TJezyk") window = TJezyk::Open(&mw);
-    if (dialog == "TAboutWin") {
-      auto* about = new TAboutWin(&mw);
-      about->ShowBox();
-      window = about;
-    }
+    QPointer<QWidget> window = MakeDialog(dialog, &mw);
     window->show();
     QVERIFY(window->windowFlags() & Qt::WindowStaysOnTopHint);
     QCOMPARE(window->windowModality(), Qt::NonModal);
