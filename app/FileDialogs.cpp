@@ -8,7 +8,7 @@ FileDialogHook& Hook() {
   return hook;
 }
 
-QString Ask(QWidget* parent, const FileDialogSpec& dialogSettings, bool save) {
+QString Ask(QWidget* parent, const FileDialogSettings& dialogSettings, bool save) {
   if (Hook()) return Hook()(save, dialogSettings);
   QFileDialog dialog(parent, dialogSettings.caption, QString(), dialogSettings.filter);
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
@@ -20,11 +20,11 @@ QString Ask(QWidget* parent, const FileDialogSpec& dialogSettings, bool save) {
 }
 }  // namespace
 
-QString AskSaveFileName(QWidget* parent, const FileDialogSpec& dialogSettings) {
+QString AskSaveFileName(QWidget* parent, const FileDialogSettings& dialogSettings) {
   return Ask(parent, dialogSettings, true);
 }
 
-QString AskOpenFileName(QWidget* parent, const FileDialogSpec& dialogSettings) {
+QString AskOpenFileName(QWidget* parent, const FileDialogSettings& dialogSettings) {
   return Ask(parent, dialogSettings, false);
 }
 

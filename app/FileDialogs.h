@@ -6,14 +6,14 @@
 
 #include <functional>
 
-#include "common/FileDialogSpec.h"
+#include "common/FileDialogSettings.h"
 
 class QWidget;
 
 // The chosen file name, or "" when the dialog was cancelled.
-QString AskSaveFileName(QWidget* parent, const FileDialogSpec& dialogSettings);
-QString AskOpenFileName(QWidget* parent, const FileDialogSpec& dialogSettings);
+QString AskSaveFileName(QWidget* parent, const FileDialogSettings& dialogSettings);
+QString AskOpenFileName(QWidget* parent, const FileDialogSettings& dialogSettings);
 
-using FileDialogHook = std::function<QString(bool save, const FileDialogSpec& dialogSettings)>;
+using FileDialogHook = std::function<QString(bool save, const FileDialogSettings& dialogSettings)>;
 // Replaces the dialogs (an empty hook restores QFileDialog); returns the previous hook.
 FileDialogHook SetFileDialogHook(FileDialogHook hook);

@@ -118,7 +118,7 @@ void TMainWin::Zapisz1Click() {
   if (recorder_.Recording()) return;
   const auto interval = TSpeedStepWin::Ask(this);
   if (!interval) return;
-  const QString name = AskSaveFileName(this, DataFileDialogSpec());
+  const QString name = AskSaveFileName(this, DataFileDialogSettings());
   if (name.isEmpty()) return;
   recorder_.SetRecoveryFailureHandler([this](const QString& recoveryFileName) {
     // Told after the handler that met it, which may be the receive handler, has finished.
@@ -146,7 +146,7 @@ void TMainWin::ZakonczClick() {
   // A failed write keeps the results: the user may save them under another name, or cancel.
   while (outcome.kind == RecordingOutcome::WriteFailed) {
     ShowMessage(kWriteErrorText);
-    const QString name = AskSaveFileName(this, DataFileDialogSpec());
+    const QString name = AskSaveFileName(this, DataFileDialogSettings());
     if (name.isEmpty()) {
       recorder_.DiscardUnsaved();
       return;
@@ -183,7 +183,7 @@ void TMainWin::OfferLeftRecordings() {
 
 void TMainWin::Otwrz1Click() {
   if (recorder_.Recording()) return;
-  const QString name = AskOpenFileName(this, DataFileDialogSpec());
+  const QString name = AskOpenFileName(this, DataFileDialogSettings());
   if (name.isEmpty()) return;
   const OpenedDataFile opened = ReadDataFileIntoSeries(name, series_, digitalFilter_.TimeConstant());
   if (!opened.ok) {
@@ -213,7 +213,7 @@ void TMainWin::Otwrz1Click() {
 
 void TMainWin::Pobierzwynikizurzdzenia1Click() {
   if (download_.Active() || !ComPort1->Connected()) return;
-  const QString name = AskSaveFileName(this, DataFileDialogSpec());
+  const QString name = AskSaveFileName(this, DataFileDialogSettings());
   if (name.isEmpty()) return;
   download_.Begin(*ComPort1, name);
   ZmienStan.start();

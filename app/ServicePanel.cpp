@@ -266,13 +266,13 @@ void TServicePanel::OdbierzClick() { SetParameters(MeterParameters{}); }
 void TServicePanel::Button4Click() { SendAnyValue(*port_, DWPole->text(), DWWartosc->text()); }
 
 void TServicePanel::ZapiszClick() {
-  const QString name = AskSaveFileName(this, CalibrationFileDialogSpec());
+  const QString name = AskSaveFileName(this, CalibrationFileDialogSettings());
   if (name.isEmpty()) return;
   if (!WriteCalibrationFile(name, Parameters())) ShowMessage(kCalibrationWriteErrorText);
 }
 
 void TServicePanel::OtworzClick() {
-  const QString name = AskOpenFileName(this, CalibrationFileDialogSpec());
+  const QString name = AskOpenFileName(this, CalibrationFileDialogSettings());
   if (name.isEmpty()) return;
   const auto parameters = ReadCalibrationFile(name);
   if (!parameters) {

@@ -6,20 +6,17 @@
 // Messages the program would show in a box are printed as "message <text>" instead.
 #include <QApplication>
 #include <QLabel>
-#include <QPushButton>
 #include <QSocketNotifier>
-#include <QSpinBox>
 #include <QTimer>
 
 #include <cstdio>
 #include <unistd.h>
 
 #include "app/Application.h"
-#include "app/FileDialogs.h"
 #include "app/Main.h"
+#include "tests/common/StartRecording.h"
 #include "common/Messages.h"
 #include "link/ComPort.h"
-#include "records/SpeedStep.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
@@ -39,18 +36,7 @@ int main(int argc, char* argv[]) {
   fluxa.Start();
   TMainWin& window = fluxa.MainWin();
   window.Poczony1Click();
-  SetFileDialogHook([dataFile](bool, const FileDialogSpec&) { return dataFile; });
-  QTimer answer;
-  answer.setInterval(20);
-  QObject::connect(&answer, &QTimer::timeout, [&answer] {
-    auto* dialog = qobject_cast<TSpeedStepWin*>(QApplication::activeModalWidget());
-    if (!dialog) return;
-    answer.stop();
-    dialog->SpinEdit1->setValue(1);
-    dialog->Button1->click();
-  });
-  answer.start();
-  window.Zapisz1Click();
+  StartRecordingEveryResult(window, dataFile);
 
   // A recording stops by itself at 65535 results: start the next one at once.
   int earlier = 0;
@@ -59,8 +45,7 @@ int main(int argc, char* argv[]) {
   QObject::connect(&restart, &QTimer::timeout, [&] {
     if (window.Recording().Recording() || !window.Zapisz1->isEnabled()) return;
     earlier += 65535;
-    answer.start();
-    window.Zapisz1Click();
+    StartRecordingEveryResult(window, dataFile);
   });
   restart.start();
 

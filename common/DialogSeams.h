@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "common/FileDialogSpec.h"
+#include "common/FileDialogSettings.h"
 #include "common/PrintCanvas.h"
 
 class QWidget;
@@ -19,7 +19,7 @@ enum class PrintOutcome {
 
 struct DialogSeams {
   // The chosen file name, or "" when the dialog was cancelled.
-  std::function<QString(QWidget* parent, const FileDialogSpec& dialogSettings)> askOpenFileName;
+  std::function<QString(QWidget* parent, const FileDialogSettings& dialogSettings)> askOpenFileName;
   // The printer dialog, then the layout on the chosen printer.
   std::function<PrintOutcome(QWidget* parent, const PrintLayout& layout)> print;
   // The save dialog for a PDF file, then the layout into that file.

@@ -23,7 +23,6 @@ QByteArray CommandFrame(char letter) {
   return frame;
 }
 
-namespace {
 bool WriteFrame(TComPort& port, const QByteArray& frame) {
   try {
     return port.Write(frame) == frame.size();
@@ -31,7 +30,6 @@ bool WriteFrame(TComPort& port, const QByteArray& frame) {
     return false;
   }
 }
-}  // namespace
 
 bool SendParameterFrame(TComPort& port, const QString& valueText, int address) {
   if (valueText.isEmpty()) return false;

@@ -14,6 +14,8 @@ constexpr int kParameterPauseMs = 300;
 
 QByteArray ParameterFrame(int address, quint8 byte4, quint8 byte5);
 QByteArray CommandFrame(char letter);
+// Writes a whole frame; false when the port refused it or took only part (nothing thrown).
+bool WriteFrame(TComPort& port, const QByteArray& frame);
 
 // Value text: decimal integer with an optional sign; its low 16 bits are sent. An empty text
 // sends nothing. Returns whether the frame was written.

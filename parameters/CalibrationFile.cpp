@@ -50,7 +50,7 @@ QByteArray EncodeLine(const QString& text, QStringEncoder& encoder, QStringDecod
 
 }  // namespace
 
-FileDialogSpec CalibrationFileDialogSpec() {
+FileDialogSettings CalibrationFileDialogSettings() {
   return {QString(), kCalibrationFileFilter, kCalibrationFileSuffix};
 }
 

@@ -15,13 +15,13 @@
 #include <QString>
 #include <optional>
 
-#include "common/FileDialogSpec.h"
+#include "common/FileDialogSettings.h"
 #include "parameters/MeterParameters.h"
 
 inline const QString kCalibrationFileFilter =
     QStringLiteral("Pliki kalibracyjne Fluxa 3.0 (*.F3C *.f3c)");
 inline const QString kCalibrationFileSuffix = QStringLiteral("F3C");
-FileDialogSpec CalibrationFileDialogSpec();
+FileDialogSettings CalibrationFileDialogSettings();
 
 inline const QString kCalibrationWriteErrorText =
     QStringLiteral("Uwaga! Nastąpił jakiś (?) błąd w połączeniu.");

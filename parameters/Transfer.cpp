@@ -112,14 +112,6 @@ QList<TransferStep> PlanTransfer(const MeterParameters& p, bool saveEeprom) {
 
 namespace {
 
-bool WriteFrame(TComPort& port, const QByteArray& frame) {
-  try {
-    return port.Write(frame) == frame.size();
-  } catch (const EComPort&) {
-    return false;
-  }
-}
-
 // Keeps the port's arrivals in its queue while the transfer runs, as a blocked window would;
 // while a message box is open they are handled as usual.
 class ArrivalsHeld {

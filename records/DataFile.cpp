@@ -77,7 +77,7 @@ LineCount ForEachLine(QIODevice& file, qint64 limit, Take take) {
 }
 }  // namespace
 
-FileDialogSpec DataFileDialogSpec() { return {QString(), kDataFileFilter, kDataFileSuffix}; }
+FileDialogSettings DataFileDialogSettings() { return {QString(), kDataFileFilter, kDataFileSuffix}; }
 
 bool WriteDataFile(const QString& fileName, const QStringList& valueTexts) {
   QFile file(fileName);

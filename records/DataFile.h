@@ -12,7 +12,7 @@
 #include <QStringList>
 #include <QtGlobal>
 
-#include "common/FileDialogSpec.h"
+#include "common/FileDialogSettings.h"
 
 class StoredSeries;
 
@@ -23,7 +23,7 @@ inline const QString kReadErrorText = QStringLiteral("Błąd. Nie można odczyta
 // (the calibration file sets its own).
 inline const QString kDataFileFilter = QStringLiteral("Pliki danych Fluxa 3.0 (*.F3D)");
 inline const QString kDataFileSuffix = QStringLiteral("F3D");
-FileDialogSpec DataFileDialogSpec();
+FileDialogSettings DataFileDialogSettings();
 
 // Creates or truncates the file and writes one line per text. False on any failure to create,
 // write or close; lines written before the failure stay. The caller shows kWriteErrorText.

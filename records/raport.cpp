@@ -163,7 +163,7 @@ void TRaport_Win::SetRowCount(int rows) {
 // The whole file is read before the table changes: a file that cannot be read leaves the
 // table as it was. Lines beyond the table's 500 rows are counted and reported.
 void TRaport_Win::ZplikuClick() {
-  const QString name = Dialogs().askOpenFileName(this, DataFileDialogSpec());
+  const QString name = Dialogs().askOpenFileName(this, DataFileDialogSettings());
   if (name.isEmpty()) return;
   const DataFileLines file = ReadDataFileLines(name, kMaxRows);
   if (!file.ok) {

@@ -3,17 +3,13 @@
 // the port, the settings store and the platform from the environment as the program does.
 // Prints "recording" once the recording runs.
 #include <QApplication>
-#include <QPushButton>
-#include <QSpinBox>
-#include <QTimer>
 
 #include <cstdio>
 
 #include "app/Application.h"
-#include "app/FileDialogs.h"
 #include "app/Main.h"
+#include "tests/common/StartRecording.h"
 #include "link/ComPort.h"
-#include "records/SpeedStep.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
@@ -30,19 +26,7 @@ int main(int argc, char* argv[]) {
     std::fprintf(stderr, "recording_child: no port\n");
     return 1;
   }
-  SetFileDialogHook([dataFile](bool, const FileDialogSpec&) { return dataFile; });
-  // The step dialog is modal: answer it from inside its own event loop.
-  QTimer answer;
-  answer.setInterval(20);
-  QObject::connect(&answer, &QTimer::timeout, [&answer] {
-    auto* dialog = qobject_cast<TSpeedStepWin*>(QApplication::activeModalWidget());
-    if (!dialog) return;
-    answer.stop();
-    dialog->SpinEdit1->setValue(1);
-    dialog->Button1->click();
-  });
-  answer.start();
-  window.Zapisz1Click();
+  StartRecordingEveryResult(window, dataFile);
   if (!window.Recording().Recording()) {
     std::fprintf(stderr, "recording_child: the recording did not start\n");
     return 1;

@@ -36,13 +36,13 @@ void AnswerStepDialog(int n) {
 // File dialogs answer from a list, one name per question ("" cancels).
 struct FileAnswers {
   explicit FileAnswers(QStringList names) : names_(std::move(names)) {
-    previous_ = SetFileDialogHook([this](bool, const FileDialogSpec& dialogSettings) {
-      specs << dialogSettings;
+    previous_ = SetFileDialogHook([this](bool, const FileDialogSettings& dialogSettings) {
+      asked << dialogSettings;
       return names_.isEmpty() ? QString() : names_.takeFirst();
     });
   }
   ~FileAnswers() { SetFileDialogHook(previous_); }
-  QList<FileDialogSpec> specs;
+  QList<FileDialogSettings> asked;
 
  private:
   QStringList names_;
@@ -108,7 +108,7 @@ class TestRecordsLive : public QObject {
     QVERIFY(!live.window.Otwrz1->isEnabled());
     QVERIFY(!live.window.Button2->isEnabled());
     QVERIFY(live.window.Zakoncz->isEnabled());
-    QCOMPARE(answers.specs.first().filter, QString("Pliki danych Fluxa 3.0 (*.F3D)"));
+    QCOMPARE(answers.asked.first().filter, QString("Pliki danych Fluxa 3.0 (*.F3D)"));
     QVERIFY(SendPaced(live, results, interval));
     live.window.S_Zapisz->click();
     QCOMPARE(live.window.S_Zapisz->text(), QString("Zapisz do pliku"));
@@ -129,7 +129,7 @@ class TestRecordsLive : public QObject {
     AnswerStepDialog(0);
     live.window.Zapisz1Click();
     QVERIFY(!live.window.Recording().Recording());
-    QVERIFY(answers.specs.isEmpty());  // no save dialog either
+    QVERIFY(answers.asked.isEmpty());  // no save dialog either
     QCOMPARE(live.window.S_Zapisz->text(), QString("Zapisz do pliku"));
   }
 

@@ -30,7 +30,7 @@ struct PauseHook {
 
 struct FileAnswer {
   explicit FileAnswer(const QString& name) {
-    previous_ = SetFileDialogHook([name](bool, const FileDialogSpec&) { return name; });
+    previous_ = SetFileDialogHook([name](bool, const FileDialogSettings&) { return name; });
   }
   ~FileAnswer() { SetFileDialogHook(previous_); }
   FileDialogHook previous_;

@@ -22,8 +22,8 @@ using P = MeterParameters;
 // The file dialogs answer with the names given, one a question ("" cancels).
 struct FileAnswers {
   explicit FileAnswers(QStringList names) : names_(std::move(names)) {
-    previous_ = SetFileDialogHook([this](bool save, const FileDialogSpec& spec) {
-      asked << QString(save ? "save " : "open ") + spec.filter + " " + spec.defaultSuffix;
+    previous_ = SetFileDialogHook([this](bool save, const FileDialogSettings& dialog) {
+      asked << QString(save ? "save " : "open ") + dialog.filter + " " + dialog.defaultSuffix;
       return names_.isEmpty() ? QString() : names_.takeFirst();
     });
   }
@@ -214,8 +214,8 @@ class TestServicePanel : public QObject {
     panel_->Otworz->click();  // cancelled: nothing changes
     panel_->Zapisz->click();
     QCOMPARE(panel_->Parameters(), MeterParameters{});
-    const QString spec = kCalibrationFileFilter + " F3C";
-    QCOMPARE(answers.asked, (QStringList{"open " + spec, "save " + spec, "open " + spec, "save " + spec}));
+    const QString dialog = kCalibrationFileFilter + " F3C";
+    QCOMPARE(answers.asked, (QStringList{"open " + dialog, "save " + dialog, "open " + dialog, "save " + dialog}));
     QVERIFY(messages.texts().isEmpty());
   }
 

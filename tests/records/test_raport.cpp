@@ -60,7 +60,7 @@ void FillRows(TRaport_Win& w, int rows) {
 
 struct OpenAnswer {
   explicit OpenAnswer(const QString& path)
-      : previous(SetFileDialogHook([path](bool, const FileDialogSpec&) { return path; })) {}
+      : previous(SetFileDialogHook([path](bool, const FileDialogSettings&) { return path; })) {}
   ~OpenAnswer() { SetFileDialogHook(previous); }
   FileDialogHook previous;
 };

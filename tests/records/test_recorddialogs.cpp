@@ -180,13 +180,13 @@ class TestRecordDialogs : public QObject {
 
   void fileDialogHook() {
     QList<std::pair<bool, QString>> calls;
-    const FileDialogHook previous = SetFileDialogHook([&](bool save, const FileDialogSpec& dialogSettings) {
+    const FileDialogHook previous = SetFileDialogHook([&](bool save, const FileDialogSettings& dialogSettings) {
       calls.append({save, dialogSettings.filter + "|" + dialogSettings.defaultSuffix});
       return save ? QString("/tmp/a.F3D") : QString();
     });
     QVERIFY(!previous);
-    QCOMPARE(AskSaveFileName(nullptr, DataFileDialogSpec()), QString("/tmp/a.F3D"));
-    QCOMPARE(AskOpenFileName(nullptr, DataFileDialogSpec()), QString());
+    QCOMPARE(AskSaveFileName(nullptr, DataFileDialogSettings()), QString("/tmp/a.F3D"));
+    QCOMPARE(AskOpenFileName(nullptr, DataFileDialogSettings()), QString());
     QCOMPARE(calls.size(), 2);
     QCOMPARE(calls[0], std::make_pair(true, QString("Pliki danych Fluxa 3.0 (*.F3D)|F3D")));
     QCOMPARE(calls[1].first, false);
@@ -222,8 +222,8 @@ class TestRecordDialogs : public QObject {
       dialog->selectFile(folder + "/" + typed);
       static_cast<QDialog*>(dialog)->accept();  // public there, protected in QFileDialog
     });
-    const QString name = save ? AskSaveFileName(nullptr, DataFileDialogSpec())
-                              : AskOpenFileName(nullptr, DataFileDialogSpec());
+    const QString name = save ? AskSaveFileName(nullptr, DataFileDialogSettings())
+                              : AskOpenFileName(nullptr, DataFileDialogSettings());
     QCOMPARE(name, chosen.isEmpty() ? QString() : QDir(folder).filePath(chosen));
   }
 };
