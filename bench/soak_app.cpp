@@ -1,6 +1,8 @@
 // The program's windows for bench/soak: connects to COM1, records every result into the data
 // file given, and answers on standard input, from the GUI thread's event loop:
-//   ping   -> "pong"                      (how long that takes is the window's responsiveness)
+//   ping   -> "pong heap=KiB"             (how long that takes is the window's responsiveness;
+//                                          heap: bytes the allocator has handed out, in KiB,
+//                                          -1 where the C library does not tell)
 //   stats  -> "stats results=N connected=0|1 messages=M"
 //   quit   -> stops the recording and ends
 // Messages the program would show in a box are printed as "message <text>" instead.
@@ -11,12 +13,30 @@
 
 #include <cstdio>
 #include <unistd.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include "app/Application.h"
 #include "app/Main.h"
 #include "tests/common/StartRecording.h"
 #include "common/Messages.h"
 #include "link/ComPort.h"
+
+namespace {
+
+// What the program holds, as against what the allocator keeps from the system (RSS): growth in
+// RSS with a flat heap is the allocator's, not the program's.
+long long HeapInUseKiB() {
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || __GLIBC_MINOR__ >= 33)
+  const struct mallinfo2 info = mallinfo2();
+  return static_cast<long long>((info.uordblks + info.hblkhd) / 1024);
+#else
+  return -1;
+#endif
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
@@ -64,7 +84,7 @@ int main(int argc, char* argv[]) {
       const QByteArray line = pending.left(nl).trimmed();
       pending.remove(0, nl + 1);
       if (line == "ping") {
-        std::printf("pong\n");
+        std::printf("pong heap=%lld\n", HeapInUseKiB());
       } else if (line == "stats") {
         std::printf("stats results=%d connected=%d messages=%d\n",
                     earlier + window.Recording().StoredCount(), int(window.ComPort1->Connected()),

@@ -79,10 +79,21 @@ LineCount ForEachLine(QIODevice& file, qint64 limit, Take take) {
 
 FileDialogSettings DataFileDialogSettings() { return {QString(), kDataFileFilter, kDataFileSuffix}; }
 
-bool WriteDataFile(const QString& fileName, const QStringList& valueTexts) {
+namespace {
+
+// One buffer, one write: a long recording is written in a single system call or few.
+bool WriteFileBytes(const QString& fileName, const QByteArray& bytes) {
   QFile file(fileName);
   if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-  // One buffer, one write: a long recording is written in a single system call or few.
+  bool ok = file.write(bytes) == bytes.size();
+  ok = file.flush() && ok;  // a full disk shows here, when the buffer reaches the device
+  file.close();
+  return ok && file.error() == QFileDevice::NoError;
+}
+
+}  // namespace
+
+bool WriteDataFile(const QString& fileName, const QStringList& valueTexts) {
   qsizetype size = 0;
   for (const QString& text : valueTexts) size += text.size() + 2;
   QByteArray bytes;
@@ -91,10 +102,19 @@ bool WriteDataFile(const QString& fileName, const QStringList& valueTexts) {
     bytes.append(text.toLatin1());
     bytes.append("\r\n", 2);
   }
-  bool ok = file.write(bytes) == bytes.size();
-  ok = file.flush() && ok;  // a full disk shows here, when the buffer reaches the device
-  file.close();
-  return ok && file.error() == QFileDevice::NoError;
+  return WriteFileBytes(fileName, bytes);
+}
+
+bool WriteSeriesToDataFile(const QString& fileName, const StoredSeries& series) {
+  const int count = series.Count();
+  const qsizetype textBytes = count > 0 ? series.TextBytes(count).end() - series.TextBytes(1).begin() : 0;
+  QByteArray bytes;
+  bytes.reserve(textBytes + 2 * qsizetype(count));
+  for (int i = 1; i <= count; ++i) {
+    bytes.append(series.TextBytes(i));
+    bytes.append("\r\n", 2);
+  }
+  return WriteFileBytes(fileName, bytes);
 }
 
 DataFileLines ReadDataFileLines(const QString& fileName, int limit) {

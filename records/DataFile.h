@@ -28,6 +28,9 @@ FileDialogSettings DataFileDialogSettings();
 // Creates or truncates the file and writes one line per text. False on any failure to create,
 // write or close; lines written before the failure stay. The caller shows kWriteErrorText.
 bool WriteDataFile(const QString& fileName, const QStringList& valueTexts);
+// The same for the entries of a stored series, written straight from its block of text: no text
+// object per line, so a 65535-line recording leaves no scattered small blocks behind.
+bool WriteSeriesToDataFile(const QString& fileName, const StoredSeries& series);
 
 struct DataFileLines {
   QStringList lines;         // in order, without their line ends

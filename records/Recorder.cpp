@@ -52,10 +52,7 @@ int Recorder::StoredCount() const { return series_.Count(); }
 
 RecordingOutcome Recorder::Write(const QString& fileName) {
   const int count = series_.Count();
-  QStringList texts;
-  texts.reserve(count);
-  for (int i = 1; i <= count; ++i) texts.append(series_.Text(i));
-  if (!WriteDataFile(fileName, texts)) {
+  if (!WriteSeriesToDataFile(fileName, series_)) {
     unsaved_ = true;
     return {RecordingOutcome::WriteFailed, count};
   }

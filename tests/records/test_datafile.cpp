@@ -195,6 +195,15 @@ class TestDataFile : public QObject {
     QCOMPARE(series.Value(3), 2.0);
     QCOMPARE(series.Value(StoredSeries::MaximumCount), double((StoredSeries::MaximumCount - 1) % 100));
     QCOMPARE(series.Text(StoredSeries::MaximumCount), texts[StoredSeries::MaximumCount - 1]);
+
+    // Written back straight from the series: the bytes of the lines it holds.
+    const QString fromSeries = dir_.filePath("from-series.F3D");
+    const QString fromList = dir_.filePath("from-list.F3D");
+    QVERIFY(WriteSeriesToDataFile(fromSeries, series));
+    QVERIFY(WriteDataFile(fromList, texts.mid(0, StoredSeries::MaximumCount)));
+    QCOMPARE(ReadRaw(fromSeries), ReadRaw(fromList));
+    QVERIFY(WriteSeriesToDataFile(fromSeries, StoredSeries()));
+    QCOMPARE(ReadRaw(fromSeries), QByteArray());
   }
 
  private:
