@@ -10,6 +10,7 @@
 
 namespace {
 constexpr qint64 kReadChunk = 64 * 1024;
+constexpr qint64 kSmallestChunk = 4 * 1024;  // a file that tells no size (/proc) still reads in pieces
 
 // A line without its line end: the CR of a CR LF is dropped.
 QByteArrayView LineBytes(const char* begin, const char* end) {
@@ -32,15 +33,20 @@ LineCount ForEachLine(QIODevice& file, qint64 limit, Take take) {
   qint64 kept = 0;
   QByteArray pending;        // a line started in an earlier chunk, while lines are kept
   bool partialLine = false;  // a line started, while lines are only counted
+  // One buffer for the whole reading, no larger than the file needs.
+  const qint64 room = file.isSequential()
+                          ? kReadChunk
+                          : std::clamp<qint64>(file.size() - file.pos(), kSmallestChunk, kReadChunk);
+  QByteArray chunk(room, Qt::Uninitialized);
   for (;;) {
-    const QByteArray chunk = file.read(kReadChunk);
-    if (chunk.isEmpty()) {
+    const qint64 got = file.read(chunk.data(), room);
+    if (got <= 0) {
       auto* asFile = qobject_cast<QFileDevice*>(&file);
-      if (asFile && asFile->error() != QFileDevice::NoError) return out;  // ok stays false
+      if (got < 0 || (asFile && asFile->error() != QFileDevice::NoError)) return out;  // ok stays false
       break;
     }
     const char* p = chunk.constData();
-    const char* const end = p + chunk.size();
+    const char* const end = p + got;
     while (p < end && kept < limit) {
       const auto* nl = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
       if (!nl) {
