@@ -1,7 +1,8 @@
 // The data-file reader and value parser, through the reader's in-memory entry point (a QBuffer,
 // no file per run), and the recovery file's reader, which takes the same lines.
 //
-// Input: byte 0 is the line limit (0..255); the rest is the file.
+// Input: byte 0 chooses the reader (its top bit: the recovery reader) and holds the data-file
+// reader's line limit (its low 7 bits); the rest is the file.
 #include <QBuffer>
 
 #include <cstdint>
@@ -10,9 +11,30 @@
 #include "records/DataFile.h"
 #include "records/RecoveryFile.h"
 
+namespace {
+
+// The recovery reader keeps exactly the complete lines that are value texts.
+void CheckRecoveryReader(QByteArray& file, const QList<QByteArray>& expected) {
+  QBuffer again(&file);
+  const LeftRecording left = ReadLeftRecording(again);
+  const qsizetype complete = expected.size() - (file.isEmpty() || file.endsWith('\n') ? 0 : 1);
+  qsizetype kept = 0;
+  for (qsizetype i = 0; i < complete; ++i) {
+    const QString line = QString::fromLatin1(expected[i]);
+    if (line.trimmed().isEmpty() || !SeriesTextToNumber(line)) continue;
+    FUZZ_CHECK(kept < left.lines.size() && left.lines[kept] == line);
+    ++kept;
+  }
+  FUZZ_CHECK(kept == left.lines.size());
+  FUZZ_CHECK(left.lines.size() + left.droppedLines == expected.size());
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
-  const int limit = data[0];
+  const bool recoveryReader = data[0] & 0x80;
+  const int limit = data[0] & 0x7f;
   QByteArray file(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
 
   // The lines as the format defines them: up to each LF, less a CR before it; a last line
@@ -21,6 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (expected.last().isEmpty()) expected.removeLast();
   for (QByteArray& line : expected)
     if (line.endsWith('\r')) line.chop(1);
+
+  if (recoveryReader) {
+    CheckRecoveryReader(file, expected);
+    return 0;
+  }
 
   QBuffer buffer(&file);
   const DataFileLines read = ReadDataFileLines(buffer, limit);
@@ -44,19 +71,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The file view's refiltering never spreads a bad line into NaN.
   RefilterSeries(series, 0.5 + (limit & 7));
   for (int i = 1; i <= series.Count(); ++i) FUZZ_CHECK(std::isfinite(series.Value(i)));
-
-  // The recovery reader keeps exactly the complete lines that are value texts.
-  QBuffer again(&file);
-  const LeftRecording left = ReadLeftRecording(again);
-  const qsizetype complete = expected.size() - (file.isEmpty() || file.endsWith('\n') ? 0 : 1);
-  qsizetype kept = 0;
-  for (qsizetype i = 0; i < complete; ++i) {
-    const QString line = QString::fromLatin1(expected[i]);
-    if (line.trimmed().isEmpty() || !SeriesTextToNumber(line)) continue;
-    FUZZ_CHECK(kept < left.lines.size() && left.lines[kept] == line);
-    ++kept;
-  }
-  FUZZ_CHECK(kept == left.lines.size());
-  FUZZ_CHECK(left.lines.size() + left.droppedLines == expected.size());
   return 0;
 }
