@@ -10,7 +10,7 @@
 
 namespace {
 constexpr qint64 kReadChunk = 64 * 1024;
-constexpr qint64 kSmallestChunk = 4 * 1024;  // a file that tells no size (/proc) still reads in pieces
+constexpr qint64 kSmallestChunk = 4 * 1024;  // a file that tells no size (/proc) reads in pieces
 
 // A line without its line end: the CR of a CR LF is dropped.
 QByteArrayView LineBytes(const char* begin, const char* end) {
@@ -42,7 +42,8 @@ LineCount ForEachLine(QIODevice& file, qint64 limit, Take take) {
     const qint64 got = file.read(chunk.data(), room);
     if (got <= 0) {
       auto* asFile = qobject_cast<QFileDevice*>(&file);
-      if (got < 0 || (asFile && asFile->error() != QFileDevice::NoError)) return out;  // ok stays false
+      // ok stays false on a read error
+      if (got < 0 || (asFile && asFile->error() != QFileDevice::NoError)) return out;
       break;
     }
     const char* p = chunk.constData();
@@ -113,7 +114,8 @@ bool WriteDataFile(const QString& fileName, const QStringList& valueTexts) {
 
 bool WriteSeriesToDataFile(const QString& fileName, const StoredSeries& series) {
   const int count = series.Count();
-  const qsizetype textBytes = count > 0 ? series.TextBytes(count).end() - series.TextBytes(1).begin() : 0;
+  const qsizetype textBytes =
+      count > 0 ? series.TextBytes(count).end() - series.TextBytes(1).begin() : 0;
   QByteArray bytes;
   bytes.reserve(textBytes + 2 * qsizetype(count));
   for (int i = 1; i <= count; ++i) {
