@@ -1,95 +1,16 @@
-// fluxa-sim seen from the application's side: its real pseudo-terminals opened with QSerialPort.
+// fluxa-sim seen from the application's side: its real pseudo-terminals opened with QSerialPort;
+// what it sends and answers. Its links' life (closed ports, hang-up, ending) is in test_sim_links.
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QProcess>
 #include <QSerialPort>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
-#include "tests/common/SimProcess.h"
+#include "tests/sim/SimLine.h"
 
 namespace {
-
 constexpr double kMeterBytesPerSecond = 960.0;  // 9600 baud, 10 bits a byte
-
-std::unique_ptr<QSerialPort> OpenPort(const QString& path, QSerialPort::DataBits bits = QSerialPort::Data8) {
-  auto port = std::make_unique<QSerialPort>(path);
-  port->setBaudRate(9600);
-  port->setDataBits(bits);
-  port->setParity(QSerialPort::NoParity);
-  port->setStopBits(QSerialPort::OneStop);
-  port->setFlowControl(QSerialPort::NoFlowControl);
-  if (!port->open(QIODevice::ReadWrite)) {
-    qWarning() << "cannot open" << path << port->errorString();
-    return nullptr;
-  }
-  return port;
-}
-
-QByteArray Bytes(std::initializer_list<int> values) {
-  QByteArray out;
-  for (int v : values) out += char(v);
-  return out;
-}
-
-QByteArray MeterFrame(char letter, int address = 0, int value = 0) {
-  return Bytes({0xAA, 0x55, letter, address, value & 0xFF, (value >> 8) & 0xFF});
-}
-
-void Send(QSerialPort& port, const QByteArray& bytes) {
-  port.write(bytes);
-  QVERIFY(port.waitForBytesWritten(1000));
-}
-
-// Collects what arrives on port while the event loop runs, until done(bytes) or timeoutMs.
-QByteArray Collect(SimProcess& sim, QSerialPort& port, int timeoutMs,
-                   const std::function<bool(const QByteArray&)>& done = {}) {
-  QByteArray bytes;
-  sim.pumpUntil(
-      [&] {
-        bytes += port.readAll();
-        return done && done(bytes);
-      },
-      timeoutMs);
-  return bytes + port.readAll();
-}
-
-// Collects until the line has been quiet for quietMs.
-QByteArray CollectUntilQuiet(SimProcess& sim, QSerialPort& port, int quietMs, int timeoutMs) {
-  QByteArray bytes;
-  QElapsedTimer quiet;
-  quiet.start();
-  sim.pumpUntil(
-      [&] {
-        const QByteArray more = port.readAll();
-        if (!more.isEmpty()) quiet.restart();
-        bytes += more;
-        return quiet.elapsed() >= quietMs;
-      },
-      timeoutMs);
-  return bytes;
-}
-
-// Result frames in a stream: 7 bytes from each AA 55 on.
-QList<QByteArray> CutFrames(const QByteArray& stream) {
-  QList<QByteArray> frames;
-  const QByteArray header = Bytes({0xAA, 0x55});
-  for (qsizetype i = stream.indexOf(header); i >= 0 && i + 7 <= stream.size();
-       i = stream.indexOf(header, i + 7))
-    frames << stream.mid(i, 7);
-  return frames;
-}
-
-// The newest complete result frame after settings changed: earlier frames may still be on the line.
-QByteArray SettledFrame(SimProcess& sim, QSerialPort& port) {
-  const QList<QByteArray> frames = CutFrames(Collect(sim, port, 350));
-  return frames.size() >= 2 ? frames.last() : QByteArray();
-}
-
-// The status byte of a result frame; -1 when there was no frame.
-int StatusOf(const QByteArray& frame) { return frame.size() == 7 ? quint8(frame[2]) : -1; }
-
 }  // namespace
 
 class SimTest : public QObject {
@@ -109,11 +30,6 @@ class SimTest : public QObject {
   void stateFileKeepsParametersAcrossRestart();
   void referenceAnswers_data();
   void referenceAnswers();
-  void nothingPilesUpWhileThePortIsClosed();
-  void hangupRemovesTheLinkAndFailsThePort();
-  void linksGoAwayWhenTheSimulatorEnds_data();
-  void linksGoAwayWhenTheSimulatorEnds();
-  void runsOnWithItsInputClosed();
 };
 
 void SimTest::resultFramesEncodeTheSettings_data() {
@@ -410,92 +326,6 @@ void SimTest::referenceAnswers() {
   QCOMPARE(received, reply);
   QVERIFY(sim.waitForReferenceCommands(1, 1000));
   QCOMPARE(sim.referenceCommands().last().bytes, command);
-}
-
-void SimTest::nothingPilesUpWhileThePortIsClosed() {
-  SimProcess sim({"--rate", "0"});
-  QVERIFY(sim.start());
-  QVERIFY(sim.command("burst 100"));
-  QVERIFY(sim.waitForLine("burst done", 3000));
-  auto port = OpenPort(sim.meterPath());
-  QVERIFY(port);
-  // A real line keeps nothing for a port that was closed: 700 stale bytes must not arrive now.
-  QCOMPARE(Collect(sim, *port, 200), QByteArray());
-  port.reset();
-  QVERIFY(sim.command("burst 100"));
-  QVERIFY(sim.waitForLine("burst done", 3000));
-  port = OpenPort(sim.meterPath());
-  QVERIFY(port);
-  QCOMPARE(Collect(sim, *port, 200), QByteArray());
-}
-
-void SimTest::hangupRemovesTheLinkAndFailsThePort() {
-  SimProcess sim;
-  QVERIFY(sim.start());
-  auto port = OpenPort(sim.meterPath());
-  QVERIFY(port);
-  QVERIFY(!CutFrames(Collect(sim, *port, 300)).isEmpty());
-  QVERIFY(sim.command("hangup"));
-  QVERIFY(!QFileInfo(sim.meterPath()).isSymLink());
-  QVERIFY(QFileInfo(sim.referencePath()).isSymLink());
-  // A hung-up pty reads end-of-file, which QSerialPort reports as ReadError (or ResourceError
-  // when the read fails with EIO); either way the port must learn that the line is gone.
-  QVERIFY(sim.pumpUntil(
-      [&] { return port->error() == QSerialPort::ResourceError || port->error() == QSerialPort::ReadError; },
-      3000));
-  port->close();
-  QVERIFY(sim.isRunning());
-}
-
-void SimTest::linksGoAwayWhenTheSimulatorEnds_data() {
-  QTest::addColumn<QString>("how");
-  QTest::newRow("quit") << "quit";
-  QTest::newRow("SIGTERM") << "terminate";
-  QTest::newRow("end of stdin") << "eof";
-}
-
-void SimTest::linksGoAwayWhenTheSimulatorEnds() {
-  QFETCH(QString, how);
-  SimProcess sim;
-  QVERIFY(sim.start());
-  if (how == "quit")
-    sim.process().write("quit\n");
-  else if (how == "terminate")
-    sim.process().terminate();
-  else
-    sim.process().closeWriteChannel();
-  QVERIFY(sim.process().waitForFinished(3000));
-  QCOMPARE(sim.process().exitCode(), 0);
-  QVERIFY(!QFileInfo(sim.meterPath()).isSymLink());
-  QVERIFY(!QFileInfo(sim.referencePath()).isSymLink());
-}
-
-// Started from a script or in the background, stdin is /dev/null or not ours: the simulator
-// must keep serving the meter until it is told to stop.
-void SimTest::runsOnWithItsInputClosed() {
-  QTemporaryDir dir;
-  QVERIFY(dir.isValid());
-  const QString link = dir.filePath("COM1");
-  QProcess sim;
-  sim.setProgram(QStringLiteral(FLUXA_SIM_PATH));
-  sim.setArguments({"--meter", link, "--rate", "20"});
-  sim.setStandardInputFile(QProcess::nullDevice());
-  sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-  sim.start();
-  QVERIFY(sim.waitForStarted(5000));
-  QTRY_VERIFY_WITH_TIMEOUT(sim.readAllStandardOutput().contains("ready") || QFileInfo::exists(link), 10000);
-  QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(link), 10000);
-  auto port = OpenPort(link);
-  QVERIFY(port);
-  // Frames keep coming long after the end of stdin was read.
-  QByteArray received;
-  QTRY_VERIFY_WITH_TIMEOUT((received += port->readAll()).count(Bytes({0xAA, 0x55})) >= 5, 10000);
-  QCOMPARE(sim.state(), QProcess::Running);
-  port->close();
-  sim.terminate();
-  QVERIFY(sim.waitForFinished(5000));
-  QCOMPARE(sim.exitCode(), 0);
-  QVERIFY(!QFileInfo(link).isSymLink());
 }
 
 QTEST_GUILESS_MAIN(SimTest)
