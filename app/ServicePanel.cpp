@@ -42,6 +42,9 @@ class TypingLimit : public QValidator {
   QString shown_;
 };
 
+// A field's caption: its label, as a refused value's message names it, and a colon.
+QString Caption(int member) { return FieldLabel(member) + QLatin1Char(':'); }
+
 QLabel* Label(QWidget* parent, const QString& name, const QString& text, const QRect& geometry) {
   auto* label = new QLabel(text, parent);
   label->setObjectName(name);
@@ -88,8 +91,7 @@ void TServicePanel::BuildSondyTab() {
   PageControl1->addTab(TabSheet3, QStringLiteral("Sondy"));
   Sondy = Named(new TParameterGrid(5, 3, TabSheet3), "Sondy");
   Sondy->move(6, 8);
-  Sondy->SetCaptions(QStringLiteral("Sondy"), {"DC 1", "DC 2", "AC 1", "AC 2"},
-                     {QStringLiteral("AXIAL wzm."), QStringLiteral("TRANS wzm.")});
+  Sondy->SetCaptions(kSondyCaptions.corner, kSondyCaptions.columns, kSondyCaptions.rows);
   Sondy->SetCellSizes(80, 62, 24);
   const QString hint = QStringLiteral("Wartości (-1;1)");
   Sondy->setToolTip(hint);
@@ -98,8 +100,7 @@ void TServicePanel::BuildSondyTab() {
   };
   SondyHint = Label(TabSheet3, "SondyHint", hint, QRect(6, 90, 200, 16));
   // The converter's DC component only ever comes from a calibration file.
-  StalaLabel = Label(TabSheet3, "StalaLabel", QStringLiteral("Składowa stała na przetworniku:"),
-                     QRect(6, 124, 180, 16));
+  StalaLabel = Label(TabSheet3, "StalaLabel", Caption(P::Stala), QRect(6, 124, 180, 16));
   Stala = Named(new QLineEdit(TabSheet3), "Stala", QRect(190, 121, 78, 22));
   StalaLabel->setVisible(false);
   Stala->setVisible(false);
@@ -110,12 +111,12 @@ void TServicePanel::BuildTemperatureTab() {
   PageControl1->addTab(TabSheet4, QStringLiteral("Temperatura"));
   const QString word = QStringLiteral("[-32768;32767]");
   const QString fraction = QStringLiteral("(-1,1)");
-  Wtemp = Edit(TabSheet4, "Wtemp", 8, QStringLiteral("Współczynnik termometru.:"), word);
-  OTemp = Edit(TabSheet4, "OTemp", 42, QStringLiteral("Offset termometru:"), word);
-  WKor = Edit(TabSheet4, "WKor", 76, QStringLiteral("Współczynnik korekcji temp.:"), fraction);
-  OKor = Edit(TabSheet4, "OKor", 110, QStringLiteral("Offset korekcji temp.:"), word);
+  Wtemp = Edit(TabSheet4, "Wtemp", 8, Caption(P::Wtemp), word);
+  OTemp = Edit(TabSheet4, "OTemp", 42, Caption(P::OTemp), word);
+  WKor = Edit(TabSheet4, "WKor", 76, Caption(P::WKor), fraction);
+  OKor = Edit(TabSheet4, "OKor", 110, Caption(P::OKor), word);
   WzmocnienieFiltruTemp =
-      Edit(TabSheet4, "WzmocnienieFiltruTemp", 144, QStringLiteral("Wzmocnienie filtru temp.:"), fraction);
+      Edit(TabSheet4, "WzmocnienieFiltruTemp", 144, Caption(P::WzmocnienieFiltruTemp), fraction);
 }
 
 void TServicePanel::BuildOtherTab() {
@@ -123,8 +124,7 @@ void TServicePanel::BuildOtherTab() {
   PageControl1->addTab(TabSheet5, QStringLiteral("Inne"));
   KFILTR = Named(new TParameterGrid(5, 3, TabSheet5), "KFILTR");
   KFILTR->move(6, 6);
-  KFILTR->SetCaptions(QStringLiteral("Filtr"), {"DC 1", "DC 2", "AC 1", "AC 2"},
-                      {QStringLiteral("Wzm."), QStringLiteral("Próg")});
+  KFILTR->SetCaptions(kKfiltrCaptions.corner, kKfiltrCaptions.columns, kKfiltrCaptions.rows);
   KFILTR->SetCellSizes(80, 62, 21);
   const QString filterHint = QStringLiteral("Wartości Wzm. (-1;1), wartości progu [0;65535]");
   KFILTR->setToolTip(filterHint);
@@ -132,8 +132,7 @@ void TServicePanel::BuildOtherTab() {
 
   S_Faza = Named(new TParameterGrid(2, 3, TabSheet5), "S_Faza");
   S_Faza->move(6, 94);
-  S_Faza->SetCaptions(QStringLiteral("Zakres"), {QStringLiteral("Faza")},
-                      {QStringLiteral("Zakres 1"), QStringLiteral("Zakres 2")});
+  S_Faza->SetCaptions(kSFazaCaptions.corner, kSFazaCaptions.columns, kSFazaCaptions.rows);
   S_Faza->SetCellSizes(62, 50, 21);
   S_Faza->setToolTip(QStringLiteral("Wypełnij obydwie wartości."));
   S_FazaHint = Label(TabSheet5, "S_FazaHint", QStringLiteral("Wartości [0;255]"), QRect(6, 162, 116, 16));
@@ -145,12 +144,12 @@ void TServicePanel::BuildOtherTab() {
   ProgRodzajuSondy = Named(new QLineEdit(TabSheet5), "ProgRodzajuSondy", QRect(kEditX, 96, 56, 22));
   const QString thresholdHint = QStringLiteral("Wartości [0;1800]");
   ProgRodzajuSondy->setToolTip(thresholdHint);
-  Label(TabSheet5, "ProgRodzajuSondyLabel", QStringLiteral("Próg rodzaju sondy mV:"),
-        caption.translated(0, 99))->setBuddy(ProgRodzajuSondy);
+  Label(TabSheet5, "ProgRodzajuSondyLabel", Caption(P::ProgRodzajuSondy), caption.translated(0, 99))
+      ->setBuddy(ProgRodzajuSondy);
   Label(TabSheet5, "ProgRodzajuSondyHint", thresholdHint, QRect(kCaptionX, 120, 212, 16));
   NumerSeryjnyMiernika = Named(new QLineEdit(TabSheet5), "NumerSeryjnyMiernika", QRect(kEditX, 142, 56, 22));
-  Label(TabSheet5, "NumerSeryjnyMiernikaLabel", QStringLiteral("Numer seryjny miernika:"),
-        caption.translated(0, 145))->setBuddy(NumerSeryjnyMiernika);
+  Label(TabSheet5, "NumerSeryjnyMiernikaLabel", Caption(P::NumerSeryjnyMiernika), caption.translated(0, 145))
+      ->setBuddy(NumerSeryjnyMiernika);
   for (QLineEdit* edit : {ProgRodzajuSondy, NumerSeryjnyMiernika})
     edit->setValidator(new TypingLimit(edit, kTypedLimit));
 }
@@ -244,7 +243,11 @@ void TServicePanel::SetParameters(const MeterParameters& p) {
 }
 
 void TServicePanel::WyslijClick() {
-  const QList<TransferStep> plan = PlanTransfer(Parameters(), SaveEPROM->isChecked());
+  const TransferPlan plan = PlanTransfer(Parameters(), SaveEPROM->isChecked());
+  if (!plan.ok()) {
+    ShowMessage(plan.refusal);  // nothing was sent: the meter keeps its calibration whole
+    return;
+  }
   // The transfer holds the GUI thread for seconds; the window keeps painting and shows how far
   // it is, but takes no input until the end.
   BusyWindow busy(window());
@@ -252,7 +255,7 @@ void TServicePanel::WyslijClick() {
   Wyslij->setEnabled(false);
   TransferProgress->setValue(0);
   TransferProgress->setVisible(true);
-  RunTransfer(*port_, plan, [&](int done, int) {
+  RunTransfer(*port_, plan.steps, [&](int done, int) {
     TransferProgress->setValue(done);
     busy.CatchUp();
   });

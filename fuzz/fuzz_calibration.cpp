@@ -26,8 +26,12 @@ void CheckEncodings(const QString& text) {
   if (filter.ok()) FUZZ_CHECK(ParseFraction(text).has_value());
   const EncodedWord threshold = EncodeProbeThreshold(text);
   if (threshold.ok()) FUZZ_CHECK(threshold.signedWord() <= 0 && threshold.signedWord() >= -737);
-  const EncodedWord integer = EncodeInteger(text);
-  if (text.trimmed().isEmpty()) FUZZ_CHECK(!integer.ok());
+  // A whole number is sent only inside its range, as itself.
+  const EncodedWord signedWord = EncodeSignedWord(text);
+  if (signedWord.ok()) FUZZ_CHECK(text.toInt() == signedWord.signedWord());
+  const EncodedWord unsignedWord = EncodeUnsignedWord(text);
+  if (unsignedWord.ok()) FUZZ_CHECK(text.toInt() == int(unsignedWord.word));
+  if (text.trimmed().isEmpty()) FUZZ_CHECK(!signedWord.ok() && !unsignedWord.ok());
 }
 }  // namespace
 

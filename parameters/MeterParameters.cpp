@@ -15,22 +15,22 @@ const QList<ParameterAddress>& ParameterAddressMap() {
       {P::Sondy(2, 2), 20, E::Gain},
       {P::Sondy(3, 2), 24, E::Gain},
       {P::Sondy(4, 2), 22, E::Gain},
-      {P::Stala, 10, E::Integer},
-      {P::Wtemp, 50, E::Integer},
-      {P::OTemp, 48, E::Integer},
+      {P::Stala, 10, E::SignedWord},
+      {P::Wtemp, 50, E::SignedWord},
+      {P::OTemp, 48, E::SignedWord},
       {P::WKor, kCorrectionAddress, E::BoundedFraction},
-      {P::OKor, 6, E::Integer},
+      {P::OKor, 6, E::SignedWord},
       {P::Kfiltr(1, 1), 32, E::FilterConstant},
       {P::Kfiltr(2, 1), 36, E::FilterConstant},
       {P::Kfiltr(3, 1), 40, E::FilterConstant},
       {P::Kfiltr(4, 1), 26, E::FilterConstant},
-      {P::Kfiltr(1, 2), 34, E::Integer},
-      {P::Kfiltr(2, 2), 38, E::Integer},
-      {P::Kfiltr(3, 2), 42, E::Integer},
-      {P::Kfiltr(4, 2), 28, E::Integer},
+      {P::Kfiltr(1, 2), 34, E::UnsignedWord},
+      {P::Kfiltr(2, 2), 38, E::UnsignedWord},
+      {P::Kfiltr(3, 2), 42, E::UnsignedWord},
+      {P::Kfiltr(4, 2), 28, E::UnsignedWord},
       {P::SFaza(1), kPhasePairAddress, E::PhasePair},
       {P::SFaza(2), kPhasePairAddress, E::PhasePair},
-      {P::ProgRodzajuSondy, kProbeThresholdAddress, E::Threshold},
+      {P::ProgRodzajuSondy, kProbeThresholdAddress, E::ProbeThreshold},
       {P::WzmocnienieFiltruTemp, 44, E::FilterConstant},
   };
   return map;
@@ -78,15 +78,20 @@ EncodedWord WordIn(double rounded, double low, double high) {
   return {Refusal::None, quint16(qint64(rounded) & 0xFFFF)};
 }
 
-}  // namespace
-
-EncodedWord EncodeInteger(const QString& text) {
+// A decimal integer text in [low, high].
+EncodedWord IntegerIn(const QString& text, int low, int high) {
   if (text.isEmpty()) return Refused(Refusal::Empty);
   bool ok = false;
   const int value = text.toInt(&ok, 10);
   if (!ok) return Refused(Refusal::NotANumber);
-  return {Refusal::None, quint16(value)};
+  return WordIn(value, low, high);
 }
+
+}  // namespace
+
+EncodedWord EncodeSignedWord(const QString& text) { return IntegerIn(text, -32768, 32767); }
+
+EncodedWord EncodeUnsignedWord(const QString& text) { return IntegerIn(text, 0, 65535); }
 
 EncodedWord EncodeGain(const QString& text) {
   if (text.isEmpty()) return Refused(Refusal::Empty);
@@ -129,21 +134,16 @@ EncodedPhasePair EncodePhasePair(const QString& phase1, const QString& phase2) {
     pair.refusal = Refusal::Empty;
     return pair;
   }
-  bool ok = false;
-  // Range 2 is read first: when both fail, the message names its text.
-  const int p2 = phase2.toInt(&ok, 10);
-  if (!ok) {
-    pair.refusal = Refusal::NotANumber;
-    pair.offendingText = phase2;
+  const EncodedWord p2 = IntegerIn(phase2, 0, 255);
+  const EncodedWord p1 = IntegerIn(phase1, 0, 255);
+  if (!p2.ok() || !p1.ok()) {
+    const bool second = !p2.ok();
+    pair.refusal = second ? p2.refusal : p1.refusal;
+    pair.offendingText = second ? phase2 : phase1;
+    pair.offendingPhase = second ? 2 : 1;
     return pair;
   }
-  const int p1 = phase1.toInt(&ok, 10);
-  if (!ok) {
-    pair.refusal = Refusal::NotANumber;
-    pair.offendingText = phase1;
-    return pair;
-  }
-  pair.phase1 = quint8(p1 & 0xFF);
-  pair.phase2 = quint8(p2 & 0xFF);
+  pair.phase1 = quint8(p1.word);
+  pair.phase2 = quint8(p2.word);
   return pair;
 }

@@ -9,7 +9,9 @@
 // NumerSeryjnyMiernika, WzmocnienieFiltruTemp.
 //
 // Number texts: the first comma becomes a point, then the C locale reads them; integers are
-// decimal with an optional sign. Words are two's complement, low byte first on the wire.
+// decimal with an optional sign. Words are two's complement, low byte first on the wire. Each
+// encoding takes only what its member's hint in the panel allows: a value outside it is
+// refused, never cut down to its low bits (the meter would take a quite different value).
 #include <QList>
 #include <QString>
 #include <QtGlobal>
@@ -43,7 +45,15 @@ struct MeterParameters {
 
 // ---- The meter's addresses ----
 
-enum class ParameterEncoding { Integer, Gain, BoundedFraction, FilterConstant, Threshold, PhasePair };
+enum class ParameterEncoding {
+  SignedWord,
+  UnsignedWord,
+  Gain,
+  BoundedFraction,
+  FilterConstant,
+  ProbeThreshold,
+  PhasePair,
+};
 
 struct ParameterAddress {
   int member;  // index into MeterParameters
@@ -88,8 +98,11 @@ QString WithDecimalPoint(const QString& text);
 // finite number.
 std::optional<double> ParseFraction(const QString& text);
 
-// Decimal integer, low 16 bits (the rule of SendParameterFrame).
-EncodedWord EncodeInteger(const QString& text);
+// Decimal integer in [-32768;32767] (Stala, Wtemp, OTemp, OKor).
+EncodedWord EncodeSignedWord(const QString& text);
+// Decimal integer in [0;65535] (the KFILTR thresholds); above 32767 the word is its unsigned
+// pattern.
+EncodedWord EncodeUnsignedWord(const QString& text);
 // nint(v x 32767); refused unless that fits in a signed 16-bit word (so roughly -1 <= v <= 1).
 EncodedWord EncodeGain(const QString& text);
 // nint(v x 32767) for -1 < v < 1 (WKor).
@@ -102,10 +115,12 @@ EncodedWord EncodeProbeThreshold(const QString& text);
 
 struct EncodedPhasePair {
   Refusal refusal = Refusal::None;
-  QString offendingText;  // the phase text that did not convert
+  QString offendingText;  // the phase text that was refused
+  int offendingPhase = 0; // its row, 1 or 2
   quint8 phase1 = 0;      // byte 4
   quint8 phase2 = 0;      // byte 5
   bool ok() const { return refusal == Refusal::None; }
 };
-// Both phases as integers, each reduced to its low 8 bits. Empty when either text is empty.
+// Both phases as integers in [0;255], one byte each. Empty when either text is empty. Phase 2
+// is checked first: when both are refused, it is the one named.
 EncodedPhasePair EncodePhasePair(const QString& phase1, const QString& phase2);

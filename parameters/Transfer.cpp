@@ -16,6 +16,46 @@ QString NotAnIntegerText(const QString& text) {
   return QStringLiteral("'%1' is not a valid integer value").arg(text);
 }
 
+QString RefusedCellText(const QString& message, const QString& cellName) {
+  return message + QLatin1Char('\n') + cellName;
+}
+
+QString FieldLabel(int member) {
+  using P = MeterParameters;
+  switch (member) {
+    case P::Stala: return QStringLiteral("Składowa stała na przetworniku");
+    case P::Wtemp: return QStringLiteral("Współczynnik termometru.");
+    case P::OTemp: return QStringLiteral("Offset termometru");
+    case P::WKor: return QStringLiteral("Współczynnik korekcji temp.");
+    case P::OKor: return QStringLiteral("Offset korekcji temp.");
+    case P::WzmocnienieFiltruTemp: return QStringLiteral("Wzmocnienie filtru temp.");
+    case P::ProgRodzajuSondy: return QStringLiteral("Próg rodzaju sondy mV");
+    case P::NumerSeryjnyMiernika: return QStringLiteral("Numer seryjny miernika");
+    default: return {};
+  }
+}
+
+namespace {
+
+QString GridCellName(const GridCaptions& grid, int column, int row) {
+  return grid.corner + QStringLiteral(": ") + grid.rows[row - 1] + QStringLiteral(" / ") +
+         grid.columns[column - 1];
+}
+
+}  // namespace
+
+QString CellName(int member) {
+  using P = MeterParameters;
+  for (int row = 1; row <= 2; ++row) {
+    for (int column = 1; column <= 4; ++column) {
+      if (member == P::Sondy(column, row)) return GridCellName(kSondyCaptions, column, row);
+      if (member == P::Kfiltr(column, row)) return GridCellName(kKfiltrCaptions, column, row);
+    }
+    if (member == P::SFaza(row)) return GridCellName(kSFazaCaptions, 1, row);
+  }
+  return FieldLabel(member);
+}
+
 namespace {
 
 using Kind = TransferStep::Kind;
@@ -24,44 +64,47 @@ TransferStep Frame(int address, quint16 word, const QString& failureText) {
   return {Kind::Frame, ParameterFrame(address, quint8(word & 0xFF), quint8(word >> 8)), failureText};
 }
 
-TransferStep Message(const QString& text) { return {Kind::Message, {}, text}; }
+TransferStep Refused(const QString& text) { return {Kind::Refused, {}, text}; }
 
-}  // namespace
-
-TransferStep IntegerStep(const QString& text, int address) {
-  const EncodedWord e = EncodeInteger(text);
+TransferStep WordStep(const EncodedWord& e, const QString& text, int address) {
   if (e.refusal == Refusal::Empty) return {};
-  if (!e.ok()) return Message(CannotSendText(text, address));
+  if (!e.ok()) return Refused(CannotSendText(text, address));
   return Frame(address, e.word, CannotSendText(text, address));
 }
 
+}  // namespace
+
+TransferStep SignedWordStep(const QString& text, int address) {
+  return WordStep(EncodeSignedWord(text), text, address);
+}
+
+TransferStep UnsignedWordStep(const QString& text, int address) {
+  return WordStep(EncodeUnsignedWord(text), text, address);
+}
+
 TransferStep GainStep(const QString& text, int address) {
-  const EncodedWord e = EncodeGain(text);
-  if (e.refusal == Refusal::Empty) return {};
-  const QString shown = WithDecimalPoint(text);
-  if (!e.ok()) return Message(CannotSendText(shown, address));
-  return Frame(address, e.word, CannotSendText(shown, address));
+  return WordStep(EncodeGain(text), WithDecimalPoint(text), address);
 }
 
 TransferStep FilterConstantStep(const QString& text, int address) {
   const EncodedWord e = EncodeFilterConstant(text);
   if (e.refusal == Refusal::Empty) return {};
-  if (!e.ok()) return Message(kFilterFormatText + WithDecimalPoint(text));
+  if (!e.ok()) return Refused(kFilterFormatText + WithDecimalPoint(text));
   // Sent as the integer text of the signed word, so a failed write quotes that number.
-  return IntegerStep(QString::number(e.signedWord()), address);
+  return SignedWordStep(QString::number(e.signedWord()), address);
 }
 
 TransferStep CorrectionStep(const QString& text) {
   const EncodedWord e = EncodeBoundedFraction(text);
   if (e.refusal == Refusal::Empty) return {};
-  if (!e.ok()) return Message(kCorrectionText);
-  return IntegerStep(QString::number(e.signedWord()), kCorrectionAddress);
+  if (!e.ok()) return Refused(kCorrectionText);
+  return SignedWordStep(QString::number(e.signedWord()), kCorrectionAddress);
 }
 
 TransferStep PhasePairStep(const QString& phase1, const QString& phase2) {
   const EncodedPhasePair e = EncodePhasePair(phase1, phase2);
   if (e.refusal == Refusal::Empty) return {};
-  if (!e.ok()) return Message(CannotSendText(e.offendingText, kPhasePairAddress));
+  if (!e.ok()) return Refused(CannotSendText(e.offendingText, kPhasePairAddress));
   return {Kind::Frame, ParameterFrame(kPhasePairAddress, e.phase1, e.phase2),
           CannotSendText(QString::number(e.phase1), kPhasePairAddress)};
 }
@@ -70,43 +113,60 @@ TransferStep ProbeThresholdStep(const QString& text, int address) {
   const EncodedWord e = EncodeProbeThreshold(text);
   switch (e.refusal) {
     case Refusal::Empty: return {};
-    case Refusal::NotANumber: return {Kind::Abort, {}, NotAnIntegerText(text)};
-    case Refusal::OutOfRange: return Message(kThresholdRangeText);
+    case Refusal::NotANumber: return Refused(NotAnIntegerText(text));
+    case Refusal::OutOfRange: return Refused(kThresholdRangeText);
     case Refusal::None: break;
   }
   return Frame(address, e.word, CannotSendText(text, address));
 }
 
-QList<TransferStep> PlanTransfer(const MeterParameters& p, bool saveEeprom) {
+TransferPlan PlanTransfer(const MeterParameters& p, bool saveEeprom) {
   using P = MeterParameters;
-  QList<TransferStep> plan = {
-      GainStep(p[P::Sondy(1, 1)], 0),
-      GainStep(p[P::Sondy(2, 1)], 4),
-      GainStep(p[P::Sondy(3, 1)], 8),
-      GainStep(p[P::Sondy(4, 1)], kAxialAc2GainAddress),
-      GainStep(p[P::Sondy(1, 2)], 16),
-      GainStep(p[P::Sondy(2, 2)], 20),
-      GainStep(p[P::Sondy(3, 2)], 24),
-      GainStep(p[P::Sondy(4, 2)], 22),
-      IntegerStep(p[P::Stala], 10),
-      IntegerStep(p[P::Wtemp], 50),
-      IntegerStep(p[P::OTemp], 48),
-      IntegerStep(p[P::OKor], 6),
-      CorrectionStep(p[P::WKor]),
-      FilterConstantStep(p[P::WzmocnienieFiltruTemp], 44),
-      IntegerStep(kConstantText, kConstantAddress),
-      FilterConstantStep(p[P::Kfiltr(1, 1)], 32),
-      FilterConstantStep(p[P::Kfiltr(2, 1)], 36),
-      FilterConstantStep(p[P::Kfiltr(3, 1)], 40),
-      FilterConstantStep(p[P::Kfiltr(4, 1)], 26),
-      IntegerStep(p[P::Kfiltr(1, 2)], 34),
-      IntegerStep(p[P::Kfiltr(2, 2)], 38),
-      IntegerStep(p[P::Kfiltr(3, 2)], 42),
-      IntegerStep(p[P::Kfiltr(4, 2)], 28),
-      PhasePairStep(p[P::SFaza(1)], p[P::SFaza(2)]),
-      ProbeThresholdStep(p[P::ProgRodzajuSondy], kProbeThresholdAddress),
+  struct Planned {
+    int member;  // whose text the step sends, to name it when it is refused
+    TransferStep step;
   };
-  if (saveEeprom) plan.append({Kind::Store, CommandFrame('S'), {}});
+  const auto gain = [&](int m, int address) { return Planned{m, GainStep(p[m], address)}; };
+  const auto signedWord = [&](int m, int address) { return Planned{m, SignedWordStep(p[m], address)}; };
+  const auto unsignedWord = [&](int m, int address) { return Planned{m, UnsignedWordStep(p[m], address)}; };
+  const auto filter = [&](int m, int address) { return Planned{m, FilterConstantStep(p[m], address)}; };
+  const int refusedPhase = EncodePhasePair(p[P::SFaza(1)], p[P::SFaza(2)]).offendingPhase;
+  const QList<Planned> values = {
+      gain(P::Sondy(1, 1), 0),
+      gain(P::Sondy(2, 1), 4),
+      gain(P::Sondy(3, 1), 8),
+      gain(P::Sondy(4, 1), kAxialAc2GainAddress),
+      gain(P::Sondy(1, 2), 16),
+      gain(P::Sondy(2, 2), 20),
+      gain(P::Sondy(3, 2), 24),
+      gain(P::Sondy(4, 2), 22),
+      signedWord(P::Stala, 10),
+      signedWord(P::Wtemp, 50),
+      signedWord(P::OTemp, 48),
+      signedWord(P::OKor, 6),
+      {P::WKor, CorrectionStep(p[P::WKor])},
+      filter(P::WzmocnienieFiltruTemp, 44),
+      {-1, SignedWordStep(kConstantText, kConstantAddress)},
+      filter(P::Kfiltr(1, 1), 32),
+      filter(P::Kfiltr(2, 1), 36),
+      filter(P::Kfiltr(3, 1), 40),
+      filter(P::Kfiltr(4, 1), 26),
+      unsignedWord(P::Kfiltr(1, 2), 34),
+      unsignedWord(P::Kfiltr(2, 2), 38),
+      unsignedWord(P::Kfiltr(3, 2), 42),
+      unsignedWord(P::Kfiltr(4, 2), 28),
+      {P::SFaza(refusedPhase == 2 ? 2 : 1), PhasePairStep(p[P::SFaza(1)], p[P::SFaza(2)])},
+      {P::ProgRodzajuSondy, ProbeThresholdStep(p[P::ProgRodzajuSondy], kProbeThresholdAddress)},
+  };
+  TransferPlan plan;
+  for (const Planned& value : values) {
+    // One refused value keeps the whole calibration back: a store after a partial transfer
+    // would leave the meter with a mix of old and new values.
+    if (value.step.kind == Kind::Refused)
+      return {{}, RefusedCellText(value.step.text, CellName(value.member))};
+    plan.steps << value.step;
+  }
+  if (saveEeprom) plan.steps.append({Kind::Store, CommandFrame('S'), {}});
   return plan;
 }
 
@@ -147,12 +207,9 @@ StepResult Run(TComPort& port, const TransferStep& step, ArrivalsHeld& messages)
       }
       BlockingPause(kParameterPauseMs);
       return StepResult::Done;
-    case Kind::Message:
+    case Kind::Refused:
       messages.Show(step.text);
-      return StepResult::Done;
-    case Kind::Abort:
-      messages.Show(step.text);
-      return StepResult::Aborted;
+      return StepResult::Refused;
     case Kind::Store:
       BlockingPause(kStorePauseMs);
       if (!WriteFrame(port, step.frame)) {
@@ -183,19 +240,19 @@ StepResult SendProbeThreshold(TComPort& port, const QString& text, int address) 
   return RunStep(port, ProbeThresholdStep(text, address));
 }
 
-TransferEnd RunTransfer(TComPort& port, const QList<TransferStep>& plan,
+TransferEnd RunTransfer(TComPort& port, const QList<TransferStep>& steps,
                         const TransferProgress& progress) {
   ArrivalsHeld held(&port);
   int done = 0;
   if (progress) progress(done, kTransferValueSteps);
-  for (const TransferStep& step : plan) {
+  for (const TransferStep& step : steps) {
     const StepResult result = Run(port, step, held);
     if (step.kind == Kind::Store)
       return result == StepResult::Done ? TransferEnd::Completed : TransferEnd::StoreFailed;
     ++done;
     // The window repaints here; a port that lost its device closes itself meanwhile.
     if (progress) progress(done, kTransferValueSteps);
-    if (result == StepResult::Aborted) return TransferEnd::Aborted;
+    if (result == StepResult::Refused) return TransferEnd::Refused;
     // A device that is gone would fail every later write with a message of its own.
     if (result == StepResult::WriteFailed && !port.Connected()) return TransferEnd::PortLost;
   }

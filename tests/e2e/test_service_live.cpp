@@ -42,6 +42,16 @@ QList<QByteArray> Bytes(const QList<SimProcess::Rx>& frames) {
   return bytes;
 }
 
+// A frame through the diagnostic tool; once the simulator reports it, it has read every frame
+// sent before it, so a test need not wait for frames that should not come.
+const QByteArray kMarker = QByteArray::fromHex("AA55433C0700");
+bool SendMarker(LiveWindow& live, int framesBefore) {
+  live.window.Send->DWPole->setText("60");
+  live.window.Send->DWWartosc->setText("7");
+  live.window.Send->Button4->click();
+  return live.sim.waitForMeterFrames(framesBefore + 1, 3000);
+}
+
 // The main window connected, in service mode, with the panel filled.
 bool Ready(LiveWindow& live, const MeterParameters& parameters, bool store) {
   if (!live.Start() || !live.Connect()) return false;
@@ -142,8 +152,7 @@ class TestServiceLive : public QObject {
   }
 
   // One field filled: what each kind of step does on the wire (the encodings and every message
-  // are the plan's, tested without a port): a frame, a refusal that lets the transfer go on to
-  // the store, the threshold that ends it, a phase pair that is not sent.
+  // are the plan's, tested without a port): a frame, or a refusal that sends nothing at all.
   void singleFields_data() {
     QTest::addColumn<Texts>("texts");
     QTest::addColumn<QStringList>("messages");
@@ -151,13 +160,15 @@ class TestServiceLive : public QObject {
     using F = QList<QByteArray>;
     QTest::newRow("gain 0,5") << Texts{{P::Sondy(1, 1), "0,5"}} << QStringList{}
                               << F{QByteArray::fromHex("AA5543000040"), k1000, kStore};
-    QTest::newRow("threshold 1801") << Texts{{P::ProgRodzajuSondy, "1801"}}
-                                    << QStringList{"Niedozwolona wartość komórki: próg rodzaju sondy!"}
-                                    << F{k1000, kStore};
-    QTest::newRow("threshold abc: no store") << Texts{{P::ProgRodzajuSondy, "abc"}}
-                                             << QStringList{"'abc' is not a valid integer value"} << F{k1000};
-    QTest::newRow("phase x") << Texts{{P::SFaza(1), "10"}, {P::SFaza(2), "x"}}
-                             << QStringList{"Nie można wysłać tekstu x do adresu 55"} << F{k1000, kStore};
+    QTest::newRow("threshold 1801")
+        << Texts{{P::ProgRodzajuSondy, "1801"}}
+        << QStringList{"Niedozwolona wartość komórki: próg rodzaju sondy!\nPróg rodzaju sondy mV"} << F{};
+    QTest::newRow("threshold abc")
+        << Texts{{P::ProgRodzajuSondy, "abc"}}
+        << QStringList{"'abc' is not a valid integer value\nPróg rodzaju sondy mV"} << F{};
+    QTest::newRow("phase x")
+        << Texts{{P::SFaza(1), "10"}, {P::SFaza(2), "x"}}
+        << QStringList{"Nie można wysłać tekstu x do adresu 55\nZakres: Zakres 2 / Faza"} << F{};
   }
   void singleFields() {
     QFETCH(Texts, texts);
@@ -170,11 +181,25 @@ class TestServiceLive : public QObject {
     // Only the order matters here, not the line's pace.
     PauseHook fast([](int) { QThread::msleep(5); });
     live.window.Wyslij->click();
-    QVERIFY(live.sim.waitForMeterFrames(int(frames.size()), 3000));
-    live.sim.pumpUntil([] { return false; }, 200);
-    QCOMPARE(Bytes(live.sim.meterFrames()), frames);
     QCOMPARE(live.messages.texts(), messages);
+    QVERIFY(SendMarker(live, int(frames.size())));
+    QCOMPARE(Bytes(live.sim.meterFrames()), frames << kMarker);
     QCOMPARE(live.window.Send->Parameters(), p);  // a transfer never changes the panel
+  }
+
+  // A whole calibration with one value out of its range: one message naming the cell, not one
+  // frame (no good value before it, no store), and the panel as it was.
+  void oneBadCellSendsNothing() {
+    MeterParameters p = ReferenceParameters();
+    p[P::OTemp] = "70000";
+    LiveWindow live({"--rate", "5"});
+    QVERIFY(Ready(live, p, true));
+    live.window.Wyslij->click();
+    QCOMPARE(live.messages.texts(),
+             QStringList{"Nie można wysłać tekstu 70000 do adresu 48\nOffset termometru"});
+    QCOMPARE(live.window.Send->Parameters(), p);
+    QVERIFY(SendMarker(live, 0));
+    QCOMPARE(Bytes(live.sim.meterFrames()), QList<QByteArray>{kMarker});
   }
 
   void anyValueToAnyAddress() {
