@@ -33,7 +33,8 @@ void ShowCentred(QWidget& w) {
 // open and does not open again, it is left as after "Rozłącz".
 void WireKalibracja(TMainWin* main, TkKalibracja* wizard) {
   main->Send->OnSondyDoubleClick = [main, wizard](int column, int row) {
-    if (wizard->OpenFor(main->ComPort1, column - 1, row)) main->hide();
+    if (wizard->OpenFor(main->ComPort1, column - 1, row, main->Send->Sondy->CellText(column, row)))
+      main->hide();
   };
   wizard->OnFinished = [main](bool mainPortLost) {
     if (mainPortLost && main->Poczony1->isChecked()) main->Poczony1Click();

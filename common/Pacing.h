@@ -9,6 +9,9 @@
 void BlockingPause(int ms);
 // Waits ms milliseconds while the event loop keeps running.
 void EventWait(int ms);
+// Processes events until done() holds or maxMs have passed, and returns done(). done() is asked
+// after every batch of events, so it is answered as soon as the event that settles it ran.
+bool EventWaitUntil(const std::function<bool()>& done, int maxMs);
 
 struct PacingHooks {
   std::function<void(int)> pause;

@@ -1,6 +1,5 @@
 // The wizard's steps: page 0 connects the two meters, page 1 collects samples, page 2 finds the
 // gain. "Dalej >>", "<< Wstecz", "Start" and "Zakoncz" of TkKalibracja.
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
@@ -9,6 +8,8 @@
 
 #include "common/Messages.h"
 #include "common/Pacing.h"
+#include "link/MeterCommands.h"
+#include "wizard/ReferenceProtocol.h"
 #include "wizard/KalibracjaMain.h"
 #include "wizard/WizardTexts.h"
 
@@ -17,7 +18,9 @@ using namespace wizard_text;
 namespace {
 constexpr int kConnectWaitMs = 200;     // for the first frames after both ports opened
 constexpr int kFirstFrameWaitMs = 1000;  // more, while the meter has sent nothing yet
-constexpr int kWaitSliceMs = 50;
+// The handshake's tries and the pause after it; a port write's own time-out is the margin.
+constexpr int kHandshakeWaitMs =
+    reference::kHandshakeTries * (reference::kMasterPauseMs + 100) + reference::kAfterOpenPauseMs + 2000;
 
 void SetBold(QLabel* label, bool bold) {
   QFont f = label->font();
@@ -35,31 +38,40 @@ void TkKalibracja::kDalejClick() {
     ZakonczClick();
 }
 
-bool TkKalibracja::StillOn(int step, int run) const {
-  return isVisible() && step_ == step && run_ == run;
-}
-
 void TkKalibracja::BackToPage0(const QString& message) {
+  connecting_.Stop();
   ClosePorts();
   step_ = 0;
   kWstecz->setEnabled(false);
+  kDalej->setEnabled(true);
   ShowPage(0);
   kDalej->setFocus();
   if (!message.isEmpty()) ShowMessage(message);
 }
 
+bool TkKalibracja::SendGain(int gain, bool trial) {
+  if (!link_.SendGainFrame(link_.rangeIndex, QString::number(gain))) return false;
+  meterGain_ = gain;
+  trialSent_ = trial;
+  EventWait(kParameterPauseMs);
+  return true;
+}
+
 void TkKalibracja::NextFromPage0() {
   step_ = 1;
-  const int run = ++run_;
+  const int ticket = connecting_.Begin();
   kStart->hide();
-  link_.Receiver().ClearFrameCount();
-  if (link_.kComKalibOpen()) {
+  kDalej->setEnabled(false);  // until the meters are connected
+  if (link_.kComKalibOpen()) {  // its opening empties the wizard's receive buffer
     try {
       link_.kComKalib.ClearBuffers(true, true);
     } catch (const EComPort&) {
     }
     link_.kComWzorOpen();  // takes the reference meter under remote control
   }
+  EventWaitUntil([&] { return !connecting_.Current(ticket) || link_.ReferenceReady(); },
+                 kHandshakeWaitMs);
+  if (!connecting_.Current(ticket)) return;  // closed or sent back meanwhile
   // Never go on with a port that is not open or a reference meter that is not under remote
   // control.
   const bool masterRefused = link_.kComWzor.Connected() &&
@@ -70,11 +82,13 @@ void TkKalibracja::NextFromPage0() {
   }
   // The range check needs a frame of this opening: a silent meter does not pass.
   EventWait(kConnectWaitMs);
-  QElapsedTimer more;
-  more.start();
-  while (StillOn(1, run) && link_.Receiver().FramesDecoded() == 0 && more.elapsed() < kFirstFrameWaitMs)
-    EventWait(kWaitSliceMs);
-  if (!StillOn(1, run)) return;  // closed or sent back meanwhile
+  EventWaitUntil(
+      [&] {
+        return !connecting_.Current(ticket) || link_.Receiver().FramesDecoded() > 0 ||
+               !link_.kComKalib.Connected();
+      },
+      kFirstFrameWaitMs);
+  if (!connecting_.Current(ticket)) return;
   if (!link_.kComKalib.Connected() || link_.Receiver().FramesDecoded() == 0) {
     BackToPage0(kFailure);
     return;
@@ -83,7 +97,12 @@ void TkKalibracja::NextFromPage0() {
     BackToPage0(WrongRange(Label29->text()));
     return;
   }
-  if (CheckBox3->isChecked()) link_.wyslij_wzmocnienie(link_.rangeIndex, QString::number(SpinEdit2->value()));
+  if (CheckBox3->isChecked() && SendGain(SpinEdit2->value(), false)) {
+    if (!connecting_.Current(ticket)) return;
+    trialKept_ = false;  // the user chose the gain the samples are taken at
+  }
+  samplesGain_ = meterGain_;
+  kDalej->setEnabled(true);
   kWstecz->setEnabled(true);
   ShowPage(1);
   kWizardRejestruj->setFocus();
@@ -97,9 +116,7 @@ void TkKalibracja::NextFromPage1() {
   target_ = *target;
   kStart->show();
   kStart->setEnabled(true);
-  SetBold(Label25, false);
-  SetBold(Label32, false);
-  kPostep->clear();
+  ShowSearchStart();
   ShowPage(2);
   step_ = 2;
   kDalej->setText(QStringLiteral("Zakoncz"));
@@ -109,89 +126,154 @@ void TkKalibracja::NextFromPage1() {
 }
 
 void TkKalibracja::kWsteczClick() {
-  ++run_;  // stops a search or a connection that waits
   if (step_ == 1) {
+    connecting_.Stop();
+    restoring_.Stop();
     kWstecz->setEnabled(false);
     ShowPage(0);
     step_ = 0;
     kWizardResetClick();
     ClosePorts();
-  } else if (step_ == 2) {
-    kStart->hide();
     kDalej->setEnabled(true);
+  } else if (step_ == 2) {
+    searching_.Stop();
+    kStart->hide();
     kDalej->setText(QStringLiteral("Dalej >>"));
     kPostep->clear();
-    ShowPage(1);
     step_ = 1;
+    GiveBackSamplesGain();
   }
+}
+
+void TkKalibracja::GiveBackSamplesGain() {
+  if (!trialSent_ || !link_.kComKalib.Connected()) {
+    ShowPage(1);
+    kDalej->setEnabled(true);
+    return;
+  }
+  if (!samplesGain_) {
+    // The samples were taken at a gain the meter no longer holds and the wizard cannot send
+    // again: new ones, at the gain the meter holds now, are the only sound base.
+    kWizardResetClick();
+    samplesGain_ = meterGain_;
+    trialSent_ = false;
+    trialKept_ = true;
+    ShowPage(1);
+    kDalej->setEnabled(true);
+    ShowMessage(kSamplesDropped);
+    return;
+  }
+  // The meter gets the samples' gain again and settles before the next reading is taken.
+  const int ticket = restoring_.Begin();
+  kDalej->setEnabled(false);
+  kWstecz->setEnabled(false);
+  kWizardRejestruj->setEnabled(false);
+  kPostep->setText(RestoringGain(*samplesGain_));
+  const bool sent = SendGain(*samplesGain_, false);
+  if (sent && restoring_.Current(ticket)) {
+    link_.Receiver().ClearFrameCount();
+    EventWait(GainSearch::kSettleMs);
+    EventWaitUntil(
+        [&] {
+          return !restoring_.Current(ticket) || link_.Receiver().FramesDecoded() > 0 ||
+                 !link_.kComKalib.Connected();
+        },
+        kFirstFrameWaitMs);
+  }
+  if (!restoring_.Current(ticket)) return;  // closed meanwhile
+  kPostep->clear();
+  kWstecz->setEnabled(true);
+  kWizardRejestruj->setEnabled(true);
+  ShowPage(1);
+  kDalej->setEnabled(true);
+}
+
+// ---- The gain search ----
+
+void TkKalibracja::ShowSearchStart() {
+  SetBold(Label25, false);
+  SetBold(Label32, false);
+  // Nothing is shown that this search has not measured.
+  Label32->clear();
+  Label33->clear();
+  Label34->clear();
+  kPostep->clear();
+}
+
+void TkKalibracja::ShowTrialGain(int gain) {
+  Label32->setText(QString::number(gain));
+  SpinEdit1->setValue(gain);
+  kPostep->setText(SearchStep(search_.Steps(), GainSearch::kMaxSteps));
+}
+
+bool TkKalibracja::ShowSearchStep(GainSearch::Outcome outcome, double reading) {
+  switch (outcome) {
+    case GainSearch::Outcome::Equal:
+      SetBold(Label25, true);
+      SetBold(Label32, true);
+      return true;
+    case GainSearch::Outcome::NoFrame:
+      ShowMessage(kFailure);
+      return false;
+    case GainSearch::Outcome::Running:
+      Label33->setText(FormatGeneral(reading, 4));
+      return true;
+    default:
+      return true;
+  }
+}
+
+void TkKalibracja::ShowSearchEnd() {
+  kPostep->clear();
+  kStart->setEnabled(true);
+  const GainSearch::Outcome outcome = search_.Result();
+  if (search_.Running() || outcome == GainSearch::Outcome::NoFrame) return;  // no result
+  finalGain_ = search_.Gain();
+  kDalej->setEnabled(true);
 }
 
 void TkKalibracja::kStartClick() {
   if (step_ != 2) return;
-  const int run = ++run_;
+  const int ticket = searching_.Begin();
   kStart->setEnabled(false);
-  SetBold(Label25, false);
-  SetBold(Label32, false);
+  kDalej->setEnabled(false);  // "Zakoncz" only for this search's result
+  ShowSearchStart();
   try {
     link_.kComKalib.ClearBuffers(true, true);
   } catch (const EComPort&) {
   }
   search_.Start(link_.rangeIndex, target_);
-  link_.pollReference = false;
-  struct PollAgain {
-    TwoMeterLink& link;
-    ~PollAgain() { link.pollReference = true; }
-  } pollAgain{link_};
+  auto stillSearching = [&] { return searching_.Current(ticket) && link_.kComKalib.Connected(); };
   while (search_.Running()) {
     const int gain = search_.NextGain();
-    Label32->setText(QString::number(gain));
-    SpinEdit1->setValue(gain);
-    kPostep->setText(QStringLiteral("Krok %1 z %2").arg(search_.Steps()).arg(GainSearch::kMaxSteps));
+    ShowTrialGain(gain);
     link_.Receiver().ClearFrameCount();
-    if (!link_.wyslij_wzmocnienie(link_.rangeIndex, QString::number(gain))) break;
-    EventWait(GainSearch::kSettleMs);
+    if (!SendGain(gain, true)) break;
+    Label34->setText(QString::number(search_.Steps()));  // every gain frame sent counts
     // Back, a close or another search meanwhile: stop without a frame or a control change.
-    if (!StillOn(2, run) || !link_.kComKalib.Connected()) return;
+    if (!stillSearching()) return;
+    EventWait(GainSearch::kSettleMs);
+    if (!stillSearching()) return;
     const double reading = link_.CalibratedReading();
-    switch (search_.Feed(reading, link_.Receiver().FramesDecoded() > 0)) {
-      case GainSearch::Outcome::Equal:
-        SetBold(Label25, true);
-        SetBold(Label32, true);
-        break;
-      case GainSearch::Outcome::NoFrame:
-        kPostep->clear();
-        kStart->setEnabled(true);  // "Zakoncz" stays disabled: there is no result
-        ShowMessage(kFailure);
-        return;
-      case GainSearch::Outcome::Running:
-        Label33->setText(FormatGeneral(reading, 4));
-        Label34->setText(QString::number(search_.Steps()));
-        break;
-      default:
-        break;
-    }
+    if (!ShowSearchStep(search_.Feed(reading, link_.Receiver().FramesDecoded() > 0), reading)) break;
   }
-  kPostep->clear();
-  if (search_.Running()) {  // the trial gain did not go out
-    kStart->setEnabled(true);
-    return;
-  }
-  finalGain_ = search_.Gain();
-  kDalej->setEnabled(true);
-  kStart->setEnabled(true);
+  ShowSearchEnd();
 }
 
-void TkKalibracja::Button9Click() {
-  link_.wyslij_wzmocnienie(link_.rangeIndex, QString::number(SpinEdit1->value()));
-}
+void TkKalibracja::Button9Click() { SendGain(SpinEdit1->value(), true); }
 
 void TkKalibracja::ZakonczClick() {
   const int column = link_.rangeIndex + 1;
   const int row = probeRow_;
   const QString gain = GainCellText(finalGain_);
+  // The meter keeps what goes into the cell, even after a gain sent by hand.
+  if (meterGain_ != finalGain_) SendGain(finalGain_, false);
+  finishing_ = true;
   kStart->hide();
   close();  // hands the ports back and shows the main window
+  finishing_ = false;
   if (OnGainChosen) OnGainChosen(column, row, gain);
   step_ = 0;
   kDalej->setText(QStringLiteral("Dalej >>"));
+  ShowMessage(GainWritten(gain, row, link_.rangeIndex));
 }

@@ -1,6 +1,8 @@
 #include "wizard/KalibracjaMain.h"
 
 #include <QApplication>
+#include <QTimer>
+#include <utility>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -14,6 +16,7 @@
 
 #include "common/Messages.h"
 #include "common/Pacing.h"
+#include "parameters/MeterParameters.h"
 #include "wizard/KalibracjaOpcje.h"
 #include "wizard/KalibracjaTablica.h"
 #include "wizard/KalibracjaWykres.h"
@@ -34,14 +37,25 @@ TkKalibracja::~TkKalibracja() {
   link_.OnPortsChanged = nullptr;
   link_.OnArrival = nullptr;
   link_.OnReferenceMeasured = nullptr;
+  link_.OnDeviceLost = nullptr;
 }
 
 void TkKalibracja::WireHandlers() {
   link_.OnPortsChanged = [this] { ShowPorts(); };
-  link_.OnReferenceMeasured = [this] {
+  link_.OnReferenceMeasured = [this](bool polled) {
     kTabOpcje->Label12->setText(FormatFixed(link_.ReferenceReading(), 5, 4));
+    if (!polled) return;
+    // A measurement asked for by an arrival shows beside the calibrated reading.
+    const QString reference = FormatFixed(link_.ReferenceReading(), 5, 2);
+    kTabOpcje->Label12->setText(reference);
+    kWizardWzorLabel->setText(reference);
   };
   link_.OnArrival = [this](bool decoded) { ShowArrival(decoded); };
+  link_.OnDeviceLost = [this](bool meter) {
+    // The port closes itself right after this; the wizard closes on the next turn.
+    if (std::exchange(lostPending_, true)) return;
+    QTimer::singleShot(0, this, [this, meter] { LeaveForLostDevice(meter); });
+  };
   connect(kDalej, &QPushButton::clicked, this, &TkKalibracja::kDalejClick);
   connect(kWstecz, &QPushButton::clicked, this, &TkKalibracja::kWsteczClick);
   connect(kWizardRejestruj, &QPushButton::clicked, this, &TkKalibracja::kWizardRejestrujClick);
@@ -66,11 +80,20 @@ void TkKalibracja::FormCreate() {
   kPageControlChange();
 }
 
-bool TkKalibracja::OpenFor(TComPort* mainPort, int rangeIndex, int probeRow) {
+bool TkKalibracja::OpenFor(TComPort* mainPort, int rangeIndex, int probeRow, const QString& cellText) {
   mainPort_ = mainPort;
   if (mainPort_ && !handOver_.Release(*mainPort_)) return false;
   link_.rangeIndex = rangeIndex;
   probeRow_ = probeRow;
+  // The ports are paired once, here: a choice made on "Opcje" afterwards stands.
+  if (mainPort_) kTabOpcje->PairPorts(mainPort_->PortName());
+  const EncodedWord cellGain = EncodeGain(cellText);
+  meterGain_ = cellGain.ok() ? std::optional<int>(cellGain.signedWord()) : std::nullopt;
+  samplesGain_.reset();
+  trialSent_ = false;
+  trialKept_ = false;
+  finishing_ = false;
+  lost_ = Lost::None;
   show();
   raise();
   activateWindow();
@@ -103,10 +126,24 @@ void TkKalibracja::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
+void TkKalibracja::StopOperations() {
+  connecting_.Stop();
+  searching_.Stop();
+  restoring_.Stop();
+}
+
 void TkKalibracja::FormClose() {
+  StopOperations();
+  // Left without "Zakoncz" after a search: the meter gets the samples' gain back when it is
+  // known; otherwise the user is told that it keeps the trial gain.
+  QStringList messages;
+  if (lost_ == Lost::Meter) messages << kMeterLost;
+  if (lost_ == Lost::Reference) messages << kReferenceLost;
+  if (!finishing_ && trialSent_ && samplesGain_ && link_.kComKalib.Connected())
+    SendGain(*samplesGain_, false);
+  if (!finishing_ && (trialSent_ || trialKept_)) messages << kTrialGainKept;
   // The reference meter goes back to local control before its port closes; a meter that does
   // not answer must not hold the window open.
-  ++run_;  // a connection or a search that waits stops
   const TwoMeterLink::Handshake release = link_.ReleaseReference();
   ClosePorts();
   kWizardResetClick();  // before the tab changes, so that no old sample is evaluated
@@ -118,7 +155,10 @@ void TkKalibracja::FormClose() {
   kDalej->setEnabled(true);
   ShowPage(0);
   if (release == TwoMeterLink::Handshake::NoAnswer) ShowMessage(kFailure);
-  const bool mainPortLost = mainPort_ && !handOver_.Reopen(*mainPort_);
+  if (!messages.isEmpty()) ShowMessage(messages.join(QLatin1Char('\n')));
+  // A meter that went away has been told of once; its port will not open again either.
+  const bool mainPortLost = mainPort_ && !handOver_.Reopen(*mainPort_, lost_ != Lost::Meter);
+  lost_ = Lost::None;
   mainPort_ = nullptr;
   if (OnFinished) OnFinished(mainPortLost);
 }
@@ -126,8 +166,7 @@ void TkKalibracja::FormClose() {
 void TkKalibracja::kTabWizardEnter() {
   Label29->setText(RangeName(link_.rangeIndex));
   setWindowTitle("Kalibracja - zakres: " + Label29->text());
-  if (mainPort_) kTabOpcje->PairPorts(mainPort_->PortName());
-  ShowPortSummaries();  // the pairing may just have swapped the ports
+  ShowPortSummaries();  // the opening may just have paired the ports anew
   if (step_ == 0) {
     kDalej->setEnabled(true);
     kDalej->setText(QStringLiteral("Dalej >>"));
@@ -171,9 +210,14 @@ void TkKalibracja::ShowArrival(bool frameDecoded) {
     kWizardKalLabel->setText(calibrated);
     Label36->setText(calibrated);
   }
-  const QString reference = FormatFixed(link_.ReferenceReading(), 5, 2);
-  kTabOpcje->Label12->setText(reference);
-  kWizardWzorLabel->setText(reference);
+}
+
+void TkKalibracja::LeaveForLostDevice(bool meter) {
+  lostPending_ = false;
+  if (!isVisible()) return;
+  StopOperations();
+  lost_ = meter ? Lost::Meter : Lost::Reference;
+  close();
 }
 
 void TkKalibracja::ClosePorts() {

@@ -6,6 +6,7 @@
 // links.
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 #include "wizard/GainSearch.h"
 #include "wizard/Samples.h"
@@ -31,9 +32,12 @@ class TkKalibracja : public QWidget {
 
   // Opens the wizard for one range (0 DC1, 1 DC2, 2 AC1, 3 AC2) and probe row (1 AXIAL,
   // 2 TRANS) in place of the main window, whose meter port is released for it (and taken back
-  // when the wizard closes). mainPort may be null: the wizard then keeps its own port names.
-  // False, and nothing shown, when the main window's port does not close.
-  bool OpenFor(TComPort* mainPort, int rangeIndex, int probeRow);
+  // when the wizard closes). The meter under calibration goes on the main window's port and the
+  // reference meter on the other one; a choice made on "Opcje" afterwards stands. mainPort may
+  // be null: the wizard then keeps its own port names. cellText is the Sondy cell's gain, which
+  // the meter is taken to hold (empty: not known). False, and nothing shown, when the main
+  // window's port does not close.
+  bool OpenFor(TComPort* mainPort, int rangeIndex, int probeRow, const QString& cellText = {});
   // After the wizard closed and handed the main port back: the main window shows itself again;
   // mainPortLost tells that its port had been open and would not open again.
   std::function<void(bool mainPortLost)> OnFinished;
@@ -50,6 +54,8 @@ class TkKalibracja : public QWidget {
   double TargetReading() const { return target_; }
   // The gain word the last completed search ended with.
   int FinalGain() const { return finalGain_; }
+  // The gain the samples are taken at, when the wizard knows it.
+  std::optional<int> SamplesGain() const { return samplesGain_; }
   const GainSearch& Search() const { return search_; }
 
   // Status line
@@ -130,10 +136,34 @@ class TkKalibracja : public QWidget {
   void NextFromPage0();
   void NextFromPage1();
   void BackToPage0(const QString& message);
-  // Whether a handler that waited may go on: the window is shown, the step is the same, and
-  // nothing (Back, a close, another run) began meanwhile.
-  bool StillOn(int step, int run) const;
   void ClosePorts();
+  // The gain search, step by step: what each outcome shows, and how the search ends.
+  void ShowSearchStart();
+  void ShowTrialGain(int gain);
+  bool ShowSearchStep(GainSearch::Outcome outcome, double reading);  // false: the search failed
+  void ShowSearchEnd();
+  // Sends a gain to the meter under calibration and notes what the meter holds.
+  bool SendGain(int gain, bool trial);
+  // Back from page 2: the meter gets the samples' gain again, or the samples go.
+  void GiveBackSamplesGain();
+  void LeaveForLostDevice(bool meter);
+  void StopOperations();
+
+  // One operation that waits with the event loop running. Begin() hands out a ticket and makes
+  // every earlier ticket of the same operation stale; Stop() makes the running one stale. An
+  // operation goes on after each wait only while its ticket is current.
+  class Operation {
+   public:
+    int Begin() { return ++generation_; }
+    void Stop() { ++generation_; }
+    bool Current(int ticket) const { return ticket == generation_; }
+
+   private:
+    int generation_ = 0;
+  };
+  Operation connecting_;  // page 0 -> 1
+  Operation searching_;   // "Start"
+  Operation restoring_;   // Back from page 2 giving the samples' gain back
 
   TwoMeterLink link_;
   SampleTable samples_;
@@ -141,8 +171,16 @@ class TkKalibracja : public QWidget {
   TComPort* mainPort_ = nullptr;
   GainSearch search_;
   int step_ = 0;
-  int run_ = 0;  // counts connections, searches, Backs and closes
   int probeRow_ = 1;
   double target_ = 0;
   int finalGain_ = 0;
+  // What the meter under calibration holds, as far as the wizard knows.
+  std::optional<int> meterGain_;
+  std::optional<int> samplesGain_;  // the gain the samples are taken at
+  bool trialSent_ = false;   // a trial gain went out since the samples' gain was set
+  bool trialKept_ = false;   // the meter keeps a trial gain that cannot be given back
+  bool finishing_ = false;   // "Zakoncz": the meter keeps the gain found
+  enum class Lost { None, Meter, Reference };
+  Lost lost_ = Lost::None;   // why the wizard closes, when a device went away
+  bool lostPending_ = false;
 };

@@ -78,6 +78,7 @@ const Evaluation& SampleTable::Evaluate() {
   for (int k = 1; k <= count_; ++k) {
     Sample& sample = samples_[k];
     sample.uend = e.fitted ? (sample.ucal - first.b) * (e.s / first.a) : sample.ucal;
+    sample.evaluated = true;
     uend[k - 1] = sample.uend;
   }
   if (e.fitted) {
@@ -124,7 +125,8 @@ QList<QPointF> ChartSeries(const SampleTable& table, int series) {
 QStringList SampleRowTexts(const Sample& sample) {
   using wizard_text::FormatGeneral;
   return {QString::number(sample.id), FormatGeneral(sample.x, 5), FormatGeneral(sample.uwz, 5),
-          FormatGeneral(sample.ucal, 5), FormatGeneral(sample.uend, 5)};
+          FormatGeneral(sample.ucal, 5),
+          sample.evaluated ? FormatGeneral(sample.uend, 5) : QString()};
 }
 
 QString EquationText(const Evaluation& evaluation) {

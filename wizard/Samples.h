@@ -24,6 +24,7 @@ struct Sample {
   double uwz = 0;
   double ucal = 0;
   double uend = 0;
+  bool evaluated = false;  // uend is a corrected value, not the registered reading
 };
 
 struct Evaluation {

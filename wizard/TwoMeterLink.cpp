@@ -1,8 +1,11 @@
 #include "wizard/TwoMeterLink.h"
 
+#include <utility>
+
 #include "common/Messages.h"
 #include "common/Pacing.h"
 #include "link/MeterCommands.h"
+#include "parameters/Transfer.h"
 #include "wizard/ReferenceProtocol.h"
 #include "wizard/WizardTexts.h"
 
@@ -13,15 +16,33 @@ TwoMeterLink::TwoMeterLink()
   kComKalib.setObjectName(QStringLiteral("kComKalib"));
   kComWzor.setObjectName(QStringLiteral("kComWzor"));
   kComWzor.OnAfterOpen = [this] { kComWzorAfterOpen(); };
-  kComWzor.OnAfterClose = [this] { PortsChanged(); };
-  kComKalib.OnAfterOpen = [this] { PortsChanged(); };
+  kComWzor.OnAfterClose = [this] {
+    CancelExchange();
+    PortsChanged();
+  };
+  kComWzor.OnRxChar = [this](int count) { kComWzorRxChar(count); };
+  kComKalib.OnAfterOpen = [this] { kComKalibAfterOpen(); };
   kComKalib.OnAfterClose = [this] { kComKalibAfterClose(); };
   kComKalib.OnRxChar = [this](int count) { kComKalibRxChar(count); };
+  kComKalib.OnDeviceLost = [this](const QString&) {
+    if (OnDeviceLost) OnDeviceLost(true);
+  };
+  kComWzor.OnDeviceLost = [this](const QString&) {
+    if (OnDeviceLost) OnDeviceLost(false);
+  };
+  pause_.setSingleShot(true);
+  pause_.setTimerType(Qt::PreciseTimer);
+  QObject::connect(&pause_, &QTimer::timeout, &kComWzor, [this] { PauseOver(); });
 }
 
 bool TwoMeterLink::kComWzorOpen() {
   if (!kComWzor.Connected()) lastSetMaster_ = Handshake::NotConnected;
   return OpenChecked(kComWzor, kComKalib);
+}
+
+void TwoMeterLink::kComWzorClose() {
+  if (busy_ == Busy::Slave) EventWaitUntil([this] { return busy_ != Busy::Slave; }, kSlavePauseMs + 100);
+  kComWzor.Close();
 }
 
 bool TwoMeterLink::kComKalibOpen() { return OpenChecked(kComKalib, kComWzor); }
@@ -44,8 +65,20 @@ bool TwoMeterLink::OpenChecked(TComPort& port, const TComPort& other) {
 void TwoMeterLink::kComWzorAfterOpen() {
   classifierWarned_ = false;  // the warning is due once for every opening
   PortsChanged();
-  lastSetMaster_ = kComWzorSetMaster();
-  BlockingPause(kAfterOpenPauseMs);
+  lastSetMaster_ = Handshake::Pending;
+  StartHandshake(SetMasterCommand(), kMasterPauseMs, kMasterAnswer, [this](Handshake result) {
+    lastSetMaster_ = result;
+    if (!kComWzor.Connected()) return;
+    busy_ = Busy::AfterOpenPause;
+    pause_.start(kAfterOpenPauseMs);
+  });
+}
+
+void TwoMeterLink::kComKalibAfterOpen() {
+  // Bytes kept from an earlier opening would be decoded as a frame of this one.
+  receiver_.ClearBuffer();
+  receiver_.ClearFrameCount();
+  PortsChanged();
 }
 
 void TwoMeterLink::kComKalibAfterClose() {
@@ -57,60 +90,183 @@ void TwoMeterLink::PortsChanged() {
   if (OnPortsChanged) OnPortsChanged();
 }
 
-TwoMeterLink::Handshake TwoMeterLink::Exchange(const QByteArray& command, int pauseMs,
-                                               const QString& answer) {
-  if (!kComWzor.Connected()) return Handshake::NotConnected;
+// ---- The exchange engine ----
+
+void TwoMeterLink::CancelExchange() {
+  pause_.stop();
+  reply_.clear();
+  pollAgain_ = false;
+  const Busy was = std::exchange(busy_, Busy::None);
+  if (was == Busy::Handshake) FinishHandshake(Handshake::NotConnected);
+}
+
+bool TwoMeterLink::TakeQueuedReply() {
   try {
-    // A measurement reply that came after its read would be taken for the answer.
-    kComWzor.ClearBuffers(true, false);
-    for (int attempt = 0; attempt < kHandshakeTries; ++attempt) {
-      kComWzor.Write(command);
-      BlockingPause(pauseMs);
-      if (kComWzor.ReadString(kHandshakeReadLength) == answer) return Handshake::Acknowledged;
-    }
+    reply_ += kComWzor.Read(kReplyReadLength);
   } catch (const EComPort&) {
-    return Handshake::PortError;
+    return false;
   }
-  return Handshake::NoAnswer;
+  return true;
+}
+
+void TwoMeterLink::kComWzorRxChar(int count) {
+  QByteArray bytes;
+  try {
+    bytes = kComWzor.Read(count);
+  } catch (const EComPort&) {
+    return;
+  }
+  if (busy_ == Busy::None || busy_ == Busy::AfterOpenPause) return;  // nothing was asked
+  reply_ += bytes.left(kReplyReadLength);
+  if (busy_ == Busy::Measure && (reply_.contains('\r') || reply_.size() >= kReplyReadLength)) {
+    pause_.stop();
+    FinishMeasurement();
+  }
+}
+
+void TwoMeterLink::StartHandshake(const QByteArray& command, int pauseMs, const QString& answer,
+                                  std::function<void(Handshake)> done) {
+  CancelExchange();  // a measurement's reply would be taken for the answer
+  if (!kComWzor.Connected()) {
+    done(Handshake::NotConnected);
+    return;
+  }
+  try {
+    kComWzor.ClearBuffers(true, false);
+  } catch (const EComPort&) {
+    done(Handshake::PortError);
+    return;
+  }
+  busy_ = Busy::Handshake;
+  command_ = command;
+  pauseMs_ = pauseMs;
+  answer_ = answer;
+  triesLeft_ = kHandshakeTries;
+  handshakeDone_ = std::move(done);
+  SendHandshakeTry();
+}
+
+void TwoMeterLink::SendHandshakeTry() {
+  reply_.clear();
+  try {
+    kComWzor.Write(command_);
+  } catch (const EComPort&) {
+    FinishHandshake(Handshake::PortError);
+    return;
+  }
+  pause_.start(pauseMs_);
+}
+
+void TwoMeterLink::FinishHandshake(Handshake result) {
+  if (busy_ == Busy::Handshake) busy_ = Busy::None;
+  pause_.stop();
+  if (auto done = std::exchange(handshakeDone_, nullptr)) done(result);
+}
+
+TwoMeterLink::Handshake TwoMeterLink::AwaitHandshake(const QByteArray& command, int pauseMs,
+                                                     const QString& answer) {
+  Handshake result = Handshake::Pending;
+  StartHandshake(command, pauseMs, answer, [&result](Handshake h) { result = h; });
+  // The tries end the handshake; the margin only covers a port write's own time-out.
+  EventWaitUntil([&result] { return result != Handshake::Pending; },
+                 kHandshakeTries * (pauseMs + 1200));
+  if (result == Handshake::Pending) {
+    handshakeDone_ = nullptr;
+    CancelExchange();
+    return Handshake::NoAnswer;
+  }
+  return result;
+}
+
+void TwoMeterLink::PauseOver() {
+  switch (busy_) {
+    case Busy::Handshake: {
+      if (!TakeQueuedReply()) {
+        FinishHandshake(Handshake::PortError);
+        return;
+      }
+      const QString read = QString::fromLatin1(reply_.left(kHandshakeReadLength));
+      if (read == answer_)
+        FinishHandshake(Handshake::Acknowledged);
+      else if (--triesLeft_ > 0)
+        SendHandshakeTry();
+      else
+        FinishHandshake(Handshake::NoAnswer);
+      return;
+    }
+    case Busy::Measure:
+      if (!TakeQueuedReply()) reply_.clear();
+      FinishMeasurement();
+      return;
+    case Busy::Slave:
+      TakeQueuedReply();  // the reply is not looked at
+      reply_.clear();
+      busy_ = Busy::None;
+      return;
+    case Busy::AfterOpenPause:
+      busy_ = Busy::None;
+      return;
+    case Busy::None:
+      return;
+  }
 }
 
 TwoMeterLink::Handshake TwoMeterLink::kComWzorSetMaster() {
-  return Exchange(SetMasterCommand(), kMasterPauseMs, kMasterAnswer);
+  lastSetMaster_ = AwaitHandshake(SetMasterCommand(), kMasterPauseMs, kMasterAnswer);
+  return lastSetMaster_;
 }
 
 TwoMeterLink::Handshake TwoMeterLink::ReleaseReference() {
-  return Exchange(SetSlaveCommand(), kReleasePauseMs, kSlaveAnswer);
+  return AwaitHandshake(SetSlaveCommand(), kReleasePauseMs, kSlaveAnswer);
 }
 
 void TwoMeterLink::kComWzorSetSlave() {
   if (!kComWzor.Connected()) return;
+  CancelExchange();
   try {
     kComWzor.Write(SetSlaveCommand());
-    BlockingPause(kSlavePauseMs);
-    kComWzor.ReadString(kHandshakeReadLength);
   } catch (const EComPort&) {
     ShowMessage(wizard_text::kFailure);
+    return;
   }
+  busy_ = Busy::Slave;
+  pause_.start(kSlavePauseMs);
 }
 
-void TwoMeterLink::kComWzorPomiar() {
+void TwoMeterLink::kComWzorPomiar() { StartMeasurement(false); }
+
+void TwoMeterLink::StartMeasurement(bool polled) {
   if (!kComWzor.Connected()) return;
-  QString reply;
+  if (busy_ == Busy::Measure) {
+    pollAgain_ = pollAgain_ || polled;  // one more, when this one is over
+    return;
+  }
+  if (busy_ != Busy::None) return;  // the reference meter is not ready for queries
   try {
     kComWzor.ClearBuffers(true, true);
+    reply_.clear();
     kComWzor.Write(MeasureCommand(channel));
-    BlockingPause(kMeasurePauseMs);
-    reply = kComWzor.ReadString(kReplyReadLength);
   } catch (const EComPort&) {
     return;
   }
+  busy_ = Busy::Measure;
+  polled_ = polled;
+  pause_.start(kMeasurePauseMs);
+}
+
+void TwoMeterLink::FinishMeasurement() {
+  busy_ = Busy::None;
+  const QString reply = QString::fromLatin1(reply_.left(kReplyReadLength));
+  reply_.clear();
+  const bool polled = std::exchange(polled_, false);
   const MeasurementReply parsed = ParseMeasurementReply(reply, channel);
   if (parsed.valid) referenceReading_ = parsed.value;
-  if (OnReferenceMeasured) OnReferenceMeasured();
+  if (OnReferenceMeasured) OnReferenceMeasured(polled);
   if (parsed.valid && parsed.classifierWrong && !classifierWarned_) {
     classifierWarned_ = true;
     ShowMessage(wizard_text::kClassifier);
   }
+  if (std::exchange(pollAgain_, false)) StartMeasurement(true);
 }
 
 void TwoMeterLink::kComKalibRxChar(int count) {
@@ -121,12 +277,26 @@ void TwoMeterLink::kComKalibRxChar(int count) {
     return;
   }
   const bool decoded = receiver_.Receive(bytes, rangeIndex, invertSign);
-  if (pollReference) kComWzorPomiar();
   if (OnArrival) OnArrival(decoded);
+  StartMeasurement(true);
 }
 
 bool TwoMeterLink::wyslij_wzmocnienie(int rangeIndex, const QString& gainText) {
-  return SendParameterFrame(kComKalib, gainText, 4 * rangeIndex);
+  if (!SendGainFrame(rangeIndex, gainText)) return false;
+  EventWait(kParameterPauseMs);
+  return true;
+}
+
+bool TwoMeterLink::SendGainFrame(int rangeIndex, const QString& gainText) {
+  if (gainText.isEmpty()) return false;
+  const int address = 4 * rangeIndex;
+  bool ok = false;
+  const auto word = quint16(gainText.toInt(&ok, 10));
+  if (!ok || !WriteFrame(kComKalib, ParameterFrame(address, quint8(word & 0xFF), quint8(word >> 8)))) {
+    ShowMessage(CannotSendText(gainText, address));
+    return false;
+  }
+  return true;
 }
 
 bool MainPortHandOver::Release(TComPort& mainPort) {
@@ -137,13 +307,13 @@ bool MainPortHandOver::Release(TComPort& mainPort) {
   return false;
 }
 
-bool MainPortHandOver::Reopen(TComPort& mainPort) {
+bool MainPortHandOver::Reopen(TComPort& mainPort, bool tell) {
   if (!wasOpen) return true;
   wasOpen = false;
   try {
     mainPort.Open();
   } catch (const EComPort&) {
-    ShowMessage(wizard_text::CannotOpen(mainPort.PortName()));
+    if (tell) ShowMessage(wizard_text::CannotOpen(mainPort.PortName()));
     return false;
   }
   return true;

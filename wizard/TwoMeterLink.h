@@ -1,12 +1,17 @@
 #pragma once
 // The wizard's two links: the meter under calibration on kComKalib (8N1, result frames read as
-// they arrive) and the reference meter on kComWzor (7N1, ASCII, read only after a command and
-// its pause; see ReferenceProtocol.h). Every arrival from the meter under calibration is followed
-// by one measurement of the reference meter, so the two readings belong to the same moment.
+// they arrive) and the reference meter on kComWzor (7N1, ASCII; see ReferenceProtocol.h). Every
+// arrival from the meter under calibration asks the reference meter for one measurement, so the
+// two readings belong to the same moment.
 //
-// Everything runs on the GUI thread; the pauses block it, as the reference meter needs them.
-// Port failures are caught here: a failed exchange keeps the readings as they were.
+// Nothing here holds the GUI thread for the reference meter's pauses: a command is written, and
+// its reply is taken from the port's own arrivals when it is whole (a measurement: its CR or 20
+// characters) or when its pause is up (a timer). One exchange runs at a time; a handshake
+// (LO2/LO1, its pause and at most kHandshakeTries tries) takes the port from a measurement, and
+// a measurement asked for while another one runs follows it. Port failures are caught here: a
+// failed exchange keeps the readings as they were.
 #include <QString>
+#include <QTimer>
 #include <functional>
 
 #include "link/ComPort.h"
@@ -14,7 +19,7 @@
 
 class TwoMeterLink {
  public:
-  enum class Handshake { Acknowledged, NoAnswer, PortError, NotConnected };
+  enum class Handshake { Acknowledged, NoAnswer, PortError, NotConnected, Pending };
 
   TwoMeterLink();
 
@@ -23,26 +28,39 @@ class TwoMeterLink {
 
   // Opens one port unless the other one is open on the same name ("Uwaga! Na porcie ...").
   // An open failure shows "Nie można podłączyć się do ...". Returns whether the port is open.
+  // Opening kComWzor starts the remote-control handshake and the pause after it;
+  // ReferenceReady() tells when both are over.
   bool kComWzorOpen();
   bool kComKalibOpen();
-  void kComWzorClose() { kComWzor.Close(); }
+  // Closing kComWzor lets a local-control command finish its pause first: closing empties the
+  // port's queues, and the command would not reach the meter.
+  void kComWzorClose();
   void kComKalibClose() { kComKalib.Close(); }
 
-  // Remote control: ESC LO2 CR until "LO2" comes back, at most kHandshakeTries times.
+  // Remote control: ESC LO2 CR until "LO2" comes back, at most kHandshakeTries times. Waits for
+  // the outcome while the event loop runs.
   Handshake kComWzorSetMaster();
-  // Local control: ESC LO1 CR once, the reply read and dropped; a port error shows "Niepowodzenie".
+  // Local control: ESC LO1 CR once; the reply is read after the pause and dropped. A port error
+  // shows "Niepowodzenie".
   void kComWzorSetSlave();
   // Local control before the wizard closes: ESC LO1 CR until "LO1", at most kHandshakeTries
-  // times with the shorter pause. Never throws and never runs longer than the tries.
+  // times with the shorter pause. Waits for the outcome while the event loop runs; never throws
+  // and never runs longer than the tries.
   Handshake ReleaseReference();
-  // One measurement of the reference meter; a valid reply replaces the reference reading.
+  // Asks for one measurement of the reference meter; a valid reply replaces the reference
+  // reading. Returns at once.
   void kComWzorPomiar();
+  // No handshake, and no pause after the opening, is running on kComWzor.
+  bool ReferenceReady() const { return busy_ == Busy::None || busy_ == Busy::Measure; }
   // Receive handler of kComKalib.
   void kComKalibRxChar(int count);
   // Sends a gain word (decimal text) to the meter under calibration at the address of the range
-  // (4 x range index), then pauses 300 ms. An empty text sends nothing; a text that is no integer
-  // or a failed write shows "Nie można wysłać tekstu ...". Returns whether the frame went out.
+  // (4 x range index), then waits 300 ms while the event loop runs. An empty text sends nothing;
+  // a text that is no integer or a failed write shows "Nie można wysłać tekstu ...". Returns
+  // whether the frame went out.
   bool wyslij_wzmocnienie(int rangeIndex, const QString& gainText);
+  // The frame of wyslij_wzmocnienie without the pause after it.
+  bool SendGainFrame(int rangeIndex, const QString& gainText);
 
   // The result of the Set Master run by the last opening of kComWzor.
   Handshake LastSetMaster() const { return lastSetMaster_; }
@@ -50,10 +68,6 @@ class TwoMeterLink {
   int rangeIndex = 0;            // 0 DC1, 1 DC2, 2 AC1, 3 AC2
   QString channel = QStringLiteral("1");  // the reference meter's measuring channel
   bool invertSign = false;       // "Zmien znak"
-  // Whether an arrival from the meter under calibration polls the reference meter. The gain
-  // search reads only the meter under calibration, and a poll holds the GUI thread for 100 ms,
-  // which would stretch the search's timed waits.
-  bool pollReference = true;
   double ReferenceReading() const { return referenceReading_; }
   double CalibratedReading() const { return receiver_.Reading(); }
   int WrongRange() const { return receiver_.WrongRange(); }
@@ -61,29 +75,56 @@ class TwoMeterLink {
 
   // For the window: either port opened or closed (status texts, pickers).
   std::function<void()> OnPortsChanged;
-  // After each measurement of the reference meter.
-  std::function<void()> OnReferenceMeasured;
-  // After each arrival from the meter under calibration and its reference measurement.
+  // After each measurement of the reference meter; polled: it was asked for by an arrival.
+  std::function<void(bool polled)> OnReferenceMeasured;
+  // After each arrival from the meter under calibration (its reference measurement follows).
   std::function<void(bool frameDecoded)> OnArrival;
+  // A port whose device went away (unplugged, hung up), just before it closes itself.
+  std::function<void(bool meterUnderCalibration)> OnDeviceLost;
 
  private:
+  enum class Busy { None, Measure, Handshake, Slave, AfterOpenPause };
+
   bool OpenChecked(TComPort& port, const TComPort& other);
-  Handshake Exchange(const QByteArray& command, int pauseMs, const QString& answer);
   void kComWzorAfterOpen();
+  void kComKalibAfterOpen();
   void kComKalibAfterClose();
+  void kComWzorRxChar(int count);
   void PortsChanged();
+  // The exchange engine: one command and its reply at a time.
+  void StartHandshake(const QByteArray& command, int pauseMs, const QString& answer,
+                      std::function<void(Handshake)> done);
+  Handshake AwaitHandshake(const QByteArray& command, int pauseMs, const QString& answer);
+  void SendHandshakeTry();
+  void FinishHandshake(Handshake result);
+  void StartMeasurement(bool polled);
+  void FinishMeasurement();
+  void PauseOver();
+  void CancelExchange();  // a handshake that waits ends as NotConnected
+  bool TakeQueuedReply();  // false on a port error
 
   CalibratedReceiver receiver_;
   double referenceReading_ = 0;
   Handshake lastSetMaster_ = Handshake::NotConnected;
   bool classifierWarned_ = false;
+
+  Busy busy_ = Busy::None;
+  QTimer pause_;
+  QByteArray reply_;
+  QByteArray command_;
+  QString answer_;
+  int pauseMs_ = 0;
+  int triesLeft_ = 0;
+  std::function<void(Handshake)> handshakeDone_;
+  bool polled_ = false;      // the running measurement was asked for by an arrival
+  bool pollAgain_ = false;   // an arrival came while a measurement ran
 };
 
 // The main window's port while the wizard runs. Release closes it (twice if need be) and tells
 // whether it had been open; Reopen opens it again and, when that fails, shows
-// "Nie można podłączyć się do ..." and returns false.
+// "Nie można podłączyć się do ..." (unless told not to) and returns false.
 struct MainPortHandOver {
   bool wasOpen = false;
   bool Release(TComPort& mainPort);  // false: the port would not close
-  bool Reopen(TComPort& mainPort);   // true also when it had not been open
+  bool Reopen(TComPort& mainPort, bool tell = true);  // true also when it had not been open
 };

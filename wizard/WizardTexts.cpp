@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "link/ComPort.h"
+#include "parameters/Transfer.h"
 
 namespace wizard_text {
 
@@ -21,6 +22,22 @@ QString CannotOpen(const QString& portName) { return "Nie można podłączyć si
 
 QString WrongRange(const QString& rangeName) {
   return "Wybierz prawidlowy zakres kalibrowanego urządzenia! (" + rangeName + ")";
+}
+
+QString SearchStep(int step, int maxSteps) {
+  return QStringLiteral("Krok %1 z %2").arg(step).arg(maxSteps);
+}
+
+QString RestoringGain(int gain) {
+  return QStringLiteral("Przywracanie wzmocnienia %1…").arg(gain);
+}
+
+QString GainWritten(const QString& cellText, int probeRow, int rangeIndex) {
+  return QStringLiteral(
+             "Wzmocnienie %1 wpisano do komórki %2 i do pamięci roboczej miernika. Po wyłączeniu "
+             "miernika zostanie zachowane dopiero wtedy, gdy parametry zostaną wysłane "
+             "z zaznaczonym „Zapisz do EEPROM”.")
+      .arg(cellText, CellName(MeterParameters::Sondy(rangeIndex + 1, probeRow)));
 }
 
 QString GainCellText(int gain) {

@@ -17,6 +17,27 @@ inline const QString kNoWay = QStringLiteral("No way!");
 QString PortBusy(const QString& portName);    // "Uwaga! Na porcie ... pracuje juz drugie urządzenie!"
 QString CannotOpen(const QString& portName);  // "Nie można podłączyć się do ..."
 QString WrongRange(const QString& rangeName);  // "Wybierz prawidlowy zakres ... (DC1)"
+// "Krok 3 z 20": the gain search's progress.
+QString SearchStep(int step, int maxSteps);
+// "Przywracanie wzmocnienia 16000…": Back gives the meter the gain of the samples again.
+QString RestoringGain(int gain);
+// Back after a search when the gain of the samples is not known: the samples go.
+inline const QString kSamplesDropped = QStringLiteral(
+    "Miernik ma teraz wzmocnienie z ostatniej próby, a nie to, przy którym zebrano próbki "
+    "(nie jest ono znane). Próbki usunięto: zarejestruj je ponownie.");
+// Closing after a search when that gain cannot be given back.
+inline const QString kTrialGainKept = QStringLiteral(
+    "Miernik zachowuje wzmocnienie z ostatniej próby, dopóki kalibracja nie zostanie wysłana "
+    "ponownie.");
+// A device that went away; the wizard closes.
+inline const QString kMeterLost = QStringLiteral(
+    "Utracono połączenie z miernikiem kalibrowanym. Kalibracja przerwana, wzmocnienia nie "
+    "zapisano.");
+inline const QString kReferenceLost = QStringLiteral(
+    "Utracono połączenie z miernikiem wzorcowym. Kalibracja przerwana, wzmocnienia nie "
+    "zapisano.");
+// After "Zakoncz": where the gain went and what is left to do. probeRow 1 AXIAL, 2 TRANS.
+QString GainWritten(const QString& cellText, int probeRow, int rangeIndex);
 // A gain word as the Sondy grid holds gains: the fraction g / 32767, 5 decimals, decimal comma.
 QString GainCellText(int gain);
 

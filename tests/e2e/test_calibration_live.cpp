@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QStackedWidget>
 
 #include "app/Application.h"
@@ -14,6 +15,7 @@
 #include "tests/common/MessageRecorder.h"
 #include "tests/common/SimProcess.h"
 #include "wizard/KalibracjaMain.h"
+#include "wizard/WizardTexts.h"
 
 namespace {
 QByteArray GainFrame(int gain) {
@@ -23,14 +25,15 @@ QByteArray GainFrame(int gain) {
 struct Calibration {
   explicit Calibration(const QStringList& args = {})
       : sim(QStringList{"--unit", "Gs", "--field", "100", "--gain", "16000"} + args) {}
-  bool Start(bool connected) {
+  bool Start(bool connected, const QString& cell = {}) {
     if (!sim.start()) return false;
     qputenv("FLUXA_COM1", sim.meterPath().toUtf8());
     qputenv("FLUXA_COM2", sim.referencePath().toUtf8());
     fluxa = std::make_unique<FluxaApplication>();
     main().show();
     if (connected) main().Poczony1Click();
-    main().Send->OnSondyDoubleClick(1, 1);  // DC 1, AXIAL wzm.
+    main().Send->Sondy->SetCellText(1, 1, cell);
+    main().Send->Sondy->OnDataCellDoubleClick(1, 1);  // DC 1, AXIAL wzm.
     return wizard().isVisible() && main().ComPort1->Connected() == false;
   }
   TMainWin& main() { return fluxa->MainWin(); }
@@ -44,14 +47,14 @@ struct Calibration {
         },
         5000);
   }
-  // Page 1 with samples at 100 and 50, the field back at 100, then page 2.
-  bool ToPage2() {
-    wizard().kDalejClick();
-    if (Page() != 1 || !Readings("100.00", "80")) return false;
+  // Page 1 with samples at 100 and 50 (read as given), the field back at 100, then page 2.
+  bool ToPage2(const QString& at100 = "80", const QString& at50 = "40") {
+    if (Page() == 0) wizard().kDalejClick();
+    if (Page() != 1 || !Readings("100.00", at100)) return false;
     wizard().kWizardRejestrujClick();
-    if (!sim.command("field 50") || !Readings("50.00", "40")) return false;
+    if (!sim.command("field 50") || !Readings("50.00", at50)) return false;
     wizard().kWizardRejestrujClick();
-    if (!sim.command("field 100") || !Readings("100.00", "80")) return false;
+    if (!sim.command("field 100") || !Readings("100.00", at100)) return false;
     wizard().kDalejClick();
     return Page() == 2;
   }
@@ -91,6 +94,8 @@ class TestCalibrationLive : public QObject {
     QVERIFY(!c.wizard().kDalej->isEnabled());
     QCOMPARE(c.wizard().kDalej->text(), QString("Zakoncz"));
     QVERIFY(c.wizard().kStart->isVisible());
+    QCOMPARE(c.wizard().Label32->text(), QString());  // nothing shown that was not measured
+    QCOMPARE(c.wizard().Label34->text(), QString());
 
     const int before = int(c.sim.meterFrames().size());
     QElapsedTimer clock;
@@ -108,7 +113,7 @@ class TestCalibrationLive : public QObject {
     QCOMPARE(c.wizard().FinalGain(), 20000);
     QCOMPARE(c.wizard().Label32->text(), QString("20000"));
     QVERIFY(c.wizard().Label32->font().bold());
-    QCOMPARE(c.wizard().Label34->text(), QString("9"));
+    QCOMPARE(c.wizard().Label34->text(), QString("10"));  // one step for every gain frame
     QVERIFY(c.wizard().kDalej->isEnabled());
     QVERIFY(c.wizard().kStart->isEnabled());
     QVERIFY(c.messages.texts().isEmpty());
@@ -117,6 +122,7 @@ class TestCalibrationLive : public QObject {
     QVERIFY(!c.wizard().isVisible());
     QVERIFY(c.main().isVisible());
     QCOMPARE(c.main().Send->Sondy->CellText(1, 1), QString("0,61037"));
+    QCOMPARE(c.messages.texts(), QStringList{wizard_text::GainWritten("0,61037", 1, 0)});
     QCOMPARE(c.main().ComPort1->Connected(), connected);
     QVERIFY(c.sim.pumpUntil([&] { return c.sim.referenceCommands().last().bytes == "\x1BLO1\r"; }, 2000));
     if (connected) {  // results flow again, at the new gain
@@ -161,14 +167,112 @@ class TestCalibrationLive : public QObject {
   }
 
   // Whatever happens during a search's wait, nothing more goes to the meter after it.
+  // Back after a search, then "Dalej >>" again: the same target as the first time. The meter is
+  // given back the gain the samples were taken at when the wizard knows it (the cell it was
+  // opened from, or the initial gain it sent); otherwise the samples go and are taken again at
+  // the gain the meter holds. On the way, a re-run that fails leaves "Zakoncz" disabled.
+  void backAfterSearchKeepsTheTarget_data() {
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<bool>("initialGain");  // "Wpisz inicjujaca nastawe" at 16000
+    QTest::addColumn<int>("givenBack");     // the gain frame of Back; 0: none
+    QTest::newRow("gain from the cell") << "0,48830" << false << 16000;
+    QTest::newRow("initial gain") << "" << true << 16000;
+    QTest::newRow("gain not known") << "" << false << 0;
+  }
+  void backAfterSearchKeepsTheTarget() {
+    QFETCH(QString, cell);
+    QFETCH(bool, initialGain);
+    QFETCH(int, givenBack);
+    Calibration c;
+    QVERIFY(c.Start(false, cell));
+    c.wizard().CheckBox3->setChecked(initialGain);
+    c.wizard().SpinEdit2->setValue(16000);
+    QVERIFY(c.ToPage2());
+    QCOMPARE(c.wizard().TargetReading(), 100.0);
+    c.wizard().kStartClick();
+    QCOMPARE(c.wizard().FinalGain(), 20000);
+    QVERIFY(c.wizard().kDalej->isEnabled());
+
+    // A re-run: "Zakoncz" is disabled from "Start" on, and stays so when it fails.
+    QVERIFY(c.sim.command("silence on"));
+    bool enabledDuringSearch = true;
+    QTimer::singleShot(0, [&] { enabledDuringSearch = c.wizard().kDalej->isEnabled(); });
+    c.wizard().kStartClick();
+    QCOMPARE(c.messages.texts(), QStringList{"Niepowodzenie"});
+    QVERIFY(!enabledDuringSearch);
+    QVERIFY(!c.wizard().kDalej->isEnabled());
+    QVERIFY(c.sim.command("silence off"));
+
+    const int before = int(c.sim.meterFrames().size());
+    c.wizard().kWsteczClick();
+    QCOMPARE(c.Page(), 1);
+    if (givenBack) {
+      QVERIFY(c.sim.waitForMeterFrames(before + 1, 2000));
+      QCOMPARE(c.GainFramesFrom(before), QList<QByteArray>{GainFrame(givenBack)});
+      QCOMPARE(c.wizard().Samples().Count(), 2);
+      QCOMPARE(c.messages.texts().size(), 1);
+      QVERIFY(c.Readings("100.00", "80"));
+      c.wizard().kDalejClick();
+    } else {
+      QCOMPARE(c.wizard().Samples().Count(), 0);
+      QCOMPARE(c.messages.texts().last(), wizard_text::kSamplesDropped);
+      QVERIFY(c.ToPage2("81.9", "41"));  // the failed re-run left its first trial, 16384
+    }
+    QCOMPARE(c.Page(), 2);
+    QCOMPARE(c.wizard().TargetReading(), 100.0);
+  }
+
+  // A device that goes away while samples are taken or during the search: one message, no gain
+  // in the cell, the wizard closes and the main window is usable again.
+  void deviceGone_data() {
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<bool>("duringSearch");
+    QTest::addColumn<QString>("message");
+    const QString trial = "\n" + wizard_text::kTrialGainKept;
+    QTest::newRow("meter, sampling") << "meter" << false << wizard_text::kMeterLost;
+    QTest::newRow("meter, search") << "meter" << true << wizard_text::kMeterLost + trial;
+    QTest::newRow("reference, search") << "reference" << true << wizard_text::kReferenceLost + trial;
+  }
+  void deviceGone() {
+    QFETCH(QString, device);
+    QFETCH(bool, duringSearch);
+    QFETCH(QString, message);
+    Calibration c;
+    QVERIFY(c.Start(true));
+    if (duringSearch) {
+      QVERIFY(c.ToPage2());
+      // At the search's first wait, after its first gain frame.
+      QTimer::singleShot(0, [&] { c.sim.process().write(("hangup " + device + "\n").toUtf8()); });
+      c.wizard().kStartClick();
+    } else {
+      c.wizard().kDalejClick();
+      QVERIFY(c.Readings("100.00", "80"));
+      QVERIFY(c.sim.command("hangup " + device));
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!c.wizard().isVisible(), 5000);
+    QVERIFY(c.main().isVisible());
+    QCOMPARE(c.messages.texts(), QStringList{message});
+    QCOMPARE(c.main().Send->Sondy->CellText(1, 1), QString());
+    // The meter's port is the main window's again, or it is left as after "Rozłącz".
+    const bool meterThere = device == "reference";
+    QCOMPARE(c.main().ComPort1->Connected(), meterThere);
+    QCOMPARE(c.main().Poczony1->isChecked(), meterThere);
+    // ... at the trial gain the meter keeps (16384 of 20000).
+    if (meterThere) QTRY_VERIFY_WITH_TIMEOUT(c.main().SWynik->text().contains("81.9"), 5000);
+  }
+
+  // With no known gain to give back: closing tells that the meter keeps the trial gain, Back
+  // empties the samples.
   void interruptedSearch_data() {
     QTest::addColumn<QString>("event");
-    QTest::newRow("close") << "close";
-    QTest::newRow("back twice") << "back";
-    QTest::newRow("meter falls silent") << "silence";
+    QTest::addColumn<QStringList>("messages");
+    QTest::newRow("close") << "close" << QStringList{wizard_text::kTrialGainKept};
+    QTest::newRow("back twice") << "back" << QStringList{wizard_text::kSamplesDropped};
+    QTest::newRow("meter falls silent") << "silence" << QStringList{"Niepowodzenie"};
   }
   void interruptedSearch() {
     QFETCH(QString, event);
+    QFETCH(QStringList, messages);
     Calibration c;
     QVERIFY(c.Start(true));
     QVERIFY(c.ToPage2());
@@ -188,14 +292,13 @@ class TestCalibrationLive : public QObject {
     c.sim.pumpUntil([] { return false; }, 2500);  // a step and more
     QCOMPARE(int(c.GainFramesFrom(before).size()), sent);
     QVERIFY(sent <= 3);
+    QCOMPARE(c.messages.texts(), messages);
     if (event == "silence") {
-      QCOMPARE(c.messages.texts(), QStringList{"Niepowodzenie"});
       QCOMPARE(c.wizard().Step(), 2);
       QVERIFY(!c.wizard().kDalej->isEnabled());  // no result to write
       QVERIFY(c.wizard().kStart->isEnabled());
       return;
     }
-    QVERIFY(c.messages.texts().isEmpty());
     QCOMPARE(c.wizard().Step(), 0);
     QCOMPARE(c.wizard().Link().kComKalib.Connected(), false);
     if (event == "close") {

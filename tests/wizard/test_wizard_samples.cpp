@@ -164,6 +164,9 @@ class TestWizardSamples : public QObject {
   void rowTexts() {
     QLocale::setDefault(QLocale(QLocale::Polish, QLocale::Poland));
     SampleTable table = TableOf({{123.456789, 98765.4321}});
+    // A sample not yet evaluated has no corrected value to show.
+    QCOMPARE(SampleRowTexts(table.At(1)), QStringList({"1", "123,46", "123,46", "98765", ""}));
+    table.Evaluate();
     QCOMPARE(SampleRowTexts(table.At(1)),
              QStringList({"1", "123,46", "123,46", "98765", "98765"}));
   }
