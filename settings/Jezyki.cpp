@@ -207,3 +207,10 @@ QString LookupText(quint16 n)
     LookupText(n, text);
     return text;
 }
+
+QLocale ProgramLocale()
+{
+    if (CurrentLanguage == QLatin1String("Angielski"))
+        return QLocale(QLocale::English, QLocale::UnitedKingdom);
+    return QLocale(QLocale::Polish, QLocale::Poland);
+}

@@ -1,6 +1,7 @@
 #pragma once
 // The table of interface texts in both languages and the lookup every window uses for its captions.
 
+#include <QLocale>
 #include <QString>
 #include <QtGlobal>
 
@@ -16,3 +17,7 @@ void LookupText(quint16 n, QString& text);
 
 // Text n of the current language, or "" when the language is neither of the two.
 QString LookupText(quint16 n);
+
+// The locale of the program's language, whatever the system's: dates and numbers on printouts
+// and in exported tables (Polish: 07.12.2026, decimal comma).
+QLocale ProgramLocale();

@@ -1,9 +1,11 @@
 // The data file on real files: the bytes written, reading back in any locale, line ends,
 // limits and failures.
 #include <QtTest>
+#include <QJsonDocument>
 
 #include "measurement/Filters.h"
 #include "measurement/MeasurementResult.h"
+#include "records/DataExport.h"
 #include "records/DataFile.h"
 
 namespace {
@@ -208,6 +210,51 @@ class TestDataFile : public QObject {
 
  private:
   QTemporaryDir dir_;
+
+  // A data file as a table: the digits of each line as they stand, in the locale's marks; a
+  // line that is not a number stops the export and is named.
+  void exportsTables_data() {
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QByteArray>("csv");
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<int>("badLine");
+    const QLocale pl(QLocale::Polish, QLocale::Poland);
+    const QLocale en(QLocale::English, QLocale::UnitedKingdom);
+    QTest::newRow("Polish, unit known")
+        << QStringList{"  12.34", "-  123.45", "   2500"} << " mT" << pl
+        << QByteArray("index;value;unit\r\n1;12,34;mT\r\n2;-123,45;mT\r\n3;2500;mT\r\n")
+        << QByteArray("[\n {\"index\": 1, \"value\": 12.34, \"unit\": \"mT\"},\n"
+                      " {\"index\": 2, \"value\": -123.45, \"unit\": \"mT\"},\n"
+                      " {\"index\": 3, \"value\": 2500, \"unit\": \"mT\"}\n]\n")
+        << 0;
+    QTest::newRow("English, no unit, zeros in front")
+        << QStringList{" 0.50", "007"} << "" << en
+        << QByteArray("index,value\r\n1,0.50\r\n2,7\r\n")
+        << QByteArray("[\n {\"index\": 1, \"value\": 0.50},\n {\"index\": 2, \"value\": 7}\n]\n") << 0;
+    QTest::newRow("empty file") << QStringList{} << "" << en << QByteArray("index,value\r\n")
+                                << QByteArray("[]\n") << 0;
+    for (const QString bad : {"12,5", "1e3", "", "inf", "--1"})
+      QTest::newRow(qPrintable("not a number: " + bad))
+          << QStringList{"  1.0", bad, "  2.0"} << "" << pl << QByteArray() << QByteArray() << 2;
+  }
+  void exportsTables() {
+    QFETCH(QStringList, lines);
+    QFETCH(QString, unit);
+    QFETCH(QLocale, locale);
+    QFETCH(QByteArray, csv);
+    QFETCH(QByteArray, json);
+    QFETCH(int, badLine);
+    const ExportedTable asCsv = DataLinesToCsv(lines, unit, CsvStyleFor(locale));
+    const ExportedTable asJson = DataLinesToJson(lines, unit);
+    QCOMPARE(asCsv.badLine, badLine);
+    QCOMPARE(asJson.badLine, badLine);
+    QCOMPARE(asCsv.ok, badLine == 0);
+    QCOMPARE(asCsv.data, csv);
+    QCOMPARE(asJson.data, json);
+    if (!json.isEmpty()) QVERIFY(!QJsonDocument::fromJson(json).isNull());
+  }
 };
 
 QTEST_GUILESS_MAIN(TestDataFile)

@@ -1,0 +1,94 @@
+#include "records/DataExport.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QRegularExpression>
+
+namespace {
+QString CsvField(QString text, QChar separator) {
+  if (!text.contains(separator) && !text.contains(u'"') && !text.contains(u'\n') &&
+      !text.contains(u'\r'))
+    return text;
+  return u'"' + text.replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+
+// Checks every line first, so that nothing half-made comes out of a bad file.
+std::optional<QStringList> PlainValues(const QStringList& lines, ExportedTable& table) {
+  QStringList values;
+  values.reserve(lines.size());
+  for (qsizetype i = 0; i < lines.size(); ++i) {
+    const std::optional<QString> value = PlainValueText(lines[i]);
+    if (!value) {
+      table.ok = false;
+      table.badLine = int(i + 1);
+      table.badText = lines[i];
+      return std::nullopt;
+    }
+    values << *value;
+  }
+  return values;
+}
+}  // namespace
+
+std::optional<QString> PlainValueText(const QString& line) {
+  static const QRegularExpression kNumber(QStringLiteral("^-?[0-9]+(\\.[0-9]+)?$"));
+  QString text = line;
+  text.remove(u' ');
+  if (!kNumber.match(text).hasMatch()) return std::nullopt;
+  // "007" is no JSON number; the value stays the same without the zeros in front.
+  const qsizetype digits = text.startsWith(u'-') ? 1 : 0;
+  while (text.size() > digits + 1 && text.at(digits) == u'0' && text.at(digits + 1).isDigit())
+    text.remove(digits, 1);
+  return text;
+}
+
+TableStyle CsvStyleFor(const QLocale& locale, TableStyle style) {
+  const QString mark = locale.decimalPoint();
+  style.decimalMark = mark.size() == 1 ? mark.at(0) : QChar(u'.');
+  style.separator = style.decimalMark == u',' ? QChar(u';') : QChar(u',');
+  return style;
+}
+
+ExportedTable DataLinesToCsv(const QStringList& lines, const QString& unit, const TableStyle& style) {
+  ExportedTable table;
+  const std::optional<QStringList> values = PlainValues(lines, table);
+  if (!values) return table;
+  const QString unitText = unit.trimmed();
+  const int columns = unitText.isEmpty() ? 2 : 3;
+  QStringList header;
+  for (int c = 0; c < columns && c < style.header.size(); ++c)
+    header << CsvField(style.header[c], style.separator);
+  QString text = header.join(style.separator) + QStringLiteral("\r\n");
+  const QString unitField = CsvField(unitText, style.separator);
+  for (qsizetype i = 0; i < values->size(); ++i) {
+    QString value = values->at(i);
+    value.replace(u'.', style.decimalMark);
+    text += QString::number(i + 1) + style.separator + CsvField(value, style.separator);
+    if (columns == 3) text += style.separator + unitField;
+    text += QStringLiteral("\r\n");
+  }
+  if (style.byteOrderMark) table.data = QByteArrayLiteral("\xEF\xBB\xBF");
+  table.data += text.toUtf8();
+  return table;
+}
+
+ExportedTable DataLinesToJson(const QStringList& lines, const QString& unit) {
+  ExportedTable table;
+  const std::optional<QStringList> values = PlainValues(lines, table);
+  if (!values) return table;
+  // The digits are written as they stand: a double would not always give them back.
+  const QString unitText = unit.trimmed();
+  const QByteArray unitJson =
+      unitText.isEmpty() ? QByteArray()
+                         : QJsonDocument(QJsonArray{unitText}).toJson(QJsonDocument::Compact).mid(1).chopped(1);
+  QByteArray out = "[";
+  for (qsizetype i = 0; i < values->size(); ++i) {
+    out += i ? ",\n " : "\n ";
+    out += "{\"index\": " + QByteArray::number(i + 1) + ", \"value\": " + values->at(i).toLatin1();
+    if (!unitJson.isEmpty()) out += ", \"unit\": " + unitJson;
+    out += "}";
+  }
+  out += values->isEmpty() ? "]\n" : "\n]\n";
+  table.data = out;
+  return table;
+}

@@ -1,0 +1,38 @@
+#pragma once
+// A data file as a table that other programs read: CSV for a spreadsheet, JSON for a script.
+//
+//   CSV   a header line, then one line a value: index (from 1), value, and the unit when it is
+//         known; the separator and the decimal mark follow a locale (";" and "," where the
+//         decimal mark is a comma, "," and "." elsewhere); CR LF line ends, UTF-8, and a byte
+//         order mark when asked for (a spreadsheet then reads the header's letters right).
+//   JSON  [{"index": 1, "value": 12.34, "unit": "mT"}, ...], "unit" only when known.
+//
+// A value keeps exactly the digits of its line: "-  123.45" is written as -123.45 (-123,45).
+// A line that is not a plain decimal number stops the export and is named by its number.
+#include <QByteArray>
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+struct TableStyle {
+  QChar separator = u',';
+  QChar decimalMark = u'.';
+  QStringList header = {QStringLiteral("index"), QStringLiteral("value"), QStringLiteral("unit")};
+  bool byteOrderMark = false;
+};
+// The separator and decimal mark of a locale; the header stays as given.
+TableStyle CsvStyleFor(const QLocale& locale, TableStyle style = {});
+
+struct ExportedTable {
+  bool ok = true;
+  int badLine = 0;  // 1-based number of the first line that is not a number
+  QString badText;
+  QByteArray data;
+};
+ExportedTable DataLinesToCsv(const QStringList& lines, const QString& unit, const TableStyle& style);
+ExportedTable DataLinesToJson(const QStringList& lines, const QString& unit);
+
+// The value of a data-file line as plain decimal text with a full stop ("-  123.45" gives
+// "-123.45"); nothing for a line that is not a number.
+std::optional<QString> PlainValueText(const QString& line);
