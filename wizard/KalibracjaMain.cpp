@@ -1,8 +1,6 @@
 #include "wizard/KalibracjaMain.h"
 
 #include <QApplication>
-#include <QTimer>
-#include <utility>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -13,6 +11,8 @@
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
+#include <utility>
 
 #include "common/Messages.h"
 #include "common/Pacing.h"
