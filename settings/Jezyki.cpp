@@ -79,7 +79,14 @@ const char* const PolishTexts[98] = {
     "z pomiarów natężenia pola magnetycznego f = 50 Hz",       // 72
     "z pomiarów natężenia pola magnetycznego zmiennego f = ",  // 73
     "Instrukcja obsługi",                                      // 74
-    "", "", "", "", "", "", "", "", "", "", "", "", "", "",    // 75..88
+    "", "", "", "", "", "", "",                                // 75..81
+    "Urządzenia portów...",                                    // 82
+    "Zmienna środowiskowa ma pierwszeństwo: ",                 // 83
+    "Spis treści",                                             // 84
+    "Wstecz",                                                  // 85
+    "Wybierz urządzenie z listy albo wpisz jego ścieżkę.",     // 86
+    "",                                                        // 87
+    "",                                                        // 88
     "brak sondy",                                              // 89
     "Zatrzymaj wynik",                                         // 90
     "Uruchom wynik",                                           // 91
@@ -167,7 +174,14 @@ const char* const EnglishTexts[98] = {
     "of ac magnetic field measurement (f = 50 Hz)",            // 72
     "of ac magnetic field measurement f = ",                   // 73
     "Tutorial",                                                // 74
-    "", "", "", "", "", "", "", "", "", "", "", "", "", "",    // 75..88
+    "", "", "", "", "", "", "",                                // 75..81
+    "Port devices...",                                         // 82
+    "The environment variable takes precedence: ",             // 83
+    "Contents",                                                // 84
+    "Back",                                                    // 85
+    "Choose a device from the list or type its path.",         // 86
+    "",                                                        // 87
+    "",                                                        // 88
     "no probe",                                                // 89
     "Stop result",                                             // 90
     "Go",                                                      // 91

@@ -14,6 +14,8 @@ QSet<int> ListedNumbers()
     for (int n = 1; n <= 97; ++n)
         if (n <= 74 || n >= 89)
             listed.insert(n);
+    for (int n = 82; n <= 86; ++n)  // the port dialog and the user's guide
+        listed.insert(n);
     return listed;
 }
 
