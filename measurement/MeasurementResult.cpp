@@ -146,6 +146,7 @@ MeasurementResult DecodeResultFrame(const std::array<quint8, 7>& frame)
     const auto reading = qint16(quint16(frame[5] | (frame[6] << 8)));
     result.temperature = temperature;
     result.value = ScaleReading(result.decimalClass, reading);
+    result.overRange = result.decimalClass > 0 && (reading == OverRangeMark || reading == -OverRangeMark);
     if (result.alternating)
         result.value = std::fabs(result.value);
     return result;

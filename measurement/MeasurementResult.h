@@ -7,7 +7,8 @@
 //   status bit 2  unit Gs, else bit 3 selects kA/m over mT
 //   status bit 6  automatic power-off is on
 //   temperature   signed, in 0.1 degC; -10000 means no probe is attached
-//   reading       signed raw count, scaled by the decimal class
+//   reading       signed raw count, scaled by the decimal class; +-10000 in classes 1 and 2 is
+//                 the meter's over-range mark
 // Every status byte and reading decodes to some result: there is no invalid frame once the
 // header matched.
 
@@ -21,6 +22,7 @@ struct MeasurementResult {
     bool alternating = false;      // bit 0
     bool range2 = false;           // bit 1
     bool autoPowerOff = false;     // bit 6
+    bool overRange = false;        // the reading is the over-range mark
     QString unitText;              // " Gs", " mT", " kA/m"
     int decimalClass = 0;          // 0..2: raw / 100, raw / 10, raw; 2, 1, 0 decimals shown
     double jumpThreshold = 0;      // 0.5 Gs, 0.05 mT, 0.04 kA/m

@@ -10,10 +10,9 @@
 #include "app/Main.h"
 #include "app/MainForm.h"
 #include "settings/Jezyki.h"
+#include "settings/ServiceAccess.h"
 
 namespace {
-const QString kServicePassword = QStringLiteral("KALMORA");
-
 // Turns every letter into upper case as it is typed, so the password may be typed in either case.
 class UpperCaseValidator : public QValidator {
  public:
@@ -61,7 +60,7 @@ void THasloWin::FormShow() {
 }
 
 void THasloWin::OKClick() {
-  if (TekstHaslo->text() == kServicePassword && mainWindow_) mainWindow_->ShowServiceMode();
+  if (IsServicePassword(TekstHaslo->text()) && mainWindow_) mainWindow_->ShowServiceMode();
   hide();
 }
 
