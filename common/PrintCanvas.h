@@ -23,6 +23,8 @@ class PrintCanvas {
   virtual void TextOut(int x, int y, const QString& text) = 0;
   // Width of the text in the current font, in device units.
   virtual int TextWidth(const QString& text) = 0;
+  // Height of the current font above its baseline, in device units.
+  virtual int Ascent() = 0;
   virtual void Line(int x1, int y1, int x2, int y2) = 0;
   virtual void NewPage() = 0;
   // 1 on the first page.
@@ -38,6 +40,22 @@ using PrintLayout = std::function<void(PrintCanvas&)>;
 
 // Nearest integer, a half going to the even neighbour (16.5 × 133 = 2194.5 gives 2194).
 inline int NearestInt(double value) { return int(std::nearbyint(value)); }
+
+// A text typed by the user has no length a page could hold: one that would pass its room (the
+// page's edge or the next column) is set in a smaller size of the same font, down to
+// kSmallestFittedSize, and beyond that cut with "…". A text that fits is drawn exactly as
+// TextOut draws it. A smaller text keeps the baseline of its line. x is the text's left edge,
+// its right edge or its centre; the canvas is left in family at pointSize.
+inline constexpr int kSmallestFittedSize = 8;
+enum class TextAnchor { Left, Right, Centre };
+struct FittedText {
+  QString text;  // as drawn: whole, or cut and ending in "…"
+  int pointSize = 0;
+};
+FittedText FitPrintedText(PrintCanvas& canvas, const QString& family, int pointSize, int room,
+                   const QString& text);
+void FittedTextOut(PrintCanvas& canvas, const QString& family, int pointSize, TextAnchor anchor,
+                   int x, int y, int room, const QString& text);
 
 // The canvas over a printer, a PDF writer or any other paged device.
 class PainterCanvas : public PrintCanvas {
@@ -56,6 +74,7 @@ class PainterCanvas : public PrintCanvas {
   void SetPenWidth(int width) override;
   void TextOut(int x, int y, const QString& text) override;
   int TextWidth(const QString& text) override;
+  int Ascent() override;
   void Line(int x1, int y1, int x2, int y2) override;
   void NewPage() override;
   int PageNumber() const override { return page_; }

@@ -81,9 +81,11 @@ void LayoutCalibrationCard(PrintCanvas& canvas, const CalibrationCard& card) {
       {QStringLiteral("Numer seryjny:"), card.parameters[P::NumerSeryjnyMiernika]},
       {QStringLiteral("Klient:"), card.customer},
   };
+  const int right = 39 * a;  // the rules' end
+  const int gap = a / 4;     // between a text and the next column
   for (int i = 0; i < 3; ++i) {
     RightAligned(canvas, c, (12 + i) * U, header[i][0]);
-    canvas.TextOut(d, (12 + i) * U, header[i][1]);
+    FittedTextOut(canvas, kPrintFont, 12, TextAnchor::Left, d, (12 + i) * U, right - d, header[i][1]);
   }
 
   for (int y : {16 * U - 3, 18 * U - 3, 49 * U - 3}) canvas.Line(a, y, 39 * a, y);
@@ -96,8 +98,9 @@ void LayoutCalibrationCard(PrintCanvas& canvas, const CalibrationCard& card) {
     const int y = (18 + n) * U;
     RightAligned(canvas, 3 * a, y, QString::number(n));
     canvas.TextOut(4 * a, y, CardRowText(n));
-    canvas.TextOut(ValueX(canvas, 26 * a, 4 * a, CardRowText(n)), y,
-                   card.parameters[CardRowMember(n)]);
+    const int x = ValueX(canvas, 26 * a, 4 * a, CardRowText(n));
+    FittedTextOut(canvas, kPrintFont, 12, TextAnchor::Left, x, y, right - x,
+                  card.parameters[CardRowMember(n)]);
   }
 
   // The service measurements: a label at 4a with its value, then two labels ending at 16a and
@@ -122,10 +125,17 @@ void LayoutCalibrationCard(PrintCanvas& canvas, const CalibrationCard& card) {
     const Measurements& m = measurements[i];
     RightAligned(canvas, 3 * a, y, QString::number(n));
     canvas.TextOut(4 * a, y, m.label);
-    if (m.valueX > 0) canvas.TextOut(ValueX(canvas, m.valueX, 4 * a, m.label), y, m.value);
-    RightAligned(canvas, 16 * a, y, m.secondLabel);
-    canvas.TextOut(16 * a, y, m.second);
-    RightAligned(canvas, 26 * a, y, m.thirdLabel);
-    canvas.TextOut(26 * a, y, m.third);
+    // Each value ends before the label after it.
+    const int secondLabelX = 16 * a - canvas.TextWidth(m.secondLabel);
+    const int thirdLabelX = 26 * a - canvas.TextWidth(m.thirdLabel);
+    if (m.valueX > 0) {
+      const int x = ValueX(canvas, m.valueX, 4 * a, m.label);
+      FittedTextOut(canvas, kPrintFont, 12, TextAnchor::Left, x, y, secondLabelX - gap - x, m.value);
+    }
+    canvas.TextOut(secondLabelX, y, m.secondLabel);
+    FittedTextOut(canvas, kPrintFont, 12, TextAnchor::Left, 16 * a, y, thirdLabelX - gap - 16 * a,
+                  m.second);
+    canvas.TextOut(thirdLabelX, y, m.thirdLabel);
+    FittedTextOut(canvas, kPrintFont, 12, TextAnchor::Left, 26 * a, y, right - 26 * a, m.third);
   }
 }

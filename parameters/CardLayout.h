@@ -11,6 +11,7 @@
 //   table    rules at 16U-3, 18U-3, 49U-3; head at nint(16.5U); row n at (18+n)U, 12 pt:
 //            number ending at 3a, text at 4a, value at 26a; a value never starts inside the
 //            text before it, but a space after it when that text is the longer
+// Every value keeps to its room (FittedTextOut): to 39a, or to a/4 before the label after it.
 #include <QString>
 
 #include "parameters/MeterParameters.h"

@@ -12,7 +12,23 @@ struct Units {
   explicit Units(const PrintCanvas& canvas)
       : W(canvas.PageWidth()), u(W / 40), v(canvas.PageHeight() / 50), c(W / 2) {}
   int W, u, v, c;
+  // Between a text and the column after it.
+  int Gap() const { return u / 4; }
 };
+
+// The table's columns: the number ends at 3u, the others start at 4u, 16u and 26u; each text
+// keeps to its own column, the last one to the rule's end.
+constexpr int kColumnStarts[4] = {3, 4, 16, 26};
+
+void TableCell(PrintCanvas& canvas, const Units& k, int column, int y, const QString& text) {
+  if (column == 0) {
+    FittedTextOut(canvas, kPrintFont, 12, TextAnchor::Right, 3 * k.u, y, 2 * k.u, text);
+    return;
+  }
+  const int x = kColumnStarts[column] * k.u;
+  const int end = column == 3 ? 39 * k.u : kColumnStarts[column + 1] * k.u - k.Gap();
+  FittedTextOut(canvas, kPrintFont, 12, TextAnchor::Left, x, y, end - x, text);
+}
 
 void RightAligned(PrintCanvas& canvas, int right, int y, const QString& text) {
   canvas.TextOut(right - canvas.TextWidth(text), y, text);
@@ -36,27 +52,29 @@ void PageTop(PrintCanvas& canvas, const Units& k) {
 
 void TableHead(PrintCanvas& canvas, const Units& k, int y) {
   canvas.SetFont(kPrintFont, 12);
-  RightAligned(canvas, 3 * k.u, y, LookupText(62));
-  canvas.TextOut(4 * k.u, y, LookupText(63));
-  canvas.TextOut(16 * k.u, y, LookupText(64));
-  canvas.TextOut(26 * k.u, y, LookupText(65));
+  for (int column = 0; column < 4; ++column)
+    TableCell(canvas, k, column, y, LookupText(quint16(62 + column)));
 }
 
 void FirstPage(PrintCanvas& canvas, const Units& k, const RaportContents& contents) {
   PageTop(canvas, k);
+  // Between the left margin and the rule's end.
+  const int line = 38 * k.u;
   canvas.SetFont(kPrintFont, 16);
-  RightAligned(canvas, 39 * k.u, 3 * k.v, contents.institution);
-  RightAligned(canvas, 39 * k.u, NearestInt(4.2 * k.v), contents.city);
+  FittedTextOut(canvas, kPrintFont, 16, TextAnchor::Right, 39 * k.u, 3 * k.v, line, contents.institution);
+  FittedTextOut(canvas, kPrintFont, 16, TextAnchor::Right, 39 * k.u, NearestInt(4.2 * k.v), line,
+                contents.city);
   canvas.SetFont(kPrintFont, 24);
   Centred(canvas, k.c, 7 * k.v, LookupText(70));
-  canvas.SetFont(kPrintFont, 16);
-  Centred(canvas, k.c, 9 * k.v, RaportSubtitle(contents.fieldKind, contents.frequency));
+  FittedTextOut(canvas, kPrintFont, 16, TextAnchor::Centre, k.c, 9 * k.v, line,
+                RaportSubtitle(contents.fieldKind, contents.frequency));
   canvas.SetFont(kPrintFont, 12);
   const QString* values[4] = {&contents.place, &contents.date, &contents.person, &contents.source};
+  const int valueX = k.c + k.W / 20;
   for (int i = 0; i < 4; ++i) {
     const int y = (11 + i) * k.v;
     RightAligned(canvas, k.c, y, LookupText(quint16(54 + i)));
-    canvas.TextOut(k.c + k.W / 20, y, *values[i]);
+    FittedTextOut(canvas, kPrintFont, 12, TextAnchor::Left, valueX, y, 39 * k.u - valueX, *values[i]);
   }
   for (int line : {16, 18, kEndLine}) Rule(canvas, k, line * k.v - 3);
   TableHead(canvas, k, NearestInt(16.5 * k.v));
@@ -98,10 +116,7 @@ void LayoutRaport(PrintCanvas& canvas, const RaportContents& contents) {
       breakPending = false;
     }
     const int y = line * k.v;  // 12 pt, as the table head left it
-    RightAligned(canvas, 3 * k.u, y, Cell(row, 0));
-    canvas.TextOut(4 * k.u, y, Cell(row, 1));
-    canvas.TextOut(16 * k.u, y, Cell(row, 2));
-    canvas.TextOut(26 * k.u, y, Cell(row, 3));
+    for (int column = 0; column < 4; ++column) TableCell(canvas, k, column, y, Cell(row, column));
     if (++line == kEndLine) breakPending = true;
   }
 }

@@ -13,6 +13,9 @@
 //   later pages rules at 4v-3 and 6v-3; head at nint(4.5v); rows from 6v
 //   table       columns: number ending at 3u, then 4u, 16u and 26u; one row every v down to
 //               48v: 31 rows on the first page, 43 on each later one
+// The texts typed for it and the table's cells keep to their room (FittedTextOut): the title
+// block's texts between u and 39u, the values from c + W/20 to 39u, a cell to u/4 before the next
+// column (the number from u, the last column to 39u).
 #include <QList>
 #include <QString>
 #include <QStringList>

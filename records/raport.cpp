@@ -1,5 +1,7 @@
 #include "records/raport.h"
 
+#include <algorithm>
+
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -135,6 +137,15 @@ void TRaport_Win::FormPaint() {
     if (!header) Wyniki->setHorizontalHeaderItem(column, header = new QTableWidgetItem);
     if (header->text() != headers[column]) header->setText(headers[column]);
   }
+  // A heading its column cannot hold ("Field induction") widens the column; the last column
+  // gives the room, so the table keeps its width.
+  int widened = 0;
+  for (int column = 0; column < 3; ++column) {
+    const int width = std::max(kColumnWidths[column], Wyniki->horizontalHeader()->sectionSizeHint(column));
+    Wyniki->setColumnWidth(column, width);
+    widened += width - kColumnWidths[column];
+  }
+  Wyniki->setColumnWidth(3, std::max(kColumnWidths[3] - widened, Wyniki->horizontalHeader()->sectionSizeHint(3)));
   if (ComboBox1->itemText(0) != LookupText(66)) ComboBox1->setItemText(0, LookupText(66));
   if (ComboBox1->itemText(2) != LookupText(67)) ComboBox1->setItemText(2, LookupText(67));
 }

@@ -38,6 +38,9 @@ class RecordingCanvas : public PrintCanvas {
     texts.append({page_, x, y, text, family_, pointSize_});
   }
   int TextWidth(const QString& text) override { return FakeWidth(text, pointSize_, charWidth_); }
+  // As tall above the baseline as kAscent device units per point.
+  static constexpr int kAscent = 4;
+  int Ascent() override { return pointSize_ * kAscent; }
   void Line(int x1, int y1, int x2, int y2) override {
     lines.append({page_, x1, y1, x2, y2, penWidth_});
   }

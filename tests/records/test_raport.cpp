@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -56,6 +57,15 @@ void FillRows(TRaport_Win& w, int rows) {
     w.Wyniki->setItem(row, 1, new QTableWidgetItem(QString("Punkt %1").arg(row + 1)));
     w.Wyniki->setItem(row, 2, new QTableWidgetItem(QString("%1.25").arg(row + 1)));
   }
+}
+
+// A text of exactly length characters, in words, as a person would type a long name.
+QString LongText(int length) {
+  QString text;
+  while (text.size() < length) text += QStringLiteral("Laboratorium Pomiarów Pola Magnetycznego ");
+  text.truncate(length);
+  if (text.endsWith(u' ')) text.back() = u'x';
+  return text;
 }
 
 struct OpenAnswer {
@@ -155,6 +165,36 @@ class TestRaport : public QObject {
     QCOMPARE(found, expected);
   }
 
+  // A value that passes 39u is set smaller on its line's baseline, down to 8 pt, and then cut.
+  // Room from c + W/20 = 2640 to 4680: 56 characters at 12 pt, 85 at 8 pt.
+  void longValueShrinksThenIsCut_data() {
+    QTest::addColumn<int>("length");
+    QTest::addColumn<int>("pointSize");
+    QTest::addColumn<int>("shownLength");  // "…" included
+    QTest::newRow("fits") << 56 << 12 << 56;
+    QTest::newRow("one size smaller") << 57 << 11 << 57;
+    QTest::newRow("at the floor") << 85 << 8 << 85;
+    QTest::newRow("cut") << 100 << 8 << 85;
+  }
+  void longValueShrinksThenIsCut() {
+    QFETCH(int, length);
+    QFETCH(int, pointSize);
+    QFETCH(int, shownLength);
+    RaportContents contents = Numbered(1);
+    contents.place = QString(length, u'p');
+    RecordingCanvas canvas(4800, 6600);
+    LayoutRaport(canvas, contents);
+    CanvasText shown;
+    for (const CanvasText& t : canvas.texts)
+      if (t.text.startsWith("pp")) shown = t;
+    const int baseline = 11 * v + 12 * RecordingCanvas::kAscent;
+    QCOMPARE(QList<int>({shown.x, shown.y + pointSize * RecordingCanvas::kAscent, shown.pointSize}),
+             QList<int>({c + 240, baseline, pointSize}));
+    QCOMPARE(shown.text.size(), shownLength);
+    QCOMPARE(shown.text.endsWith("…"), length != shownLength);
+    QCOMPARE(canvas.Find("Data pomiarów:").pointSize, 12);  // the next line is as before
+  }
+
   // Each menu use opens a new dialog in the current language; the main window waits meanwhile.
   void openedFromTheMenu_data() {
     QTest::addColumn<QString>("language");
@@ -186,6 +226,8 @@ class TestRaport : public QObject {
       for (int item = 0; item < 3; ++item) shown << w->ComboBox1->itemText(item);
       QCOMPARE(shown.join('|'), texts);
       QCOMPARE(Column(*w, 0), Numbers(10));
+      for (int column = 0; column < 4; ++column)  // every heading whole, none cut short
+        QVERIFY(w->Wyniki->columnWidth(column) >= w->Wyniki->horizontalHeader()->sectionSizeHint(column));
       QVERIFY(w->Edit1->text().isEmpty() && w->Edit4->isHidden());
       w->ComboBox1->setCurrentIndex(2);
       QVERIFY(w->Edit4->isVisible() && w->Label4->isVisible());
@@ -292,6 +334,45 @@ class TestRaport : public QObject {
       QVERIFY(second.indexOf(texts.last()) < second.indexOf("\n 32 Punkt 32 32.25\n"));
       QVERIFY(!second.contains("Punkt 31 "));
     }
+  }
+
+  // Long typed texts stay on the page and out of the next column, in a smaller size or cut with
+  // "…"; the headings of either language stay whole.
+  void longTextsKeepToTheirRoom_data() {
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QStringList>("headings");
+    QTest::newRow("Polish") << "Polski" << QStringList{"L.p.", "Miejsce", "Indukcja", "pola", "Uwaga"};
+    QTest::newRow("English") << "Angielski" << QStringList{"No", "Location", "Field", "induction", "Note"};
+  }
+  void longTextsKeepToTheirRoom() {
+    QFETCH(QString, language);
+    QFETCH(QStringList, headings);
+    CurrentLanguage = language;
+    const QString pdf = dir_.filePath(QString("long-%1.pdf").arg(QTest::currentDataTag()));
+    QPointer<TRaport_Win> w = TRaport_Win::Open(&main_, ProgramDialogs());
+    const QString name = LongText(120);
+    QCOMPARE(name.size(), 120);
+    for (QLineEdit* edit : {w->Edit1, w->Edit2, w->Edit3, w->Edit6, w->Edit7}) edit->setText(name);
+    FillRows(*w, 3);
+    for (int column : {1, 2, 3}) w->Wyniki->setItem(0, column, new QTableWidgetItem(name.left(60)));
+    PrintAnswers answers({pdf});
+    w->Button1->click();
+    QTRY_VERIFY(w.isNull());
+
+    const QList<PdfWord> words = PdfWords(pdf);
+    QVERIFY(!words.isEmpty());
+    const double end = PrintAnswers::RuleEndInPoints();
+    QStringList beyond;
+    for (const PdfWord& word : words)
+      if (word.box.right() > end + 0.5) beyond << word.text;
+    QCOMPARE(beyond, QStringList());
+    QCOMPARE(OverlappingWords(words), QStringList());
+    QStringList shown;
+    for (const PdfWord& word : words) shown << word.text;
+    QVERIFY(shown.contains("Laboratorium"));
+    QVERIFY(std::any_of(shown.begin(), shown.end(), [](const QString& t) { return t.endsWith("…"); }));
+    for (const QString& heading : headings) QVERIFY2(shown.contains(heading), qPrintable(heading));
+    QVERIFY(shown.contains(language == "Polski" ? "RAPORT" : "REPORT"));
   }
 
   // A cancelled printer dialog, or a print that cannot start, keeps the dialog and its contents.
