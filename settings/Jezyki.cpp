@@ -79,7 +79,13 @@ const char* const PolishTexts[98] = {
     "z pomiarów natężenia pola magnetycznego f = 50 Hz",       // 72
     "z pomiarów natężenia pola magnetycznego zmiennego f = ",  // 73
     "Instrukcja obsługi",                                      // 74
-    "", "", "", "", "", "", "",                                // 75..81
+    "Eksportuj do CSV…",                                       // 75
+    "Zapisz wykres jako PNG…",                                 // 76
+    "Zapisz wykres jako PNG (2×)…",                            // 77
+    "Jednostka",                                               // 78
+    "Pliki CSV (*.csv)",                                       // 79
+    "Obrazy PNG (*.png)",                                      // 80
+    "Wiersz %1 pliku nie jest liczbą: %2",                     // 81
     "Urządzenia portów...",                                    // 82
     "Zmienna środowiskowa ma pierwszeństwo: ",                 // 83
     "Spis treści",                                             // 84
@@ -174,7 +180,13 @@ const char* const EnglishTexts[98] = {
     "of ac magnetic field measurement (f = 50 Hz)",            // 72
     "of ac magnetic field measurement f = ",                   // 73
     "Tutorial",                                                // 74
-    "", "", "", "", "", "", "",                                // 75..81
+    "Export to CSV…",                                          // 75
+    "Save chart as PNG…",                                      // 76
+    "Save chart as PNG (2×)…",                                 // 77
+    "Unit",                                                    // 78
+    "CSV files (*.csv)",                                       // 79
+    "PNG images (*.png)",                                      // 80
+    "Line %1 of the file is not a number: %2",                 // 81
     "Port devices...",                                         // 82
     "The environment variable takes precedence: ",             // 83
     "Contents",                                                // 84

@@ -16,6 +16,8 @@ QSet<int> ListedNumbers()
             listed.insert(n);
     for (int n = 82; n <= 86; ++n)  // the port dialog and the user's guide
         listed.insert(n);
+    for (int n = 75; n <= 81; ++n)  // the export of data and chart pictures
+        listed.insert(n);
     return listed;
 }
 
