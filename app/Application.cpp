@@ -2,16 +2,20 @@
 
 #include <QAction>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QPointer>
 #include <QScreen>
 
+#include "app/GuideWin.h"
 #include "app/Main.h"
 #include "app/PrintDialogs.h"
 #include "app/ServicePanel.h"
 #include "app/settings/About.h"
 #include "app/settings/Haslo.h"
 #include "app/settings/JezykWin.h"
+#include "app/settings/PortDevicesWin.h"
 #include "settings/Jezyki.h"
+#include "settings/ProgramLanguage.h"
 #include "app/settings/Uzytkownik.h"
 #include "parameters/ParameterGrid.h"
 #include "parameters/PrintData.h"
@@ -46,8 +50,9 @@ void WireKalibracja(TMainWin* main, TkKalibracja* wizard) {
 }
 }  // namespace
 
-FluxaApplication::FluxaApplication() {
-  CurrentLanguage = QStringLiteral("Polski");  // every run starts in Polish
+FluxaApplication::FluxaApplication(const StartOptions& options) : options_(options) {
+  // Every run starts in Polish unless the command line chose English; the toolkit's texts too.
+  SetProgramLanguage(options_.language);
   aboutWin_ = std::make_unique<TAboutWin>();
   mainWin_ = std::make_unique<TMainWin>();
   aboutWin_->SetMainWindow(mainWin_.get());
@@ -56,12 +61,14 @@ FluxaApplication::FluxaApplication() {
   pobierzWin_ = std::make_unique<TPobierzWin>(mainWin_.get());
   kalibracja_ = std::make_unique<TkKalibracja>();
   mainWin_->SetPobierzWin(pobierzWin_.get());
+  AddMenuItems();
   WireMenu();
   WireKalibracja(mainWin_.get(), kalibracja_.get());
 }
 
 // The dialogs hold the main window; they go first.
 FluxaApplication::~FluxaApplication() {
+  guideWin_.reset();
   kalibracja_.reset();
   pobierzWin_.reset();
   uzytkownikWin_.reset();
@@ -73,6 +80,33 @@ FluxaApplication::~FluxaApplication() {
 void FluxaApplication::Start() {
   mainWin_->OfferLeftRecordings();
   aboutWin_->ShowBox();
+  if (options_.connect && !mainWin_->ComPort1->Connected()) mainWin_->Poczony1Click();
+}
+
+TGuideWin& FluxaApplication::GuideWin() {
+  if (!guideWin_) guideWin_ = std::make_unique<TGuideWin>();
+  return *guideWin_;
+}
+
+// The guide goes above "O programie", the port dialog below the two port names. Their captions
+// follow every switch of language.
+void FluxaApplication::AddMenuItems() {
+  TMainWin* main = mainWin_.get();
+  UserGuide1 = new QAction(main->Pomoc1);
+  UserGuide1->setObjectName("UserGuide1");
+  main->Pomoc1->insertAction(main->OProgramie1, UserGuide1);
+  main->Pomoc1->insertSeparator(main->OProgramie1)->setObjectName("N8");
+  main->Trans->addSeparator()->setObjectName("N9");
+  PortDevices1 = main->Trans->addAction(QString());
+  PortDevices1->setObjectName("PortDevices1");
+  LabelMenuItems();
+  QObject::connect(&ProgramLanguageSwitch(), &LanguageSwitch::Switched, main,
+                   [this] { LabelMenuItems(); });
+}
+
+void FluxaApplication::LabelMenuItems() {
+  UserGuide1->setText(LookupText(74));
+  PortDevices1->setText(LookupText(82));
 }
 
 void FluxaApplication::WireMenu() {
@@ -85,6 +119,8 @@ void FluxaApplication::WireMenu() {
   QObject::connect(main->OProgramie1, &QAction::triggered, aboutWin_.get(),
                    [this] { aboutWin_->ShowBox(); });
   QObject::connect(main->Instrukcjaobsugi1, &QAction::triggered, main, [] { OpenUserManual(); });
+  QObject::connect(UserGuide1, &QAction::triggered, main, [this] { GuideWin().ShowGuide(); });
+  QObject::connect(PortDevices1, &QAction::triggered, main, [main] { TPortDevicesWin::Open(main); });
   QObject::connect(main->Twrzraport1, &QAction::triggered, main,
                    [main] { TRaport_Win::Open(main, ProgramDialogs()); });
   // The card reads the service panel's parameters when it prints, not when it opens.

@@ -1,8 +1,12 @@
 #pragma once
 // The program's windows, created in a fixed order: the start-up screen, the main window, the
 // password dialog, the user dialog, the download wait dialog and the calibration wizard. Each
-// lives as long as the application; the others (language, step, report, card) are made on demand.
+// lives as long as the application; the others (language, step, report, card, ports) are made on
+// demand, the user's guide at its first use. The command line's options (settings/StartOptions.h)
+// choose the language and whether the port is connected at start.
 #include <memory>
+
+#include "settings/StartOptions.h"
 
 class TAboutWin;
 class TMainWin;
@@ -10,12 +14,15 @@ class THasloWin;
 class TUzytkownikWin;
 class TPobierzWin;
 class TkKalibracja;
+class TGuideWin;
+class QAction;
 
 class FluxaApplication {
  public:
-  FluxaApplication();
+  explicit FluxaApplication(const StartOptions& options = {});
   ~FluxaApplication();
-  // Shows the start-up screen; it shows the main window when it goes.
+  // Shows the start-up screen; it shows the main window when it goes. With --connect the chosen
+  // port is connected at once, as "Połącz" does.
   void Start();
 
   TAboutWin& AboutWin() { return *aboutWin_; }
@@ -24,9 +31,18 @@ class FluxaApplication {
   TUzytkownikWin& UzytkownikWin() { return *uzytkownikWin_; }
   TPobierzWin& PobierzWin() { return *pobierzWin_; }
   TkKalibracja& Kalibracja() { return *kalibracja_; }
+  TGuideWin& GuideWin();
+
+  // Menu items of the main window that open windows of their own.
+  QAction* UserGuide1 = nullptr;    // Pomoc → Instrukcja obsługi
+  QAction* PortDevices1 = nullptr;  // Ustawienia → Parametry transmisji → Urządzenia portów...
 
  private:
   void WireMenu();
+  void AddMenuItems();
+  void LabelMenuItems();
+
+  StartOptions options_;
 
   std::unique_ptr<TAboutWin> aboutWin_;
   std::unique_ptr<TMainWin> mainWin_;
@@ -34,4 +50,5 @@ class FluxaApplication {
   std::unique_ptr<TUzytkownikWin> uzytkownikWin_;
   std::unique_ptr<TPobierzWin> pobierzWin_;
   std::unique_ptr<TkKalibracja> kalibracja_;
+  std::unique_ptr<TGuideWin> guideWin_;
 };

@@ -7,6 +7,8 @@
 #include <QLocale>
 #include <QPushButton>
 
+#include "settings/ProgramLanguage.h"
+
 namespace {
 const QString kCaption = QStringLiteral("Drukuj kartę kalibracyjną");
 const QString kPreviewText = QStringLiteral("Podgląd...");
@@ -87,7 +89,7 @@ CalibrationCard TPrintDataWin::Card() const {
   CalibrationCard card;
   if (panel_) card.parameters = panel_();
   card.customer = Klient->text();
-  card.printDate = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
+  card.printDate = FormatProgramDate(QDate::currentDate());
   card.r1 = R1->text();
   card.r2 = R2->text();
   card.r3 = R3->text();

@@ -56,7 +56,8 @@ class TPrintDataWin : public TPrintWindow {
   void DrukujClick();
   void AnulujClick();
 
-  // The card as it would print now, dated today in the system's short date format.
+  // The card as it would print now, dated today in the program's language (Polish: 07.12.2026),
+  // whatever the system's.
   CalibrationCard Card() const;
   PrintLayout Layout() const override;
 

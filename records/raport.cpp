@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QComboBox>
+#include <QDate>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +14,7 @@
 #include "common/Messages.h"
 #include "records/DataFile.h"
 #include "settings/Jezyki.h"
+#include "settings/ProgramLanguage.h"
 
 namespace {
 // Texts that are not in the language table.
@@ -69,6 +71,9 @@ TRaport_Win::TRaport_Win(QWidget* mainWindow, DialogSeams dialogs)
   Edit3 = edit("Edit3", 86);
   Label6 = label("Label6", 112);
   Edit5 = edit("Edit5", 112);
+  // Today, written as the program's language writes a date (Polish: 07.12.2026); the user may
+  // change it to the day of the measurements.
+  Edit5->setText(FormatProgramDate(QDate::currentDate()));
   Label7 = label("Label7", 138);
   Edit6 = edit("Edit6", 138);
   Label8 = label("Label8", 164);

@@ -8,6 +8,7 @@
 #include "app/Main.h"
 #include "app/MainForm.h"
 #include "settings/Jezyki.h"
+#include "settings/ProgramLanguage.h"
 
 TJezyk::TJezyk(TMainWin* mainWindow) : TDialogWindow(mainWindow) {
   setObjectName("Jezyk");
@@ -48,8 +49,9 @@ void TJezyk::OKClick() {
   const QList<QListWidgetItem*> selected = WybranyJezyk->selectedItems();
   if (!selected.isEmpty()) {
     const int row = WybranyJezyk->row(selected.first());
-    if (row == 0) CurrentLanguage = QStringLiteral("Polski");
-    if (row == 1) CurrentLanguage = QStringLiteral("Angielski");
+    // The toolkit's own texts (file and print dialogs, message-box buttons) switch with it.
+    if (row == 0) SetProgramLanguage(QStringLiteral("Polski"));
+    if (row == 1) SetProgramLanguage(QStringLiteral("Angielski"));
   }
   if (mainWindow_) mainWindow_->ApplyLanguage();
   close();

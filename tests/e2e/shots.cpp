@@ -1,5 +1,5 @@
 // Screenshots of the main window for a person to look at (not part of CTest):
-//   xvfb-run -a build/tests/e2e/shots <folder>
+//   xvfb-run -a build/tests/e2e/shots <folder> [scene...]
 // Each scene runs the real window against fluxa-sim and saves <folder>/<scene>.png.
 #include <QtTest>
 #include <QCheckBox>
@@ -14,6 +14,22 @@
 #include "common/Pacing.h"
 #include "tests/parameters/ReferenceCalibration.h"
 #include <QTabWidget>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QSpinBox>
+
+#include "app/GuideWin.h"
+#include "app/PrintDialogs.h"
+#include "app/settings/PortDevicesWin.h"
+#include "common/PrintCanvas.h"
+#include "parameters/PrintData.h"
+#include "records/SpeedStep.h"
+#include "records/RaportLayout.h"
+#include "records/raport.h"
+#include "settings/ProgramLanguage.h"
 
 namespace {
 QString folder;
@@ -85,6 +101,102 @@ class Shots : public QObject {
     live.window.Send->WyslijClick();
     SetPacingHooks(previous);
   }
+  // The user's guide's pictures, in both languages: guide/update-pictures copies them.
+  void guidePictures_data() {
+    QTest::addColumn<QString>("language");
+    QTest::newRow("pl") << "Polski";
+    QTest::newRow("en") << "Angielski";
+  }
+  void guidePictures() {
+    QFETCH(QString, language);
+    SetProgramLanguage(language);
+    const QString suffix = language == "Polski" ? "-pl" : "-en";
+    LiveWindow live({"--rate", "20", "--wave", "sine", "--amplitude", "30", "--offset", "40",
+                     "--period", "6", "--temp", "22.8"});
+    QVERIFY(live.Start());
+    live.window.ApplyLanguage();
+    QVERIFY(live.Connect());
+    QTest::qWait(7000);
+    Save(live.window, "guide-main" + suffix);
+
+    // The port dialog as on a PC with a USB adapter, the choices in a settings file of its own.
+    QTemporaryDir settings;
+    qputenv("FLUXA_SETTINGS", settings.filePath("FLUXA3.ini").toUtf8());
+    qunsetenv("FLUXA_COM1");
+    qunsetenv("FLUXA_COM2");
+    StoreDeviceForPort("COM1", "/dev/ttyUSB0");
+    StoreDeviceForPort("COM2", "/dev/ttyS1");
+    auto* ports = TPortDevicesWin::Open(&live.window, {{"/dev/ttyS0", ""}, {"/dev/ttyS1", ""},
+                                                       {"/dev/ttyUSB0", "FT232R USB UART"}});
+    Save(*ports, "guide-ports" + suffix);
+    ports->close();
+    qunsetenv("FLUXA_SETTINGS");
+
+    TSpeedStepWin step(&live.window);
+    step.show();
+    Save(step, "guide-record" + suffix);
+    step.close();
+
+    auto* report = TRaport_Win::Open(&live.window, ProgramDialogs());
+    report->Edit1->setText(language == "Polski" ? "Laboratorium Pomiarowe" : "Measurement Laboratory");
+    report->Edit2->setText(language == "Polski" ? "Łódź" : "Lodz");
+    report->Edit3->setText(language == "Polski" ? "Hala 2, stanowisko 4" : "Hall 2, bench 4");
+    Save(*report, "guide-report" + suffix);
+    report->close();
+
+    live.window.ShowServiceMode();
+    live.window.Send->SetParameters(ReferenceParameters());
+    Save(live.window, "guide-service" + suffix);
+    if (language == "Polski") {
+      auto* card = TPrintDataWin::Open(&live.window, ProgramDialogs(),
+                                       [] { return ReferenceParameters(); });
+      Save(*card, "guide-card");
+      card->close();
+    }
+    live.window.HideServiceMode();
+
+    TGuideWin guide;
+    guide.ShowGuide();
+    Save(guide, "guide-window" + suffix);
+    SetProgramLanguage("Polski");
+  }
+
+  // The toolkit's own dialogs in Polish: file dialog, overwrite question, print preview.
+  void toolkitDialogsPolish() {
+    SetProgramLanguage("Polski");
+    QTemporaryDir dir;
+    QFile existing(dir.filePath("pomiar.F3D"));
+    QVERIFY(existing.open(QIODevice::WriteOnly));
+    existing.close();
+    QFileDialog files(nullptr, "Zapisz do pliku", dir.path(), "Pliki danych (*.F3D)");
+    files.setAcceptMode(QFileDialog::AcceptSave);
+    files.show();
+    Save(files, "toolkit-file-dialog-pl");
+    files.close();
+    QMessageBox question(QMessageBox::Warning, "Zapisz do pliku",
+                         QFileDialog::tr("%1 already exists.\nDo you want to replace it?")
+                             .arg("pomiar.F3D"),
+                         QMessageBox::Yes | QMessageBox::No);
+    question.show();
+    Save(question, "toolkit-overwrite-pl");
+    question.close();
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintPreviewDialog preview(&printer);
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [](QPrinter* p) {
+      RaportContents contents;
+      contents.institution = "Laboratorium Pomiarowe";
+      contents.city = "Łódź";
+      contents.date = FormatProgramDate(QDate::currentDate());
+      for (int row = 1; row <= 5; ++row)
+        contents.rows << QStringList{QString::number(row), "Stanowisko " + QString::number(row),
+                                     QString::number(10.5 * row, 'f', 1).replace('.', ',') + " mT", ""};
+      PrintDocument(*p, [contents](PrintCanvas& canvas) { LayoutRaport(canvas, contents); });
+    });
+    preview.resize(900, 700);
+    preview.show();
+    Save(preview, "toolkit-print-preview-pl");
+    preview.close();
+  }
 };
 
 int main(int argc, char** argv) {
@@ -92,7 +204,9 @@ int main(int argc, char** argv) {
   folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/fluxa-shots");
   QDir().mkpath(folder);
   Shots shots;
-  char* args[] = {argv[0]};
-  return QTest::qExec(&shots, 1, args);
+  // Arguments after the folder name scenes to run (all when none), e.g. guidePictures.
+  QStringList args{QString::fromLocal8Bit(argv[0])};
+  for (int i = 2; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+  return QTest::qExec(&shots, args);
 }
 #include "shots.moc"

@@ -16,6 +16,7 @@
 #include "app/ServicePanel.h"
 #include "parameters/PrintData.h"
 #include "settings/Jezyki.h"
+#include "settings/ProgramLanguage.h"
 #include "tests/common/MessageRecorder.h"
 #include "tests/common/PdfText.h"
 #include "tests/common/PrintAnswers.h"
@@ -280,7 +281,7 @@ class TestCard : public QObject {
     const QStringList pages = PdfPageTexts(pdf);
     QCOMPARE(pages.size(), 1);
     const QString card = Squeezed(pages.first());
-    const QString today = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
+    const QString today = FormatProgramDate(QDate::currentDate());
     QStringList expected = {"FLUXA H", "wersja 3.0", "KARTA KALIBRACYJNA", "miernika typu KV - 38",
                             "Data wydruku: " + today, "Numer seryjny: Ł-001",
                             "Klient: Firma Łódź", "L.p. Funkcja Wartość",

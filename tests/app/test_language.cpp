@@ -1,0 +1,160 @@
+// The program's language everywhere, under an English system locale (CTest sets LC_ALL): the
+// toolkit's own dialogs follow Ustawienia → Język, the card and the report write dates as the
+// program's language does, and the user's guide opens from Pomoc in that language.
+#include <QtTest>
+#include <QAbstractButton>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QRegularExpression>
+#include <QTextBrowser>
+
+#include "app/Application.h"
+#include "app/FileDialogs.h"
+#include "app/GuideWin.h"
+#include "app/Main.h"
+#include "app/PrintDialogs.h"
+#include "app/settings/JezykWin.h"
+#include "parameters/PrintData.h"
+#include "records/raport.h"
+#include "settings/Jezyki.h"
+#include "settings/ProgramLanguage.h"
+
+namespace {
+// Chooses the languages in the language dialog, one after another, as a user does.
+void ChooseLanguages(TMainWin& main, const QStringList& languages) {
+  for (const QString& language : languages) {
+    TJezyk* dialog = TJezyk::Open(&main);
+    dialog->WybranyJezyk->setCurrentRow(language == "English" ? 1 : 0);
+    dialog->OKClick();
+  }
+}
+
+struct SeenInDialogs {
+  QString lookIn, fileName, question, yes;
+};
+
+// Runs the save dialog over an existing file and answers the overwrite question with yes, noting
+// what both said.
+SeenInDialogs SaveOverExistingFile(const QString& path) {
+  SeenInDialogs seen;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      seen.question = box->text();
+      seen.yes = box->button(QMessageBox::Yes)->text();
+      box->button(QMessageBox::Yes)->click();
+    } else if (auto* files = qobject_cast<QFileDialog*>(modal); files && seen.lookIn.isEmpty()) {
+      seen.lookIn = files->findChild<QLabel*>("lookInLabel")->text();
+      seen.fileName = files->findChild<QLabel*>("fileNameLabel")->text();
+      files->findChild<QLineEdit*>("fileNameEdit")->setText(path);
+      QMetaObject::invokeMethod(files, "accept", Qt::QueuedConnection);
+    }
+  });
+  poll.start(10);
+  const QString chosen = AskSaveFileName(nullptr, {QStringLiteral("Zapisz"), kPdfFilter, kPdfSuffix});
+  if (chosen != path) seen.question += " [dialog returned " + chosen + "]";
+  return seen;
+}
+}  // namespace
+
+class TestLanguage : public QObject {
+  Q_OBJECT
+ private slots:
+  void initTestCase() {
+    qputenv("FLUXA_SETTINGS", tmp_.filePath("settings.ini").toUtf8());
+    QCOMPARE(QLocale::system().language(), QLocale::English);
+  }
+  void cleanup() { SetProgramLanguage("Polski"); }
+
+  void toolkitDialogsSpeakTheProgramLanguage_data() {
+    QTest::addColumn<QStringList>("chosen");
+    QTest::addColumn<QStringList>("expected");  // look in, file name, question part, yes
+    const QStringList polish = {"Szukaj w:", "Nazwa &pliku:", "Czy chcesz go zastąpić?", "&Tak"};
+    const QStringList english = {"Look in:", "File &name:", "Do you want to replace it?", "&Yes"};
+    QTest::newRow("Polish from the start") << QStringList() << polish;
+    QTest::newRow("English") << QStringList{"English"} << english;
+    QTest::newRow("English, then Polish again") << QStringList{"English", "Polski"} << polish;
+  }
+  void toolkitDialogsSpeakTheProgramLanguage() {
+    QFETCH(QStringList, chosen);
+    QFETCH(QStringList, expected);
+    FluxaApplication fluxa;
+    ChooseLanguages(fluxa.MainWin(), chosen);
+    const QString path = tmp_.filePath("karta.pdf");
+    QFile existing(path);
+    QVERIFY(existing.open(QIODevice::WriteOnly));
+    existing.close();
+    const SeenInDialogs seen = SaveOverExistingFile(path);
+    QCOMPARE(seen.lookIn, expected[0]);
+    QCOMPARE(seen.fileName, expected[1]);
+    QVERIFY2(seen.question.contains(expected[2]) && seen.question.contains("karta.pdf"),
+             qPrintable(seen.question));
+    QCOMPARE(seen.yes, expected[3]);
+  }
+
+  void datesInTheProgramLanguage_data() {
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("format");
+    QTest::newRow("Polish") << "Polski" << "dd.MM.yyyy";
+    QTest::newRow("English") << "English" << "dd/MM/yyyy";
+  }
+  void datesInTheProgramLanguage() {
+    QFETCH(QString, language);
+    QFETCH(QString, format);
+    FluxaApplication fluxa;
+    ChooseLanguages(fluxa.MainWin(), {language});
+    const QString today = QDate::currentDate().toString(format);
+    QPointer<TPrintDataWin> card =
+        TPrintDataWin::Open(&fluxa.MainWin(), ProgramDialogs(), [] { return MeterParameters(); });
+    QCOMPARE(card->Card().printDate, today);
+    card->close();
+    QPointer<TRaport_Win> report = TRaport_Win::Open(&fluxa.MainWin(), ProgramDialogs());
+    QCOMPARE(report->Edit5->text(), today);
+    report->close();
+  }
+
+  // The guide opens from Pomoc at the contents of the language, every picture it shows is in the
+  // program, and it follows a switch of language while open.
+  void guideOpensFromHelp_data() {
+    QTest::addColumn<QStringList>("chosen");
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("Polish") << QStringList() << "Instrukcja obsługi" << "Fluxa 3.1 – instrukcja obsługi";
+    QTest::newRow("English") << QStringList{"English"} << "Tutorial" << "Fluxa 3.1 – user's guide";
+  }
+  void guideOpensFromHelp() {
+    QFETCH(QStringList, chosen);
+    QFETCH(QString, item);
+    QFETCH(QString, title);
+    FluxaApplication fluxa;
+    ChooseLanguages(fluxa.MainWin(), chosen);
+    QCOMPARE(fluxa.UserGuide1->text(), item);
+    fluxa.UserGuide1->trigger();
+    TGuideWin& guide = fluxa.GuideWin();
+    QVERIFY(guide.isVisible());
+    QCOMPARE(guide.Tekst->documentTitle(), title);
+    const QString html = guide.Tekst->toHtml();
+    const QRegularExpression image(QStringLiteral("<img src=\"([^\"]+)\""));
+    int pictures = 0;
+    for (const QRegularExpressionMatch& m : image.globalMatch(html)) {
+      const QUrl url = guide.Tekst->source().resolved(QUrl(m.captured(1)));
+      const QImage picture =
+          QImage::fromData(guide.Tekst->loadResource(QTextDocument::ImageResource, url).toByteArray());
+      QVERIFY2(picture.width() > 100, qPrintable(url.toString()));
+      ++pictures;
+    }
+    QVERIFY(pictures >= 8);
+    ChooseLanguages(fluxa.MainWin(), {chosen.isEmpty() ? "English" : "Polski"});
+    QVERIFY(guide.Tekst->documentTitle() != title);
+  }
+
+ private:
+  QTemporaryDir tmp_;
+};
+
+QTEST_MAIN(TestLanguage)
+#include "test_language.moc"
