@@ -32,32 +32,26 @@ void ChooseLanguages(TMainWin& main, const QStringList& languages) {
   }
 }
 
-struct SeenInDialogs {
-  QString lookIn, fileName, question, yes;
-};
-
-// Runs the save dialog over an existing file and answers the overwrite question with yes, noting
-// what both said.
-SeenInDialogs SaveOverExistingFile(const QString& path) {
-  SeenInDialogs seen;
+// Saves over an existing file through the save dialog, answering the overwrite question with yes;
+// returns what they said: look in, file name, the question, its yes button, the path chosen.
+QStringList SaveOverExistingFile(const QString& path) {
+  QStringList seen(4);
   QTimer poll;
   QObject::connect(&poll, &QTimer::timeout, [&] {
     QWidget* modal = QApplication::activeModalWidget();
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-      seen.question = box->text();
-      seen.yes = box->button(QMessageBox::Yes)->text();
+      seen[2] = box->text();
+      seen[3] = box->button(QMessageBox::Yes)->text();
       box->button(QMessageBox::Yes)->click();
-    } else if (auto* files = qobject_cast<QFileDialog*>(modal); files && seen.lookIn.isEmpty()) {
-      seen.lookIn = files->findChild<QLabel*>("lookInLabel")->text();
-      seen.fileName = files->findChild<QLabel*>("fileNameLabel")->text();
+    } else if (auto* files = qobject_cast<QFileDialog*>(modal); files && seen[0].isEmpty()) {
+      seen[0] = files->findChild<QLabel*>("lookInLabel")->text();
+      seen[1] = files->findChild<QLabel*>("fileNameLabel")->text();
       files->findChild<QLineEdit*>("fileNameEdit")->setText(path);
       QMetaObject::invokeMethod(files, "accept", Qt::QueuedConnection);
     }
   });
   poll.start(10);
-  const QString chosen = AskSaveFileName(nullptr, {QStringLiteral("Zapisz"), kPdfFilter, kPdfSuffix});
-  if (chosen != path) seen.question += " [dialog returned " + chosen + "]";
-  return seen;
+  return seen << AskSaveFileName(nullptr, {QStringLiteral("Zapisz"), kPdfFilter, kPdfSuffix});
 }
 }  // namespace
 
@@ -85,15 +79,13 @@ class TestLanguage : public QObject {
     FluxaApplication fluxa;
     ChooseLanguages(fluxa.MainWin(), chosen);
     const QString path = tmp_.filePath("karta.pdf");
-    QFile existing(path);
-    QVERIFY(existing.open(QIODevice::WriteOnly));
-    existing.close();
-    const SeenInDialogs seen = SaveOverExistingFile(path);
-    QCOMPARE(seen.lookIn, expected[0]);
-    QCOMPARE(seen.fileName, expected[1]);
-    QVERIFY2(seen.question.contains(expected[2]) && seen.question.contains("karta.pdf"),
-             qPrintable(seen.question));
-    QCOMPARE(seen.yes, expected[3]);
+    QVERIFY(QFile(path).open(QIODevice::WriteOnly));
+    const QStringList seen = SaveOverExistingFile(path);
+    QCOMPARE(seen[0], expected[0]);
+    QCOMPARE(seen[1], expected[1]);
+    QVERIFY2(seen[2].contains(expected[2]) && seen[2].contains("karta.pdf"), qPrintable(seen[2]));
+    QCOMPARE(seen[3], expected[3]);
+    QCOMPARE(seen[4], path);
   }
 
   void datesInTheProgramLanguage_data() {
