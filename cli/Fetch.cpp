@@ -1,0 +1,87 @@
+// fluxa-cli download: the meter's stored results to a data file, driven as the main window
+// drives a Download: its 600 ms tick, and the 500 ms link check that clears the receiver's
+// data-seen flag, by which the download sees the dump end.
+#include <QCoreApplication>
+#include <QFile>
+#include <QTimer>
+
+#include "cli/Commands.h"
+#include "cli/Console.h"
+#include "cli/ExitCodes.h"
+#include "cli/Interrupt.h"
+#include "cli/MeterSession.h"
+#include "records/Download.h"
+
+namespace {
+constexpr int kLinkCheckMs = 500;
+constexpr int kTickMs = 600;
+constexpr int kDumpHeaderBytes = 2;
+}  // namespace
+
+int RunDownload(const CliOptions& options) {
+  MeterSession session(options.port);
+  if (!session.Open()) return kExitDevice;
+  MeterReceiver& receiver = session.Receiver();
+  Download download;
+  ProgressLine progress;
+  const auto showProgress = [&] {
+    if (download.stage() != Download::kReceiving) return;
+    const qint64 bytes = receiver.dump().size();
+    const qint64 results = qMax<qint64>(0, bytes - kDumpHeaderBytes) / 2;
+    // The dump tells no length: the bar is against the meter's memory.
+    progress.Show(QStringLiteral("%1 %2 results").arg(ProgressBar(bytes, MeterReceiver::kDumpCapacity)).arg(results));
+  };
+
+  QTimer linkCheck;
+  linkCheck.setInterval(kLinkCheckMs);
+  QObject::connect(&linkCheck, &QTimer::timeout, [&] {
+    receiver.clearDataSeen();
+    showProgress();
+  });
+  QTimer tick;
+  tick.setInterval(kTickMs);
+  bool ended = false;
+  const auto finish = [&](int code) {
+    ended = true;
+    tick.stop();
+    linkCheck.stop();
+    progress.Done();
+    QCoreApplication::exit(code);
+  };
+  QObject::connect(&tick, &QTimer::timeout, [&] {
+    // The request holds the line for a second; the next tick counts from its end.
+    tick.stop();
+    const DownloadTick step = download.Tick(receiver, session.Port());
+    tick.start();
+    if (step.kind != DownloadTick::Finished) return;
+    if (receiver.dump().isEmpty()) {
+      QFile::remove(options.out);
+      Complain(QStringLiteral("no answer from the meter on %1").arg(session.Describe()));
+      finish(kExitDevice);
+    } else if (!step.written) {
+      Complain(QStringLiteral("cannot write %1").arg(options.out));
+      finish(kExitData);
+    } else {
+      Complain(QStringLiteral("%1 results written to %2").arg(step.lineCount).arg(options.out));
+      finish(kExitDone);
+    }
+  });
+  session.OnLost = [&](const QString& reason) {
+    if (ended) return;
+    download.Reset(receiver);
+    Complain(LostDeviceText(session, reason) + QStringLiteral("; nothing written"));
+    finish(kExitDevice);
+  };
+  OnInterrupt([&] {
+    if (ended) return;
+    download.Cancel(receiver, session.Port());
+    Complain(QStringLiteral("download cancelled; nothing written"));
+    finish(kExitInterrupted);
+  });
+
+  Complain(QStringLiteral("downloading from %1").arg(session.Describe()));
+  download.Begin(session.Port(), options.out);
+  linkCheck.start();
+  tick.start();
+  return QCoreApplication::exec();
+}

@@ -1,0 +1,48 @@
+// fluxa-cli ports and export: the commands that need no meter.
+#include <QFileInfo>
+#include <QLocale>
+#include <climits>
+
+#include "cli/Commands.h"
+#include "cli/Console.h"
+#include "cli/ExitCodes.h"
+#include "link/PortNames.h"
+#include "records/DataExport.h"
+#include "records/DataFile.h"
+#include "settings/SettingsStore.h"
+
+int RunPorts(const CliOptions&) {
+  QByteArray lines;
+  for (const QString& name : ProgramPortNames()) {
+    QString source = QStringLiteral("default");
+    if (!DeviceFromEnvironment(name).isEmpty())
+      source = QStringLiteral("environment ") + PortVariable(name);
+    else if (!StoredDeviceForPort(name).isEmpty())
+      source = QStringLiteral("settings store ") + SettingsStoreLocation();
+    lines += (name + u'\t' + DeviceForPort(name) + u'\t' + source + u'\n').toUtf8();
+  }
+  WriteOut(lines);
+  return kExitDone;
+}
+
+int RunExport(const CliOptions& options) {
+  if (!QFileInfo(options.file).isFile()) {
+    Complain(QStringLiteral("%1: no such file").arg(options.file));
+    return kExitData;
+  }
+  const DataFileLines read = ReadDataFileLines(options.file, INT_MAX);
+  if (!read.ok) {
+    Complain(QStringLiteral("%1: cannot read the file").arg(options.file));
+    return kExitData;
+  }
+  // The data file carries no unit; a script reads C-locale numbers.
+  const ExportedTable table = options.format == QLatin1String("json")
+                                  ? DataLinesToJson(read.lines, QString())
+                                  : DataLinesToCsv(read.lines, QString(), CsvStyleFor(QLocale::c()));
+  if (!table.ok) {
+    Complain(QStringLiteral("%1: line %2 is not a number: \"%3\"").arg(options.file).arg(table.badLine).arg(table.badText));
+    return kExitData;
+  }
+  WriteOut(table.data);
+  return kExitDone;
+}

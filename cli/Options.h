@@ -1,0 +1,30 @@
+#pragma once
+// fluxa-cli's command line: "fluxa-cli COMMAND [OPTIONS] [FILE]", and the help of each command.
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+struct CliOptions {
+  QString command;  // "" with --help or --version alone
+  bool help = false;
+  bool version = false;
+  QString port = QStringLiteral("COM1");
+  int count = 0;  // 0: no end but Ctrl+C or the device
+  int every = 1;
+  QString format;
+  QString out;
+  QString file;
+  bool store = false;
+  bool dryRun = false;
+};
+
+struct ParsedCommandLine {
+  std::optional<CliOptions> options;
+  QString error;  // one line, when options is empty
+};
+
+// arguments without the program's name.
+ParsedCommandLine ParseCommandLine(const QStringList& arguments);
+
+// The program's help for "" or an unknown command, else the command's.
+QString HelpText(const QString& command);

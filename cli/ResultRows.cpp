@@ -1,0 +1,85 @@
+#include "cli/ResultRows.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+// A row is short; built in one buffer with a few plain calls, since at the line rate every
+// result is formatted after the process slept and the code it runs is cold.
+struct Row {
+  char text[256];
+  int length = 0;
+  template <typename... Args>
+  void Add(const char* format, Args... args) {
+    const int room = int(sizeof text) - length;
+    const int n = std::snprintf(text + length, size_t(room), format, args...);
+    if (n > 0) length += n < room ? n : room - 1;
+  }
+};
+
+// The display's digits as a plain number: "-  123.45" gives "-123.45". A value text holds only
+// the sign, digits, the point and spaces.
+void PlainValue(const MeasurementResult& r, char* out, int size) {
+  const QByteArray text = FormatValueText(r.decimalClass, r.value).toLatin1();
+  int n = 0;
+  for (const char c : text)
+    if (c != ' ' && n < size - 1) out[n++] = c;
+  out[n] = '\0';
+}
+
+// Tenths of a degree as "-5.0"; integer arithmetic keeps the C locale's point whatever the
+// program's locale.
+void Tenths(int tenths, char* out, int size) {
+  std::snprintf(out, size_t(size), "%s%d.%d", tenths < 0 ? "-" : "", std::abs(tenths) / 10, std::abs(tenths) % 10);
+}
+}  // namespace
+
+RowFormat RowFormatNamed(const QString& name) {
+  if (name == QLatin1String("csv")) return RowFormat::Csv;
+  if (name == QLatin1String("json")) return RowFormat::Json;
+  return RowFormat::Text;
+}
+
+QByteArray ResultHeader(RowFormat format) {
+  if (format != RowFormat::Csv) return {};
+  return "time_s,value,unit,mode,range,temperature_c,over_range,auto_power_off\n";
+}
+
+QByteArray ResultRow(const MeasurementResult& r, double seconds, RowFormat format) {
+  const long long ms = std::llround(seconds * 1000);
+  char time[32];
+  std::snprintf(time, sizeof time, "%lld.%03lld", ms / 1000, ms % 1000);
+  char value[32];
+  PlainValue(r, value, sizeof value);
+  const QByteArray unit = r.unitText.trimmed().toLatin1();
+  const char* mode = r.alternating ? "AC" : "DC";
+  const int range = r.range2 ? 2 : 1;
+  const bool probe = r.temperature != NoProbeTemperature;
+  char temperature[16] = "";
+  if (probe) Tenths(int(r.temperature), temperature, sizeof temperature);
+  Row row;
+  switch (format) {
+    case RowFormat::Text:
+      row.Add("%9s s  %9s %-4s  %s  range %d  ", time, value, unit.constData(), mode, range);
+      if (probe)
+        row.Add("%6s C", temperature);
+      else
+        row.Add("no probe");
+      if (r.overRange) row.Add("  over-range");
+      if (r.autoPowerOff) row.Add("  auto-off");
+      break;
+    case RowFormat::Csv:
+      row.Add("%s,%s,%s,%s,%d,%s,%d,%d", time, value, unit.constData(), mode, range, temperature, int(r.overRange),
+              int(r.autoPowerOff));
+      break;
+    case RowFormat::Json:
+      row.Add("{\"time_s\": %s, \"value\": %s, \"unit\": \"%s\", \"mode\": \"%s\", \"range\": %d, "
+              "\"temperature_c\": %s, \"over_range\": %s, \"auto_power_off\": %s}",
+              time, value, unit.constData(), mode, range, probe ? temperature : "null",
+              r.overRange ? "true" : "false", r.autoPowerOff ? "true" : "false");
+      break;
+  }
+  row.Add("\n");
+  return QByteArray(row.text, row.length);
+}

@@ -1,0 +1,37 @@
+// fluxa-cli: the meter from the command line and from scripts, over the same core as the window.
+#include <QCoreApplication>
+#include <QStringList>
+
+#include "cli/Commands.h"
+#include "cli/Console.h"
+#include "cli/ExitCodes.h"
+#include "cli/Options.h"
+
+int main(int argc, char* argv[]) {
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("fluxa-cli"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(FLUXA_VERSION));
+  InstallConsoleSinks();
+
+  const ParsedCommandLine parsed = ParseCommandLine(QCoreApplication::arguments().mid(1));
+  if (!parsed.options) {
+    Complain(parsed.error);
+    return kExitUsage;
+  }
+  const CliOptions& options = *parsed.options;
+  if (options.help) {
+    WriteOut(HelpText(options.command).toUtf8());
+    return kExitDone;
+  }
+  if (options.version) {
+    WriteOut(QByteArray("fluxa-cli " FLUXA_VERSION "\n"));
+    return kExitDone;
+  }
+  const QString& c = options.command;
+  if (c == QLatin1String("ports")) return RunPorts(options);
+  if (c == QLatin1String("watch")) return RunWatch(options);
+  if (c == QLatin1String("record")) return RunRecord(options);
+  if (c == QLatin1String("download")) return RunDownload(options);
+  if (c == QLatin1String("send")) return RunSend(options);
+  return RunExport(options);
+}
