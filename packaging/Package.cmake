@@ -11,6 +11,13 @@ foreach(program fluxa-sim fluxa-cli)
 endforeach()
 install(TARGETS ${fluxa_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
+# On Windows the toolkit's Polish texts travel beside the program, in translations/, where it
+# looks first; on Debian they come from qt6-translations-l10n.
+if(WIN32)
+  get_filename_component(qt_prefix "${Qt6_DIR}/../../.." ABSOLUTE)  # <prefix>/lib/cmake/Qt6
+  install(FILES "${qt_prefix}/translations/qtbase_pl.qm" DESTINATION ${CMAKE_INSTALL_BINDIR}/translations)
+endif()
+
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/fluxa.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 
 # The icons, drawn by the program's own code at build time.
@@ -35,7 +42,11 @@ install(DIRECTORY ${CMAKE_SOURCE_DIR}/guide/pl ${CMAKE_SOURCE_DIR}/guide/en ${CM
         DESTINATION ${fluxa_doc}/guide)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/README.Debian DESTINATION ${fluxa_doc})
 
-set(CPACK_GENERATOR DEB)
+if(WIN32)
+  set(CPACK_GENERATOR ZIP)
+else()
+  set(CPACK_GENERATOR DEB)
+endif()
 set(CPACK_PACKAGE_NAME fluxa)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR Ferrolab)
