@@ -21,6 +21,9 @@
 #include "settings/Jezyki.h"
 #include "common/Messages.h"
 #include "measurement/WykresWidget.h"
+#include "app/FileDialogs.h"
+#include "records/ChartPicture.h"
+#include "records/ChartPictureMenu.h"
 #include "records/Pobieranie.h"
 
 TMainWin::TMainWin(QWidget* parent) : QMainWindow(parent) {
@@ -50,6 +53,8 @@ TMainWin::TMainWin(QWidget* parent) : QMainWindow(parent) {
   Timer1.setInterval(250);
   ZmienStan.setObjectName("ZmienStan");
   ZmienStan.setInterval(600);
+  RecordingCount.setObjectName("RecordingCount");
+  RecordingCount.setInterval(250);
   WireHandlers();
 
   // The client area is fixed; the menu bar sits above it.
@@ -59,8 +64,15 @@ TMainWin::TMainWin(QWidget* parent) : QMainWindow(parent) {
 
   FormCreate();
   repaintThrottle_ = new RepaintThrottle(this);
-  repaintThrottle_->SetBeforePaint([this] { Wykres1->RepaintChanged(); });
+  repaintThrottle_->SetBeforePaint([this] {
+    Wykres1->RepaintChanged();
+    UpdateChartScale();
+  });
   Wykres1->OnChartChanged = [this] { repaintThrottle_->RequestPaint(); };
+  // The windows below app/ (the wizard's chart) save their pictures through the program's dialog.
+  SetChartPictureSaveDialog(AskSaveFileName);
+  AddChartPictureMenu(Wykres1, [this](int scale) { return ScaledPicture(Wykres1->Chart().Picture(), scale); });
+  Send->OnTransferReport = [this](const QString& text) { StatusPanel1->setText(text); };
 }
 
 // Defined here, where the owned dialog type is complete.
@@ -114,6 +126,10 @@ void TMainWin::WireHandlers() {
   connect(&autoReconnect_, &QTimer::timeout, this, &TMainWin::AutoReconnectTimer);
   OnClick(Zapisz1, [this] { Zapisz1Click(); });
   OnClick(Zakoncz, [this] { ZakonczClick(); });
+  OnClick(ExportCsv1, [this] { ExportCsv1Click(); });
+  OnClick(ChartPng1, [this] { ChartPngClick(1); });
+  OnClick(ChartPng2x1, [this] { ChartPngClick(2); });
+  connect(&RecordingCount, &QTimer::timeout, this, &TMainWin::RecordingCountTimer);
   OnClick(Otwrz1, [this] { Otwrz1Click(); });
   OnClick(Pobierzwynikizurzdzenia1, [this] { Pobierzwynikizurzdzenia1Click(); });
   connect(S_Zapisz, &QPushButton::clicked, this, &TMainWin::S_ZapiszClick);
@@ -145,6 +161,9 @@ void TMainWin::ApplyLanguage() {
   Otwrz1->setText(text(7));
   Zapisz1->setText(text(8));
   Zakoncz->setText(text(9));
+  ExportCsv1->setText(text(75));
+  ChartPng1->setText(text(76));
+  ChartPng2x1->setText(text(77));
   Pobierzwynikizurzdzenia1->setText(text(10));
   Koniec1->setText(text(11));
   Minmax1->setText(text(12));
@@ -208,9 +227,11 @@ TPobierzWin* TMainWin::PobierzWin() {
 
 bool TMainWin::InServiceMode() const { return Serwis->menuAction()->isVisible(); }
 
+// The chart's scale goes with the chart: under the service panel it would name nothing.
 void TMainWin::ShowServiceMode() {
   Serwis->menuAction()->setVisible(true);
   Send->setVisible(true);
+  Wykres1Scale->setVisible(false);
   PokazSerwis->setVisible(true);
   Wykres1->Chart().Clear();
 }
@@ -218,13 +239,20 @@ void TMainWin::ShowServiceMode() {
 void TMainWin::HideServiceMode() {
   Serwis->menuAction()->setVisible(false);
   Send->setVisible(false);
+  Wykres1Scale->setVisible(true);
   PokazSerwis->setVisible(false);
   Wykres1->Chart().Clear();
 }
 
-void TMainWin::UkrysSerwisClick() { Send->setVisible(false); }
+void TMainWin::UkrysSerwisClick() {
+  Send->setVisible(false);
+  Wykres1Scale->setVisible(true);
+}
 
-void TMainWin::PokazSerwisClick() { Send->setVisible(true); }
+void TMainWin::PokazSerwisClick() {
+  Send->setVisible(true);
+  Wykres1Scale->setVisible(false);
+}
 
 void TMainWin::Koniec1Click() { close(); }
 
@@ -237,6 +265,8 @@ void TMainWin::FormClose() {
   if (closing_) return;
   closing_ = true;
   if (isMinimized()) showNormal();
+  // A recording ends here as its own stop ends it: the next start finds nothing to offer.
+  StopRecording(true);
   if (ComPort1->Connected()) ComPort1->Close();
   QApplication::quit();
   closing_ = false;

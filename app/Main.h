@@ -2,6 +2,7 @@
 // TMainWin: the application's main window. It owns the meter link ComPort1 and its receiver,
 // shows live results, and in service mode the service panel. Controls are members named as
 // the components; handlers are named after control and event and call into fluxa_core.
+#include <QHash>
 #include <QMainWindow>
 #include <QTimer>
 
@@ -27,6 +28,7 @@ class QSlider;
 class QToolButton;
 class QFrame;
 class QWidget;
+class TWykresScale;
 class TWykresWidget;
 class TPobierzWin;
 class RepaintThrottle;
@@ -49,6 +51,10 @@ class TMainWin : public QMainWindow {
   QAction* Otwrz1;
   QAction* Zapisz1;
   QAction* Zakoncz;
+  QAction* N10;
+  QAction* ExportCsv1;   // "Eksportuj do CSV…"
+  QAction* ChartPng1;    // the chart as a PNG at its size
+  QAction* ChartPng2x1;  // and at twice its size
   QAction* N6;
   QAction* Pobierzwynikizurzdzenia1;
   QAction* N1;
@@ -115,6 +121,7 @@ class TMainWin : public QMainWindow {
   QSlider* W;
   QSlider* O;
   TWykresWidget* Wykres1;
+  TWykresScale* Wykres1Scale;  // the values of the chart's grid lines, beside it
   QSlider* TrackBar1;
   QToolButton* Kosz;
   // The service panel and, under the names the program uses, its controls.
@@ -132,6 +139,7 @@ class TMainWin : public QMainWindow {
   QTimer SprPolacz;
   QTimer Timer1;
   QTimer ZmienStan;
+  QTimer RecordingCount;  // the status line's count while a recording runs
 
   TComPort* ComPort1;
   MeterReceiver& Receiver() { return receiver_; }
@@ -174,6 +182,11 @@ class TMainWin : public QMainWindow {
   void Timer1Timer();
   void Zapisz1Click();
   void ZakonczClick();
+  void RecordingCountTimer();
+  // The data file on show, or one chosen, as a table for a spreadsheet.
+  void ExportCsv1Click();
+  // The chart's own pixels as a PNG, each made scale × scale.
+  void ChartPngClick(int scale);
   void S_ZapiszClick();
   void Otwrz1Click();
   void Pobierzwynikizurzdzenia1Click();
@@ -205,6 +218,13 @@ class TMainWin : public QMainWindow {
   void ShowDisconnected(LinkEvent event);
   bool Connect(bool quiet);
   void ShowSeriesWindow();
+  // Ends a recording as "Zakończ zapisywanie do pliku" does. A data file that cannot be written
+  // asks for another name; given up while the program ends, the recovery file stays for the
+  // next start to offer.
+  void StopRecording(bool exiting);
+  void UpdateChartScale();
+  QString UnitOfFile(const QString& fileName) const;
+  void CloseLostLinkMessage();
 
   MeterReceiver receiver_;
   TPobierzWin* pobierzWin_ = nullptr;
@@ -223,4 +243,9 @@ class TMainWin : public QMainWindow {
   std::optional<bool> shownPowerOff_;  // what the power-off menu item shows; none after relabelling
   QTimer autoReconnect_;
   RepaintThrottle* repaintThrottle_ = nullptr;  // a child: at most one repaint per frame
+  QString shownFile_;        // the data file in the file view
+  QString liveUnit_;         // the unit of the latest result on the chart (" mT")
+  QHash<QString, QString> knownUnits_;  // data files this run recorded, by absolute path
+  QString lostLinkText_;     // the lost-link message while it may be shown
+  int shownCount_ = -1;      // the count the status line shows
 };

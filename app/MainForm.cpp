@@ -79,6 +79,10 @@ void TMainWin::BuildMenu() {
   Zapisz1->setEnabled(false);
   Zakoncz = Item(Plik1, "Zakoncz", "&Zakończ zapisywanie do pliku");
   Zakoncz->setEnabled(false);
+  N10 = Separator(Plik1, "N10");
+  ExportCsv1 = Item(Plik1, "ExportCsv1", "Eksportuj do CSV…");
+  ChartPng1 = Item(Plik1, "ChartPng1", "Zapisz wykres jako PNG…");
+  ChartPng2x1 = Item(Plik1, "ChartPng2x1", "Zapisz wykres jako PNG (2×)…");
   N6 = Separator(Plik1, "N6");
   Pobierzwynikizurzdzenia1 = Item(Plik1, "Pobierzwynikizurzdzenia1", "Pobierz wyniki z urządzenia");
   Pobierzwynikizurzdzenia1->setEnabled(false);
@@ -219,7 +223,7 @@ void TMainWin::BuildPanels() {
   Tau = Named(new QLineEdit("0,05", Panel4), "Tau", QRect(120, 9, 66, 22));
 
   // Control buttons.
-  Panel8 = Panel(client, "Panel8", QRect(545, 4, 112, 146));
+  Panel8 = Panel(client, "Panel8", QRect(545 + kChartScaleWidth, 4, 112, 146));
   Panel9 = Label(Panel8, "Panel9", "  Sterowanie", QRect(2, 2, 108, 20));
   Panel9->setAutoFillBackground(true);
   Panel9->setFrameShape(QFrame::Panel);
@@ -231,7 +235,7 @@ void TMainWin::BuildPanels() {
   Button2 = Named(new QPushButton("Otwórz plik", Panel8), "Button2", QRect(4, 116, 104, 27));
 
   // Chart range.
-  Panel6 = Panel(client, "Panel6", QRect(545, 154, 112, 231));
+  Panel6 = Panel(client, "Panel6", QRect(545 + kChartScaleWidth, 154, 112, 231));
   Autoskalowanie = Named(new QCheckBox("Autoskalowanie", Panel6), "Autoskalowanie", QRect(6, 4, 104, 20));
   Autoskalowanie->setChecked(true);
   Label13 = Label(Panel6, "Label13", "Wmoc.", QRect(8, 28, 48, 16));
@@ -252,6 +256,9 @@ void TMainWin::BuildPanels() {
   TrackBar1->setVisible(false);
   Wykres1 = Named(new TWykresWidget(client), "Wykres1", QRect(8, 168, 529, 217));
   SetUpMainWindowChart(Wykres1->Chart());
+  Wykres1Scale = Named(new TWykresScale(client), "Wykres1Scale",
+                       QRect(537, 168 - TWykresScale::ChartTop, kChartScaleWidth,
+                             217 + TWykresScale::ChartTop));
   Kosz = Named(new QToolButton(client), "Kosz", QRect(10, 170, 22, 22));
   Kosz->setIcon(BinGlyph());
   Kosz->setAutoRaise(true);

@@ -7,7 +7,9 @@
 class QAbstractButton;
 class QWidget;
 
-inline constexpr int kClientWidth = 665;
+// The chart's scale stands between the chart and the range panel; the window is that much wider.
+inline constexpr int kChartScaleWidth = 52;
+inline constexpr int kClientWidth = 665 + kChartScaleWidth;
 inline constexpr int kClientHeight = 411;
 
 void SetTextColour(QWidget* widget, const QColor& colour);

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -63,10 +64,19 @@ void TMainWin::ComPort1DeviceLost() {
   deviceLost_ = false;
   ShowDisconnected(LinkEvent::UserDisconnect);
   autoReconnect_.start();
-  // Told once, after the port's own closing has finished.
-  QTimer::singleShot(0, this, [this, text = LookupText(49) + " " + ComPort1->PortName()] {
-    ShowMessage(text);
+  lostLinkText_ = LookupText(49) + " " + ComPort1->PortName();
+  // Told once, after the port's own closing has finished, unless the link is back by then.
+  QTimer::singleShot(0, this, [this, text = lostLinkText_] {
+    if (!ComPort1->Connected()) ShowMessage(text);
   });
+}
+
+// The message that the link was lost is of no use once it is back: its box goes by itself.
+void TMainWin::CloseLostLinkMessage() {
+  for (QWidget* top : QApplication::topLevelWidgets())
+    if (auto* box = qobject_cast<QMessageBox*>(top); box && box->isVisible() && box->text() == lostLinkText_)
+      box->done(QMessageBox::Ok);
+  lostLinkText_.clear();
 }
 
 // A device that comes back (a USB adapter plugged in again) is taken up without a click. Not
@@ -77,7 +87,9 @@ void TMainWin::AutoReconnectTimer() {
     return;
   }
   if (!isVisible()) return;
-  if (Connect(true)) autoReconnect_.stop();
+  if (!Connect(true)) return;
+  autoReconnect_.stop();
+  CloseLostLinkMessage();
 }
 
 void TMainWin::COM11Click() {
@@ -193,13 +205,15 @@ void TMainWin::ProcessResult(const ResultFrame& frame) {
   };
   steps.display = [this](const MeasurementResult& r) { ShowResult(r); };
   steps.chart = [this](const MeasurementResult& r) {
-    if (filtrTemp->isChecked())
+    if (filtrTemp->isChecked()) {
       Wykres1->Chart().AddValue(r.temperature);
-    else if (Danezurzdzenia1->isChecked())
+    } else if (Danezurzdzenia1->isChecked()) {
+      liveUnit_ = r.unitText;  // shared, not copied: every result carries its unit
       Wykres1->Chart().AddValue(r.value);
+    }
   };
   steps.recording = [this](const MeasurementResult& r) {
-    if (recorder_.OnResult(FormatValueText(r.decimalClass, r.value)) == RecordResult::Full)
+    if (recorder_.OnResult(FormatValueText(r.decimalClass, r.value), r.unitText) == RecordResult::Full)
       ZakonczClick();
   };
   ProcessResultFrame(frame, steps);

@@ -1,6 +1,7 @@
 // TMainWin: filters, statistics, the chart's range, the file view, recording and download.
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -13,6 +14,9 @@
 #include "app/MainForm.h"
 #include "common/Messages.h"
 #include "measurement/WykresWidget.h"
+#include "records/ChartPicture.h"
+#include "records/ChartPictureMenu.h"
+#include "records/DataExport.h"
 #include "records/DataFile.h"
 #include "records/Pobieranie.h"
 #include "records/RecoveryFile.h"
@@ -125,6 +129,10 @@ void TMainWin::Zapisz1Click() {
     QTimer::singleShot(0, this, [text = RecoveryFailureText(recoveryFileName)] { ShowMessage(text); });
   });
   recorder_.Start(*interval, name);
+  // The count starts from 0 at once, not with the previous recording's.
+  shownCount_ = -1;
+  RecordingCountTimer();
+  RecordingCount.start();
   Zapisz1->setEnabled(false);
   Zakoncz->setEnabled(true);
   Otwrz1->setEnabled(false);
@@ -134,9 +142,20 @@ void TMainWin::Zapisz1Click() {
   FitText(S_Zapisz);
 }
 
-void TMainWin::ZakonczClick() {
+void TMainWin::ZakonczClick() { StopRecording(false); }
+
+void TMainWin::RecordingCountTimer() {
+  const int count = recorder_.StoredCount();
+  if (count == shownCount_) return;
+  shownCount_ = count;
+  StatusPanel1->setText(SavedResultsText(count));
+}
+
+void TMainWin::StopRecording(bool exiting) {
   if (!recorder_.Recording()) return;
+  RecordingCount.stop();
   RecordingOutcome outcome = recorder_.Stop();
+  QString written = recorder_.FileName();
   Zapisz1->setEnabled(Poczony1->isChecked());
   Zakoncz->setEnabled(false);
   Otwrz1->setEnabled(true);
@@ -148,12 +167,15 @@ void TMainWin::ZakonczClick() {
     ShowMessage(kWriteErrorText);
     const QString name = AskSaveFileName(this, DataFileDialogSettings());
     if (name.isEmpty()) {
-      recorder_.DiscardUnsaved();
+      if (!exiting) recorder_.DiscardUnsaved();
       return;
     }
     outcome = recorder_.SaveAs(name);
+    written = name;
   }
-  if (outcome.kind == RecordingOutcome::Written) StatusPanel1->setText(SavedResultsText(outcome.count));
+  if (outcome.kind != RecordingOutcome::Written) return;
+  StatusPanel1->setText(SavedResultsText(outcome.count));
+  if (!recorder_.Unit().isEmpty()) knownUnits_.insert(QFileInfo(written).absoluteFilePath(), recorder_.Unit());
 }
 
 void TMainWin::OfferLeftRecordings() {
@@ -196,6 +218,7 @@ void TMainWin::Otwrz1Click() {
                     .arg(opened.linesLeftOut));
   Kosz->setVisible(false);
   Danezurzdzenia1->setChecked(false);
+  shownFile_ = name;
   TWykres& chart = Wykres1->Chart();
   {
     // Every file sets the track bar for its own length; a short one hides it.
@@ -237,4 +260,35 @@ void TMainWin::AnulujClick() {
   download_.Cancel(receiver_, *ComPort1);
   Pobierzwynikizurzdzenia1->setEnabled(true);
   ZmienStan.stop();
+}
+
+// ---- Data and the chart out ----
+
+QString TMainWin::UnitOfFile(const QString& fileName) const {
+  return knownUnits_.value(QFileInfo(fileName).absoluteFilePath());
+}
+
+void TMainWin::ExportCsv1Click() {
+  QString source = FileShown() ? shownFile_ : QString();
+  if (source.isEmpty()) source = AskOpenFileName(this, DataFileDialogSettings());
+  if (source.isEmpty()) return;
+  const QString target = AskSaveFileName(this, CsvFileDialogSettings());
+  if (target.isEmpty()) return;
+  const CsvExportOutcome outcome = ExportDataFileAsCsv(source, target, UnitOfFile(source));
+  if (outcome.kind != CsvExportOutcome::Written) ShowMessage(CsvExportMessage(outcome));
+}
+
+void TMainWin::ChartPngClick(int scale) {
+  SaveChartPicture(this, [this](int s) { return ScaledPicture(Wykres1->Chart().Picture(), s); }, scale);
+}
+
+// Beside the chart, the values of its grid lines in the unit on show: the temperature's tenths
+// of a degree as degrees, a data file's unit when this run recorded it.
+void TMainWin::UpdateChartScale() {
+  if (filtrTemp->isChecked()) {
+    Wykres1Scale->SetMarks(ChartScale(Wykres1->Chart(), 0.1), QStringLiteral("°C"));
+    return;
+  }
+  const QString unit = FileShown() ? UnitOfFile(shownFile_) : liveUnit_.trimmed();
+  Wykres1Scale->SetMarks(ChartScale(Wykres1->Chart()), unit);
 }

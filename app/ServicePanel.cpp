@@ -255,11 +255,13 @@ void TServicePanel::WyslijClick() {
   Wyslij->setEnabled(false);
   TransferProgress->setValue(0);
   TransferProgress->setVisible(true);
+  TransferTally tally;
   RunTransfer(*port_, plan.steps, [&](int done, int) {
     TransferProgress->setValue(done);
     busy.CatchUp();
-  });
+  }, &tally);
   TransferProgress->setVisible(false);
+  if (OnTransferReport) OnTransferReport(TransferReportText(tally));
   // A link lost meanwhile has left the button disabled, as a disconnect does.
   Wyslij->setEnabled(sendable && port_->Connected());
 }

@@ -43,6 +43,8 @@ class TServicePanel : public QGroupBox {
   std::function<void(int column, int row)> OnSondyDoubleClick;
   // "Drukuj": filled by the calibration card.
   std::function<void()> OnPrint;
+  // After a transfer: what reached the meter (TransferReportText), for the status line.
+  std::function<void(const QString& text)> OnTransferReport;
 
   QToolButton* UkrysSerwis;
   QTabWidget* PageControl1;

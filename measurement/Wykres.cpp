@@ -93,6 +93,20 @@ void TWykres::DrawPending()
         RedrawPixels(bounds.upper, bounds.lower);
 }
 
+std::optional<std::pair<double, double>> TWykres::ShownRange() const
+{
+    Picture();
+    return shown_;
+}
+
+std::vector<int> TWykres::GridRows() const
+{
+    std::vector<int> rows;
+    for (int k = 1; k <= (height_ - 4) / GridStep; ++k)
+        rows.push_back(GridStep * k);
+    return rows;
+}
+
 void TWykres::Clear()
 {
     writePosition_ = 0;
@@ -187,6 +201,7 @@ void TWykres::PaintBackground()
 
 void TWykres::DrawGridPixels()
 {
+    shown_.reset();
     if (background_.width() != width_ || background_.height() != height_ ||
         backgroundColorIn_ != colorIn_ || backgroundSiatkaColor_ != siatkaColor_) {
         PaintBackground();
@@ -216,6 +231,7 @@ void TWykres::DrawGridPixels()
 void TWykres::RedrawPixels(double upper, double lower)
 {
     DrawGridPixels();
+    shown_ = std::make_pair(upper, lower);
     bool outside = false;
     auto* pixels = reinterpret_cast<QRgb*>(image_.bits());
     const double rows = height_ - 3;
@@ -273,6 +289,30 @@ void TWykres::Changed()
     ++revision_;
     if (OnChanged)
         OnChanged();
+}
+
+std::vector<ScaleMark> ChartScale(const TWykres& chart, double factor)
+{
+    const auto range = chart.ShownRange();
+    if (!range)
+        return {};
+    const auto [upper, lower] = *range;
+    // A value v is drawn at row H - 2 - round((v - lower) (H - 3) / (upper - lower)).
+    const double perRow = (upper - lower) / (chart.Height() - 3) * factor;
+    const double step = std::abs(perRow) * GridStep;
+    if (!std::isfinite(step) || !std::isfinite(lower) || step <= 0)
+        return {};
+    const int decimals = std::clamp(int(std::ceil(-std::log10(step))) + 1, 0, 6);
+    std::vector<ScaleMark> marks;
+    for (const int row : chart.GridRows()) {
+        const double value = lower * factor + (chart.Height() - 2 - row) * perRow;
+        QString text = QString::number(value, 'f', decimals);
+        // A value that rounds to zero reads as zero, not as "-0.00".
+        if (text.toDouble() == 0)
+            text = QString::number(0.0, 'f', decimals);
+        marks.push_back({row, text});
+    }
+    return marks;
 }
 
 QColor ColorFromWindows(quint32 bgr)

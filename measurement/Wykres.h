@@ -17,11 +17,13 @@
 #include <QColor>
 #include <QImage>
 #include <QRect>
+#include <QString>
 #include <QtGlobal>
 
 #include <array>
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class TWykres {
@@ -75,6 +77,12 @@ public:
     // fit the new strip are kept, oldest first, and drawn again.
     void Resize(int width, int height);
 
+    // The range the picture is drawn against (upper, lower), once a trace or a fixed range has
+    // been drawn; nothing while it shows the empty grid.
+    std::optional<std::pair<double, double>> ShownRange() const;
+    // The rows of the horizontal grid lines, top first.
+    std::vector<int> GridRows() const;
+
     // The picture as the operations so far have drawn it.
     const QImage& Picture() const;
     // The part of the picture that drawing changed since the last call (empty when nothing did),
@@ -124,9 +132,22 @@ private:
     std::vector<int> drawn_;        // pixel indices of the dots
     QRect markerArea_;
     std::optional<Bounds> pending_;  // drawing owed to the picture by AddValue or Resize
+    std::optional<std::pair<double, double>> shown_;  // the range of the last drawing
     QRect changed_;                  // pixels changed since TakeChangedArea
     void NoteChanged(const QRect& area) { changed_ |= area; }
 };
+
+// A value of the chart's scale: the number of a horizontal grid line, beside its row.
+struct ScaleMark {
+    int row = 0;
+    QString text;
+    bool operator==(const ScaleMark&) const = default;
+};
+// The scale of the range the picture shows, top first; empty while it shows no range. A mark
+// has as many decimals as tell its line's value from the next one's to a tenth of the step
+// ("12.35" for steps of 0.19). factor turns the chart's numbers into the unit shown (0.1 for a
+// temperature in tenths of a degree).
+std::vector<ScaleMark> ChartScale(const TWykres& chart, double factor = 1);
 
 // A colour stored as a Windows COLORREF integer (0x00BBGGRR): 9671571 is RGB(147, 147, 147).
 QColor ColorFromWindows(quint32 bgr);

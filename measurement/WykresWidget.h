@@ -1,6 +1,10 @@
 #pragma once
-// The widget of the strip chart: it owns a TWykres and paints the chart's image as it is.
+// The widget of the strip chart: it owns a TWykres and paints the chart's image as it is. Its
+// scale is a widget of its own beside it, so the chart's pixels stay as they are.
+#include <QStringList>
 #include <QWidget>
+
+#include <vector>
 
 #include "measurement/Wykres.h"
 
@@ -23,4 +27,27 @@ class TWykresWidget : public QWidget {
 
  private:
   TWykres chart_;
+};
+
+// The chart's scale: the unit on top, then each mark's value beside its grid line, right-aligned
+// to a short tick. The chart's row 0 lies ChartTop pixels below the widget's top.
+class TWykresScale : public QWidget {
+  Q_OBJECT
+ public:
+  static constexpr int ChartTop = 14;
+  explicit TWykresScale(QWidget* parent = nullptr);
+
+  // Repaints only when the marks or the unit changed.
+  void SetMarks(std::vector<ScaleMark> marks, const QString& unit);
+  QString Unit() const { return unit_; }
+  // The marks' texts, top first.
+  QStringList Texts() const;
+  const std::vector<ScaleMark>& Marks() const { return marks_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  std::vector<ScaleMark> marks_;
+  QString unit_;
 };

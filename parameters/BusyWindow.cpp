@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QInputEvent>
 #include <QThread>
 #include <QTimer>
@@ -52,6 +53,10 @@ class Gate : public QObject {
 
 }  // namespace
 
+BusyWindow::BusyWindow(QWidget* window) : window_(window) {
+  if (qGuiApp) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
 void BusyWindow::CatchUp() {
   if (!QCoreApplication::instance()) return;
   Gate gate(window_, true);
@@ -60,6 +65,9 @@ void BusyWindow::CatchUp() {
 
 BusyWindow::~BusyWindow() {
   if (!QCoreApplication::instance()) return;
-  Gate gate(window_, false);
-  QCoreApplication::processEvents();
+  {
+    Gate gate(window_, false);
+    QCoreApplication::processEvents();
+  }
+  if (qGuiApp) QGuiApplication::restoreOverrideCursor();
 }

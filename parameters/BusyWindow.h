@@ -4,12 +4,13 @@
 // window manager's pings), so that it never looks hung; it takes no user input meanwhile, runs
 // none of its timer components (a link check would see no results and call the link silent)
 // and reads no sockets, so that serial arrivals wait in their queue.
-// A message box opened meanwhile works as usual.
+// A message box opened meanwhile works as usual. The busy cursor shows meanwhile, so that a click
+// that goes unanswered is not taken for a hang.
 class QWidget;
 
 class BusyWindow {
  public:
-  explicit BusyWindow(QWidget* window) : window_(window) {}
+  explicit BusyWindow(QWidget* window);
   ~BusyWindow();  // input that arrived while busy is dropped, not acted on late
   BusyWindow(const BusyWindow&) = delete;
   BusyWindow& operator=(const BusyWindow&) = delete;

@@ -240,23 +240,44 @@ StepResult SendProbeThreshold(TComPort& port, const QString& text, int address) 
   return RunStep(port, ProbeThresholdStep(text, address));
 }
 
+QString TransferReportText(const TransferTally& tally) {
+  QString text = QStringLiteral("Wysłano parametrów: %1").arg(tally.sent);
+  if (tally.sent != tally.planned) text += QStringLiteral(" z %1").arg(tally.planned);
+  if (tally.stored) return text + QStringLiteral(", zapisano w EEPROM");
+  return text + (tally.storeAsked ? QStringLiteral(", nie zapisano w EEPROM")
+                                  : QStringLiteral(", bez zapisu w EEPROM"));
+}
+
 TransferEnd RunTransfer(TComPort& port, const QList<TransferStep>& steps,
-                        const TransferProgress& progress) {
-  ArrivalsHeld held(&port);
-  int done = 0;
-  if (progress) progress(done, kTransferValueSteps);
+                        const TransferProgress& progress, TransferTally* tally) {
+  TransferTally counted;
   for (const TransferStep& step : steps) {
-    const StepResult result = Run(port, step, held);
-    if (step.kind == Kind::Store)
-      return result == StepResult::Done ? TransferEnd::Completed : TransferEnd::StoreFailed;
-    ++done;
-    // The window repaints here; a port that lost its device closes itself meanwhile.
-    if (progress) progress(done, kTransferValueSteps);
-    if (result == StepResult::Refused) return TransferEnd::Refused;
-    // A device that is gone would fail every later write with a message of its own.
-    if (result == StepResult::WriteFailed && !port.Connected()) return TransferEnd::PortLost;
+    if (step.kind == Kind::Frame) ++counted.planned;
+    if (step.kind == Kind::Store) counted.storeAsked = true;
   }
-  return TransferEnd::Completed;
+  ArrivalsHeld held(&port);
+  const auto run = [&]() -> TransferEnd {
+    int done = 0;
+    if (progress) progress(done, kTransferValueSteps);
+    for (const TransferStep& step : steps) {
+      const StepResult result = Run(port, step, held);
+      if (step.kind == Kind::Frame && result == StepResult::Done) ++counted.sent;
+      if (step.kind == Kind::Store) {
+        counted.stored = result == StepResult::Done;
+        return counted.stored ? TransferEnd::Completed : TransferEnd::StoreFailed;
+      }
+      ++done;
+      // The window repaints here; a port that lost its device closes itself meanwhile.
+      if (progress) progress(done, kTransferValueSteps);
+      if (result == StepResult::Refused) return TransferEnd::Refused;
+      // A device that is gone would fail every later write with a message of its own.
+      if (result == StepResult::WriteFailed && !port.Connected()) return TransferEnd::PortLost;
+    }
+    return TransferEnd::Completed;
+  };
+  const TransferEnd end = run();
+  if (tally) *tally = counted;
+  return end;
 }
 
 void SendAnyValue(TComPort& port, const QString& addressText, const QString& valueText) {

@@ -116,11 +116,22 @@ enum class TransferEnd {
 // kTransferValueSteps.
 using TransferProgress = std::function<void(int done, int total)>;
 
+// What reached the meter: the plan's value frames, those written, and the store command.
+struct TransferTally {
+  int planned = 0;
+  int sent = 0;
+  bool storeAsked = false;
+  bool stored = false;
+};
+// The service panel's status line after a transfer: "Wysłano parametrów: 25, zapisano w EEPROM",
+// with "z <planned>" when some were not written.
+QString TransferReportText(const TransferTally& tally);
+
 // Runs the steps of a plan that is ok() on the port. While it runs, arrivals stay in the
 // port's queue (they are handled as usual only while a message is shown); the port's receive
-// handler is restored at the end.
+// handler is restored at the end. tally, when given, is filled.
 TransferEnd RunTransfer(TComPort& port, const QList<TransferStep>& steps,
-                        const TransferProgress& progress = {});
+                        const TransferProgress& progress = {}, TransferTally* tally = nullptr);
 
 // The diagnostic tool: any value to any address. The address text must be an integer (else
 // "Błędne dane!"); its low 8 bits are the address; the value goes by SendParameterFrame, as

@@ -3,6 +3,12 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
+#include <QSaveFile>
+
+#include <limits>
+
+#include "records/DataFile.h"
+#include "settings/Jezyki.h"
 
 namespace {
 QString CsvField(QString text, QChar separator) {
@@ -91,4 +97,55 @@ ExportedTable DataLinesToJson(const QStringList& lines, const QString& unit) {
   out += values->isEmpty() ? "]\n" : "\n]\n";
   table.data = out;
   return table;
+}
+
+namespace {
+// A menu item's text as a dialog's title: without its ellipsis.
+QString Title(quint16 text) {
+  QString title = LookupText(text);
+  title.remove(QStringLiteral("…"));
+  return title.trimmed();
+}
+}  // namespace
+
+CsvExportOutcome ExportDataFileAsCsv(const QString& dataFileName, const QString& csvFileName,
+                                     const QString& unit) {
+  CsvExportOutcome outcome;
+  const DataFileLines file = ReadDataFileLines(dataFileName, std::numeric_limits<int>::max());
+  if (!file.ok) {
+    outcome.kind = CsvExportOutcome::ReadFailed;
+    return outcome;
+  }
+  TableStyle style;
+  style.header = {LookupText(62), LookupText(64), LookupText(78)};
+  style.byteOrderMark = true;
+  const ExportedTable table = DataLinesToCsv(file.lines, unit, CsvStyleFor(ProgramLocale(), style));
+  if (!table.ok) {
+    outcome.kind = CsvExportOutcome::NotANumber;
+    outcome.badLine = table.badLine;
+    outcome.badText = table.badText;
+    return outcome;
+  }
+  QSaveFile out(csvFileName);
+  if (!out.open(QIODevice::WriteOnly) || out.write(table.data) != table.data.size() || !out.commit()) {
+    outcome.kind = CsvExportOutcome::WriteFailed;
+    return outcome;
+  }
+  outcome.count = int(file.lines.size());
+  return outcome;
+}
+
+QString CsvExportMessage(const CsvExportOutcome& outcome) {
+  switch (outcome.kind) {
+    case CsvExportOutcome::Written: return {};
+    case CsvExportOutcome::ReadFailed: return kReadErrorText;
+    case CsvExportOutcome::NotANumber:
+      return LookupText(81).arg(outcome.badLine).arg(outcome.badText.trimmed());
+    case CsvExportOutcome::WriteFailed: return kWriteErrorText;
+  }
+  return {};
+}
+
+FileDialogSettings CsvFileDialogSettings() {
+  return {Title(75), LookupText(79), QStringLiteral("csv")};
 }

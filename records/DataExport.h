@@ -15,6 +15,8 @@
 #include <QStringList>
 #include <optional>
 
+#include "common/FileDialogSettings.h"
+
 struct TableStyle {
   QChar separator = u',';
   QChar decimalMark = u'.';
@@ -36,3 +38,27 @@ ExportedTable DataLinesToJson(const QStringList& lines, const QString& unit);
 // The value of a data-file line as plain decimal text with a full stop ("-  123.45" gives
 // "-123.45"); nothing for a line that is not a number.
 std::optional<QString> PlainValueText(const QString& line);
+
+// ---- "Eksportuj do CSV…": a data file as the program's own table ----
+// The header of the program's language (text 62, 64 and 78: "L.p.;Indukcja pola;Jednostka"),
+// its separator and decimal mark (ProgramLocale: Polish ";" and ","), a byte order mark.
+struct CsvExportOutcome {
+  enum Kind {
+    Written,
+    ReadFailed,   // the data file could not be read: kReadErrorText
+    NotANumber,   // a line that is not a value text: nothing written
+    WriteFailed,  // the table could not be written: kWriteErrorText
+  };
+  Kind kind = Written;
+  int count = 0;    // the lines written
+  int badLine = 0;  // NotANumber: the line's number from 1, and its text
+  QString badText;
+};
+// Every line of the data file; the unit ("mT", or "" when not known) goes in a column of its own.
+// The table is written whole or not at all.
+CsvExportOutcome ExportDataFileAsCsv(const QString& dataFileName, const QString& csvFileName,
+                                     const QString& unit);
+// The message of an outcome that is not Written.
+QString CsvExportMessage(const CsvExportOutcome& outcome);
+// The save dialog's settings for the table.
+FileDialogSettings CsvFileDialogSettings();

@@ -9,6 +9,8 @@ void Recorder::Start(int interval, const QString& fileName) {
   series_.Clear();
   unsaved_ = false;
   counter_ = 0;
+  unit_.clear();
+  unitMixed_ = false;
   interval_ = std::clamp(interval, kMinimumInterval, kMaximumInterval);
   fileName_ = fileName;
   recording_ = true;
@@ -16,11 +18,15 @@ void Recorder::Start(int interval, const QString& fileName) {
   if (!recovery_.Open(fileName)) RecoveryFailed();
 }
 
-RecordResult Recorder::OnResult(const QString& valueText) {
+RecordResult Recorder::OnResult(const QString& valueText, const QString& unitText) {
   if (!recording_) return RecordResult::NotRecording;
   if (series_.IsFull()) return RecordResult::Full;  // the stop handler has not run yet
   if (++counter_ < interval_) return RecordResult::Counted;
   counter_ = 0;
+  if (series_.Count() == 0)
+    unit_ = unitText;
+  else if (unitText != unit_)
+    unitMixed_ = true;
   series_.AppendText(valueText);
   if (recovery_.IsOpen() && !recovery_.Append(valueText)) RecoveryFailed();
   return series_.IsFull() ? RecordResult::Full : RecordResult::Stored;

@@ -49,8 +49,9 @@ class Recorder {
 
   // Empties the series and starts counting; the interval is held within 1..500.
   void Start(int interval, const QString& fileName);
-  // One accepted live result, as the display shows it less the unit (FormatValueText).
-  RecordResult OnResult(const QString& valueText);
+  // One accepted live result, as the display shows it less the unit (FormatValueText), and its
+  // unit (" mT").
+  RecordResult OnResult(const QString& valueText, const QString& unitText = {});
   // Ends the recording and writes what it stored to the file chosen at the start.
   RecordingOutcome Stop();
   // After WriteFailed: the kept results to another file. WriteFailed again keeps them still.
@@ -64,6 +65,9 @@ class Recorder {
   QString FileName() const { return fileName_; }
   bool HasUnsavedResults() const { return unsaved_; }
   int StoredCount() const;
+  // The unit of every stored result of the last recording ("mT"); "" when they were not all in
+  // one unit, or it was not told. A data file carries no unit; this is how the program knows it.
+  QString Unit() const { return unitMixed_ ? QString() : unit_.trimmed(); }
   // Called once per recording when its recovery file cannot be created or written.
   void SetRecoveryFailureHandler(std::function<void(const QString& recoveryFileName)> handler) {
     onRecoveryFailure_ = std::move(handler);
@@ -79,6 +83,8 @@ class Recorder {
   int interval_ = 0;
   int counter_ = 0;
   QString fileName_;
+  QString unit_;
+  bool unitMixed_ = false;
   bool unsaved_ = false;
   RecoveryFile recovery_;
   std::function<void(const QString&)> onRecoveryFailure_;

@@ -6,10 +6,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineSeries>
+#include <QPixmap>
 #include <QScatterSeries>
 #include <QValueAxis>
 #include <QVBoxLayout>
 
+#include "records/ChartPictureMenu.h"
 #include "wizard/Samples.h"
 
 namespace {
@@ -71,6 +73,14 @@ TkWykres::TkWykres(const SampleTable& samples, QWidget* parent) : QWidget(parent
   kChart1->setRenderHint(QPainter::Antialiasing);
   kChart1->setBackgroundBrush(kGrey);
   row->addWidget(kChart1, 1);
+  // The chart as it stands, at its size or drawn anew at twice it. A right click lands on the
+  // view's viewport.
+  AddChartPictureMenu(kChart1->viewport(), [this](int scale) {
+    QPixmap picture(kChart1->size() * scale);
+    picture.setDevicePixelRatio(scale);
+    kChart1->QWidget::render(&picture);  // the widget as painted, not the scene
+    return picture.toImage();
+  });
 
   StaticText1 = Named(new QLabel(QStringLiteral("   Brak serii pomiarów!   "), kChart1), "StaticText1");
   QFont notice = StaticText1->font();

@@ -1,7 +1,8 @@
 #pragma once
 // TkWykres: the wizard's tab "Wykres": the chart kChart1 comparing the two meters (the samples,
 // the reference line, the fit lines and the corrected samples, see ChartSeries), a check box per
-// series, "Pokaż osie", the equations, and the notice shown while there is nothing to draw.
+// series, "Pokaż osie", the equations, and the notice shown while there is nothing to draw. Its
+// context menu saves the chart as a PNG (records/ChartPictureMenu.h).
 #include <QColor>
 #include <QWidget>
 

@@ -24,7 +24,7 @@ class TestMainWin : public QObject {
     TMainWin w;
     w.show();
     QCOMPARE(w.windowTitle(), QString("Ferrolab - Fluxa 3.1"));
-    QCOMPARE(w.centralWidget()->width(), 665);
+    QCOMPARE(w.centralWidget()->width(), 665 + 52);  // the chart's scale beside the chart
     QCOMPARE(w.centralWidget()->height() + w.statusBar()->height(), 411);
     QCOMPARE(w.minimumSize(), w.maximumSize());  // not resizable
     QCOMPARE(w.Wykres1->geometry(), QRect(8, 168, 529, 217));
@@ -65,6 +65,9 @@ class TestMainWin : public QObject {
     QTest::newRow("Otwrz1") << "Otwrz1" << "&Otwórz plik..." << "Ctrl+O" << true << true << false;
     QTest::newRow("Zapisz1") << "Zapisz1" << "&Zapisz do pliku..." << "Ctrl+Z" << true << false << false;
     QTest::newRow("Zakoncz") << "Zakoncz" << "&Zakończ zapisywanie do pliku" << "" << true << false << false;
+    QTest::newRow("ExportCsv1") << "ExportCsv1" << "Eksportuj do CSV…" << "" << true << true << false;
+    QTest::newRow("ChartPng1") << "ChartPng1" << "Zapisz wykres jako PNG…" << "" << true << true << false;
+    QTest::newRow("ChartPng2x1") << "ChartPng2x1" << "Zapisz wykres jako PNG (2×)…" << "" << true << true << false;
     QTest::newRow("Pobierz") << "Pobierzwynikizurzdzenia1" << "Pobierz wyniki z urządzenia" << ""
                              << false << false << false;
     QTest::newRow("N1") << "N1" << "" << "" << false << true << false;
@@ -110,7 +113,8 @@ class TestMainWin : public QObject {
     QStringList items;
     for (QAction* a : w.Plik1->actions())
       if (a->isVisible() && !a->isSeparator()) items << a->text();
-    QCOMPARE(items, (QStringList{"&Open...", "&Save as...", "&Stop saving file", "Quit"}));
+    QCOMPARE(items, (QStringList{"&Open...", "&Save as...", "&Stop saving file", "Export to CSV…",
+                                 "Save chart as PNG…", "Save chart as PNG (2×)…", "Quit"}));
     QCOMPARE(w.S_Polacz->text(), QString("Connect"));
     QCOMPARE(w.StatusPanel0->text(), QString("Disconnected"));
     QCOMPARE(w.BP->text(), QString("No transmission"));

@@ -1,12 +1,15 @@
 // Live results end to end: fluxa-sim on pseudo-terminals, the real main window offscreen.
 #include <QtTest>
+#include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QFileInfo>
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
 #include <QToolButton>
 
+#include "app/GuiSeams.h"
 #include "settings/Jezyki.h"
 #include "link/Supervision.h"
 #include "tests/e2e/LiveWindow.h"
@@ -201,6 +204,47 @@ class TestLive : public QObject {
     QVERIFY(w.ComPort1->Connected());
     QTRY_COMPARE_WITH_TIMEOUT(w.SWynik->text(), QString("   9.99 mT"), 5000);
     QCOMPARE(live.messages.texts().size(), 1);
+  }
+
+  // The message that the link was lost closes by itself when the device comes back and the link
+  // is taken up again: a real message box, as the program shows it.
+  void lostLinkMessageClosesWhenTheLinkReturns() {
+    LiveWindow live({"--rate", "20"});
+    InstallGuiSeams();  // the real box instead of the recorder
+    QVERIFY(live.Start());
+    QVERIFY(live.Connect());
+    const QString link = live.sim.meterPath();
+    QProcess again;
+    again.setProgram(QStringLiteral(FLUXA_SIM_PATH));
+    again.setArguments({"--exit-at-eof", "--meter", link, "--rate", "20"});
+    again.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // The box runs its own event loop: the device comes back while it is open. Should the box
+    // stay, it is closed here after a long while, and the test fails rather than hangs.
+    QString shown;
+    bool closedByTest = false;
+    QTimer watch;
+    QElapsedTimer open;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box) return;
+      if (shown.isEmpty()) {
+        shown = box->text();
+        open.start();
+        again.start();
+      } else if (open.elapsed() > 60000) {
+        closedByTest = true;
+        box->close();
+      }
+    });
+    watch.start(20);
+    QVERIFY(live.sim.command("hangup"));
+    QTRY_VERIFY_WITH_TIMEOUT(!shown.isEmpty() && live.window.ComPort1->Connected(), 70000);
+    QCOMPARE(shown, QString("Utracono połączenie z portem COM1"));
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+    QVERIFY(!closedByTest);
+    live.window.S_Polacz->click();
+    again.closeWriteChannel();
+    QVERIFY(again.waitForFinished(5000));
   }
 
   // The same device coming back (a USB adapter plugged in again) is taken up without a click;

@@ -4,6 +4,9 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QLabel>
 #include <QPushButton>
 
 #include "app/FileDialogs.h"
@@ -137,6 +140,40 @@ class TestServiceLive : public QObject {
     QVERIFY(sendDisabled);
     QVERIFY(live.window.Wyslij->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(live.window.Receiver().dataSeen(), 3000);  // results come again
+  }
+
+  // While the transfer runs the cursor says the window is busy; at its end the status line says
+  // how many parameters reached the meter and whether its EEPROM keeps them.
+  void transferSaysWhatReachedTheMeter_data() {
+    QTest::addColumn<bool>("full");  // the reference calibration, or an empty panel
+    QTest::addColumn<bool>("store");
+    QTest::addColumn<bool>("connected");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("stored") << true << true << true << "Wysłano parametrów: 25, zapisano w EEPROM";
+    QTest::newRow("not stored") << true << false << true << "Wysłano parametrów: 25, bez zapisu w EEPROM";
+    QTest::newRow("empty panel") << false << true << true << "Wysłano parametrów: 1, zapisano w EEPROM";
+    QTest::newRow("port closed")
+        << true << true << false << "Wysłano parametrów: 0 z 25, nie zapisano w EEPROM";
+  }
+  void transferSaysWhatReachedTheMeter() {
+    QFETCH(bool, full);
+    QFETCH(bool, store);
+    QFETCH(bool, connected);
+    QFETCH(QString, status);
+    LiveWindow live({"--rate", "5"});
+    QVERIFY(Ready(live, full ? ReferenceParameters() : MeterParameters{}, store));
+    if (!connected) live.window.Poczony1Click();
+    QList<int> cursors;
+    PauseHook fast([&](int) {
+      const QCursor* cursor = QGuiApplication::overrideCursor();
+      cursors << (cursor ? int(cursor->shape()) : -1);
+      QThread::msleep(5);
+    });
+    live.window.Send->WyslijClick();
+    QCOMPARE(live.window.StatusPanel1->text(), status);
+    QVERIFY(!QGuiApplication::overrideCursor());
+    const int pauses = connected ? (full ? 25 : 1) + (store ? 1 : 0) : 0;
+    QCOMPARE(cursors, QList<int>(pauses, int(Qt::WaitCursor)));
   }
 
   void emptyPanelSendsOnlyTheConstant() {
