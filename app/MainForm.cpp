@@ -288,7 +288,8 @@ void TMainWin::BuildStatusBar() {
   StatusPanel0 = Named(new QLabel(bar), "StatusPanel0");
   StatusPanel0->setFixedWidth(200);
   StatusPanel1 = Named(new QLabel(bar), "StatusPanel1");
-  StatusPanel1->setFixedWidth(200);
+  // Wide enough for what a transfer tells: "Wysłano parametrów: 0 z 25, nie zapisano w EEPROM".
+  StatusPanel1->setFixedWidth(320);
   bar->addWidget(StatusPanel0);
   bar->addWidget(StatusPanel1);
 }

@@ -29,7 +29,7 @@ class TestMainWin : public QObject {
     QCOMPARE(w.minimumSize(), w.maximumSize());  // not resizable
     QCOMPARE(w.Wykres1->geometry(), QRect(8, 168, 529, 217));
     QCOMPARE(w.StatusPanel0->width(), 200);
-    QCOMPARE(w.StatusPanel1->width(), 200);
+    QCOMPARE(w.StatusPanel1->width(), 320);
     QCOMPARE(w.StatusPanel0->text(), QString("Nie połączony"));
   }
 

@@ -30,6 +30,13 @@
 #include "records/RaportLayout.h"
 #include "records/raport.h"
 #include "settings/ProgramLanguage.h"
+#include "app/FileDialogs.h"
+#include "parameters/CardLayout.h"
+#include "records/DataExport.h"
+#include "tests/common/StartRecording.h"
+#include <QCheckBox>
+#include <QPdfWriter>
+#include <QProcess>
 
 namespace {
 QString folder;
@@ -101,6 +108,75 @@ class Shots : public QObject {
     live.window.Send->WyslijClick();
     SetPacingHooks(previous);
   }
+  // The chart's scale in the file view, the export's save dialog, the chart's menu, a transfer's
+  // end on the status line, and the printouts with long typed texts as pages (pdftoppm).
+  void dataOut() {
+    QTemporaryDir dir;
+    qputenv("FLUXA_SETTINGS", dir.filePath("FLUXA3.ini").toUtf8());
+    LiveWindow live({"--rate", "40", "--wave", "sine", "--amplitude", "3", "--offset", "1",
+                     "--period", "5"});
+    QVERIFY(live.Start());
+    QVERIFY(live.Connect());
+    const QString data = dir.filePath("pomiar.F3D");
+    StartRecordingEveryResult(live.window, data);
+    QTest::qWait(6000);
+    Save(live.window, "scale-live-recording");
+    live.window.ZakonczClick();
+    live.window.Otwrz1Click();  // the recorded file, as the hook still answers
+    Save(live.window, "scale-file-view");
+    SetFileDialogHook({});
+
+    const FileDialogSettings csv = CsvFileDialogSettings();
+    QFileDialog files(&live.window, csv.caption, dir.path(), csv.filter);
+    files.setAcceptMode(QFileDialog::AcceptSave);
+    files.selectFile("pomiar.csv");
+    files.show();
+    Save(files, "export-dialog");
+    files.close();
+    QTimer::singleShot(500, [&] {
+      if (QWidget* menu = QApplication::activePopupWidget()) {
+        menu->grab().save(QDir(folder).filePath("chart-menu.png"));
+        menu->close();
+      }
+    });
+    emit live.window.Wykres1->customContextMenuRequested(QPoint(300, 100));
+
+    live.window.ShowServiceMode();
+    live.window.Send->SetParameters(ReferenceParameters());
+    live.window.Send->SaveEPROM->setChecked(true);
+    const PacingHooks previous = SetPacingHooks({[](int) { QThread::msleep(2); }, {}});
+    live.window.Send->WyslijClick();
+    SetPacingHooks(previous);
+    Save(live.window, "service-transfer-done");
+    qunsetenv("FLUXA_SETTINGS");
+
+    const QString name = QString("Laboratorium Badań Pól Elektromagnetycznych i Ochrony Środowiska "
+                                 "Pracy imienia Profesora Jana Kowalskiego w Łodzi, Oddział Północ").left(120);
+    RaportContents report{name, "Łódź", 2, "16,7", name, "07.12.2026", name, name};
+    for (int row = 1; row <= 5; ++row)
+      report.rows << QStringList{QString::number(row), name.left(20 * row), "12,34 mT", name.left(25 * row)};
+    CalibrationCard card{ReferenceParameters(), name, "07.12.2026", name.left(30), name.left(30),
+                         name.left(30), name.left(30), name.left(30), name.left(30), name.left(30),
+                         name.left(30)};
+    for (const QString& language : {"Polski", "Angielski"}) {
+      CurrentLanguage = language;
+      const QString pdf = dir.filePath("report-long-" + language + ".pdf");
+      QPdfWriter writer(pdf);
+      writer.setResolution(300);
+      writer.setPageSize(QPageSize(QPageSize::A4));
+      QVERIFY(PrintDocument(writer, [&](PrintCanvas& canvas) { LayoutRaport(canvas, report); }));
+      QProcess::execute("pdftoppm", {"-r", "70", "-png", "-singlefile", pdf,
+                                     QDir(folder).filePath("report-long-" + language)});
+    }
+    CurrentLanguage = "Polski";
+    const QString pdf = dir.filePath("card-long.pdf");
+    QPdfWriter writer(pdf);
+    writer.setResolution(300);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    QVERIFY(PrintDocument(writer, [&](PrintCanvas& canvas) { LayoutCalibrationCard(canvas, card); }));
+    QProcess::execute("pdftoppm", {"-r", "70", "-png", "-singlefile", pdf, QDir(folder).filePath("card-long")});
+  }
+
   // The user's guide's pictures, in both languages: guide/update-pictures copies them.
   void guidePictures_data() {
     QTest::addColumn<QString>("language");

@@ -170,7 +170,9 @@ class TestServiceLive : public QObject {
       QThread::msleep(5);
     });
     live.window.Send->WyslijClick();
-    QCOMPARE(live.window.StatusPanel1->text(), status);
+    QLabel* line = live.window.StatusPanel1;
+    QCOMPARE(line->text(), status);
+    QVERIFY(line->fontMetrics().horizontalAdvance(status) <= line->contentsRect().width());  // whole
     QVERIFY(!QGuiApplication::overrideCursor());
     const int pauses = connected ? (full ? 25 : 1) + (store ? 1 : 0) : 0;
     QCOMPARE(cursors, QList<int>(pauses, int(Qt::WaitCursor)));
