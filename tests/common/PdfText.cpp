@@ -45,14 +45,9 @@ QList<PdfWord> PdfWords(const QString& pdfPath) {
       ++page;
       continue;
     }
-    QString text = m.captured(5);
-    text.replace(QStringLiteral("&lt;"), QStringLiteral("<"))
-        .replace(QStringLiteral("&gt;"), QStringLiteral(">"))
-        .replace(QStringLiteral("&quot;"), QStringLiteral("\""))
-        .replace(QStringLiteral("&amp;"), QStringLiteral("&"));
     const QPointF topLeft(m.captured(1).toDouble(), m.captured(2).toDouble());
     const QPointF bottomRight(m.captured(3).toDouble(), m.captured(4).toDouble());
-    words.append({page, QRectF(topLeft, bottomRight), text});
+    words.append({page, QRectF(topLeft, bottomRight), m.captured(5)});  // "&" stays "&amp;"
   }
   return words;
 }

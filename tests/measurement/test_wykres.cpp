@@ -53,8 +53,6 @@ private slots:
     void scrollsOnceStripIsFull();
     void setRangeIgnoredWhileAutoScaling();
     void resizeKeepsLatestValues();
-    void scaleNamesTheGridLines_data();
-    void scaleNamesTheGridLines();
 };
 
 void TestWykres::drawsGrid_data()
@@ -273,49 +271,3 @@ void TestWykres::resizeKeepsLatestValues()
 
 QTEST_MAIN(TestWykres)
 #include "test_wykres.moc"
-
-// The scale of a fixed range on the main window's 217 rows: lines at rows 20 .. 200, a line's
-// value is lower + (215 - row) (upper - lower) / 214. Each mark, drawn as a value, lands on its
-// own line to within a row.
-void TestWykres::scaleNamesTheGridLines_data()
-{
-    QTest::addColumn<double>("upper");
-    QTest::addColumn<double>("lower");
-    QTest::addColumn<double>("factor");
-    QTest::addColumn<QStringList>("ends");  // the top and bottom marks; none for a cleared chart
-    QTest::newRow("-1 .. 1") << 1.0 << -1.0 << 1.0 << QStringList{"0.82", "-0.86"};
-    QTest::newRow("0 .. 100") << 100.0 << 0.0 << 1.0 << QStringList{"91.1", "7.0"};
-    QTest::newRow("tenths of a degree") << 300.0 << 200.0 << 0.1 << QStringList{"29.11", "20.70"};
-    QTest::newRow("a line just below zero") << 118.999 << -95.001 << 1.0 << QStringList{"100", "-80"};
-    QTest::newRow("cleared") << 0.0 << 0.0 << 1.0 << QStringList{};
-}
-
-void TestWykres::scaleNamesTheGridLines()
-{
-    QFETCH(double, upper);
-    QFETCH(double, lower);
-    QFETCH(double, factor);
-    QFETCH(QStringList, ends);
-    TWykres chart;
-    SetUpMainWindowChart(chart);
-    chart.SetAutoSkala(false);
-    chart.SetRange(upper, lower);
-    if (ends.isEmpty())
-        chart.Clear();
-    const std::vector<ScaleMark> marks = ChartScale(chart, factor);
-    if (ends.isEmpty()) {
-        QVERIFY(marks.empty());
-        return;
-    }
-    QCOMPARE(int(marks.size()), 10);
-    QCOMPARE(QStringList({marks.front().text, marks.back().text}), ends);
-    for (const ScaleMark& mark : marks) {
-        QVERIFY2(!mark.text.startsWith("-0") || mark.text.toDouble() != 0, qPrintable(mark.text));
-        TWykres drawn;
-        SetUpMainWindowChart(drawn);
-        drawn.SetAutoSkala(false);
-        drawn.SetRange(upper, lower);
-        drawn.AddValue(mark.text.toDouble() / factor);
-        QVERIFY2(std::abs(DotRow(drawn, 1) - mark.row) <= 1, qPrintable(mark.text));
-    }
-}

@@ -198,35 +198,6 @@ class TestCard : public QObject {
     program.card->close();
   }
 
-  // A long customer and long measurements stay on the page and before the label after them, in
-  // a smaller size or cut with "…".
-  void longTypedTextsKeepToTheirRoom() {
-    Program program;
-    QString customer = QString("Przedsiębiorstwo Usług Pomiarowych ").repeated(4).left(120);
-    customer.back() = u'x';
-    QCOMPARE(customer.size(), 120);
-    program.card->Klient->setText(customer);
-    for (QLineEdit* field : Fields(*program.card).mid(1)) field->setText(customer.left(40));
-    const QString pdf = dir_.filePath("long.pdf");
-    PrintAnswers answers({pdf});
-    program.card->DrukujClick();
-    QTRY_VERIFY(program.card.isNull());
-
-    const QList<PdfWord> words = PdfWords(pdf);
-    QVERIFY(!words.isEmpty());
-    QStringList beyond, shown;
-    for (const PdfWord& word : words) {
-      if (word.box.right() > PrintAnswers::RuleEndInPoints() + 0.5) beyond << word.text;
-      shown << word.text;
-    }
-    QCOMPARE(beyond, QStringList());
-    QCOMPARE(OverlappingWords(words), QStringList());
-    for (const char* label : {"Klient:", "49=", "Jac(DC)=", "2="})
-      QVERIFY2(shown.contains(label), label);
-    QVERIFY(shown.contains("Przedsiębiorstwo"));
-    QVERIFY(std::any_of(shown.begin(), shown.end(), [](const QString& t) { return t.endsWith("…"); }));
-  }
-
   // A cancelled printer dialog, or a print that cannot start, keeps the dialog and its fields.
   void notPrinted_data() {
     QTest::addColumn<QString>("target");

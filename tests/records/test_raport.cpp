@@ -17,6 +17,7 @@
 #include "app/Application.h"
 #include "app/FileDialogs.h"
 #include "app/Main.h"
+#include "parameters/PrintData.h"
 #include "records/raport.h"
 #include "settings/Jezyki.h"
 #include "tests/common/MessageRecorder.h"
@@ -57,15 +58,6 @@ void FillRows(TRaport_Win& w, int rows) {
     w.Wyniki->setItem(row, 1, new QTableWidgetItem(QString("Punkt %1").arg(row + 1)));
     w.Wyniki->setItem(row, 2, new QTableWidgetItem(QString("%1.25").arg(row + 1)));
   }
-}
-
-// A text of exactly length characters, in words, as a person would type a long name.
-QString LongText(int length) {
-  QString text;
-  while (text.size() < length) text += QStringLiteral("Laboratorium Pomiarów Pola Magnetycznego ");
-  text.truncate(length);
-  if (text.endsWith(u' ')) text.back() = u'x';
-  return text;
 }
 
 struct OpenAnswer {
@@ -163,36 +155,6 @@ class TestRaport : public QObject {
     for (const CanvasText& t : canvas.texts)
       if (t.text == text && t.page == expected[0]) found << t.page << t.x << t.y << t.pointSize;
     QCOMPARE(found, expected);
-  }
-
-  // A value that passes 39u is set smaller on its line's baseline, down to 8 pt, and then cut.
-  // Room from c + W/20 = 2640 to 4680: 56 characters at 12 pt, 85 at 8 pt.
-  void longValueShrinksThenIsCut_data() {
-    QTest::addColumn<int>("length");
-    QTest::addColumn<int>("pointSize");
-    QTest::addColumn<int>("shownLength");  // "…" included
-    QTest::newRow("fits") << 56 << 12 << 56;
-    QTest::newRow("one size smaller") << 57 << 11 << 57;
-    QTest::newRow("at the floor") << 85 << 8 << 85;
-    QTest::newRow("cut") << 100 << 8 << 85;
-  }
-  void longValueShrinksThenIsCut() {
-    QFETCH(int, length);
-    QFETCH(int, pointSize);
-    QFETCH(int, shownLength);
-    RaportContents contents = Numbered(1);
-    contents.place = QString(length, u'p');
-    RecordingCanvas canvas(4800, 6600);
-    LayoutRaport(canvas, contents);
-    CanvasText shown;
-    for (const CanvasText& t : canvas.texts)
-      if (t.text.startsWith("pp")) shown = t;
-    const int baseline = 11 * v + 12 * RecordingCanvas::kAscent;
-    QCOMPARE(QList<int>({shown.x, shown.y + pointSize * RecordingCanvas::kAscent, shown.pointSize}),
-             QList<int>({c + 240, baseline, pointSize}));
-    QCOMPARE(shown.text.size(), shownLength);
-    QCOMPARE(shown.text.endsWith("…"), length != shownLength);
-    QCOMPARE(canvas.Find("Data pomiarów:").pointSize, 12);  // the next line is as before
   }
 
   // Each menu use opens a new dialog in the current language; the main window waits meanwhile.
@@ -336,43 +298,44 @@ class TestRaport : public QObject {
     }
   }
 
-  // Long typed texts stay on the page and out of the next column, in a smaller size or cut with
-  // "…"; the headings of either language stay whole.
-  void longTextsKeepToTheirRoom_data() {
-    QTest::addColumn<QString>("language");
-    QTest::addColumn<QStringList>("headings");
-    QTest::newRow("Polish") << "Polski" << QStringList{"L.p.", "Miejsce", "Indukcja", "pola", "Uwaga"};
-    QTest::newRow("English") << "Angielski" << QStringList{"No", "Location", "Field", "induction", "Note"};
+  // Texts of 120 characters stay on the page and out of the next column (smaller, then cut
+  // with "…"): the report in either language, with its headings whole, and the card.
+  void longTextsKeepToThePage_data() {
+    QTest::addColumn<QString>("language");  // none: the card
+    QTest::addColumn<QString>("heading");
+    QTest::newRow("report") << "Polski" << "Indukcja";
+    QTest::newRow("English report") << "Angielski" << "induction";
+    QTest::newRow("card") << "" << "Klient:";
   }
-  void longTextsKeepToTheirRoom() {
+  void longTextsKeepToThePage() {
     QFETCH(QString, language);
-    QFETCH(QStringList, headings);
-    CurrentLanguage = language;
-    const QString pdf = dir_.filePath(QString("long-%1.pdf").arg(QTest::currentDataTag()));
-    QPointer<TRaport_Win> w = TRaport_Win::Open(&main_, ProgramDialogs());
-    const QString name = LongText(120);
-    QCOMPARE(name.size(), 120);
-    for (QLineEdit* edit : {w->Edit1, w->Edit2, w->Edit3, w->Edit6, w->Edit7}) edit->setText(name);
-    FillRows(*w, 3);
-    for (int column : {1, 2, 3}) w->Wyniki->setItem(0, column, new QTableWidgetItem(name.left(60)));
+    QFETCH(QString, heading);
+    const QString name = QString("Laboratorium Pomiarów Pola Magnetycznego ").repeated(3).left(119) + "x";
+    const QString pdf = dir_.filePath(QString(QTest::currentDataTag()) + ".pdf");
     PrintAnswers answers({pdf});
-    w->Button1->click();
-    QTRY_VERIFY(w.isNull());
-
+    if (language.isEmpty()) {
+      QPointer<TPrintDataWin> w = TPrintDataWin::Open(&main_, ProgramDialogs(), [] { return MeterParameters{}; });
+      for (QLineEdit* field : w->findChildren<QLineEdit*>()) field->setText(name);
+      w->Drukuj->click();
+      QTRY_VERIFY(w.isNull());
+    } else {
+      CurrentLanguage = language;
+      QPointer<TRaport_Win> w = TRaport_Win::Open(&main_, ProgramDialogs());
+      for (QLineEdit* edit : {w->Edit1, w->Edit2, w->Edit3, w->Edit6, w->Edit7}) edit->setText(name);
+      FillRows(*w, 1);
+      for (int column : {1, 2, 3}) w->Wyniki->setItem(0, column, new QTableWidgetItem(name.left(60)));
+      w->Button1->click();
+      QTRY_VERIFY(w.isNull());
+    }
     const QList<PdfWord> words = PdfWords(pdf);
-    QVERIFY(!words.isEmpty());
-    const double end = PrintAnswers::RuleEndInPoints();
-    QStringList beyond;
-    for (const PdfWord& word : words)
-      if (word.box.right() > end + 0.5) beyond << word.text;
-    QCOMPARE(beyond, QStringList());
-    QCOMPARE(OverlappingWords(words), QStringList());
     QStringList shown;
-    for (const PdfWord& word : words) shown << word.text;
-    QVERIFY(shown.contains("Laboratorium"));
+    for (const PdfWord& word : words) {
+      QVERIFY2(word.box.right() <= PrintAnswers::RuleEndInPoints() + 0.5, qPrintable(word.text));
+      shown << word.text;
+    }
+    QCOMPARE(OverlappingWords(words), QStringList());
+    QVERIFY(shown.contains("Laboratorium") && shown.contains(heading));
     QVERIFY(std::any_of(shown.begin(), shown.end(), [](const QString& t) { return t.endsWith("…"); }));
-    for (const QString& heading : headings) QVERIFY2(shown.contains(heading), qPrintable(heading));
-    QVERIFY(shown.contains(language == "Polski" ? "RAPORT" : "REPORT"));
   }
 
   // A cancelled printer dialog, or a print that cannot start, keeps the dialog and its contents.
