@@ -72,7 +72,7 @@ int RunRecord(const CliOptions& options) {
     }
     if (stored == RecordResult::Stored && sinceProgress.elapsed() >= kProgressEveryMs) {
       sinceProgress.restart();
-      progress.Show(QStringLiteral("%1 results").arg(recorder.StoredCount()));
+      progress.Show(QStringLiteral("%1 results recorded").arg(recorder.StoredCount()));
     }
   };
   session.OnLost = [&](const QString& reason) {

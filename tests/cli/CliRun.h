@@ -1,33 +1,32 @@
 #pragma once
-// fluxa-cli as a process of a test: a settings store of its own, no port mapping and no service
-// password from the test's environment, its two streams collected while the event loop runs.
+// fluxa-cli as a process of a test: a settings store of its own (a new one unless given), no
+// port mapping and no service password from the test's environment, its two streams collected
+// while the event loop runs.
 #include <QProcess>
 #include <QtTest>
 
+inline bool WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
 class CliRun {
  public:
-  explicit CliRun(const QString& settingsFile) {
+  explicit CliRun(const QString& settingsFile = {}) {
     env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("FLUXA_SETTINGS"), settingsFile);
-    for (const char* name : {"FLUXA_COM1", "FLUXA_COM2", "FLUXA_SERVICE_PASSWORD"}) env.remove(QLatin1String(name));
+    env.insert("FLUXA_SETTINGS", settingsFile.isEmpty() ? own_.filePath("settings.ini") : settingsFile);
+    for (const char* name : {"FLUXA_COM1", "FLUXA_COM2", "FLUXA_SERVICE_PASSWORD"}) env.remove(name);
   }
   void start(const QStringList& args) {
     process.setProcessEnvironment(env);
-    process.start(QStringLiteral(FLUXA_CLI_PATH), args);
+    process.start(FLUXA_CLI_PATH, args);
   }
-  // Waits for stderr to hold text, or stdout to have lines lines.
-  bool waitForErr(const QString& text, int ms = 10000) {
-    return QTest::qWaitFor([&] { return collect(), err.contains(text.toUtf8()) || ended(); }, ms) &&
-           err.contains(text.toUtf8());
-  }
-  bool waitForLines(int lines, int ms = 10000) {
-    return QTest::qWaitFor([&] { return collect(), out.count('\n') >= lines || ended(); }, ms) &&
-           out.count('\n') >= lines;
-  }
+  // Until stderr holds text or stdout has lines lines; false when the program ended first.
+  bool waitForErr(const QByteArray& text) { return waitFor([&] { return err.contains(text); }); }
+  bool waitForLines(int lines) { return waitFor([&] { return out.count('\n') >= lines; }); }
   // The exit code once it ended; -1 for a crash or no end in time.
-  int finish(int ms = 30000) {
-    [[maybe_unused]] const bool inTime = QTest::qWaitFor([&] { return ended(); }, ms);
-    collect();
+  int finish() {
+    waitFor([] { return false; });
     if (!ended()) process.kill();
     return ended() && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
   }
@@ -35,14 +34,24 @@ class CliRun {
     start(args);
     return finish();
   }
-  bool ended() const { return process.state() == QProcess::NotRunning; }
-  void collect() {
-    out += process.readAllStandardOutput();
-    err += process.readAllStandardError();
-  }
 
   QProcessEnvironment env;
   QProcess process;
   QByteArray out;
   QByteArray err;
+
+ private:
+  bool ended() const { return process.state() == QProcess::NotRunning; }
+  template <typename Done>
+  bool waitFor(Done done) {
+    const auto check = [&] {
+      out += process.readAllStandardOutput();
+      err += process.readAllStandardError();
+      return done() || ended();
+    };
+    [[maybe_unused]] const bool inTime = QTest::qWaitFor(check, 30000);
+    check();
+    return done();
+  }
+  QTemporaryDir own_;
 };
