@@ -2,8 +2,8 @@
 // What fluxa-cli tells its caller, in the Unix manner.
 enum ExitCode {
   kExitDone = 0,
-  kExitUsage = 1,         // a bad command line, or no service access for "send"
-  kExitDevice = 2,        // the port cannot be opened, the device went away or did not answer
-  kExitData = 3,          // a file that cannot be read or written, or data that is refused
-  kExitInterrupted = 130, // a download ended by Ctrl+C: no file (128 + SIGINT, as shells do)
+  kExitUsage = 1,          // a bad command line, or no service access for "send"
+  kExitDevice = 2,         // the port cannot be opened, the device went away or did not answer
+  kExitData = 3,           // a file that cannot be read or written, or data that is refused
+  kExitInterrupted = 130,  // a download ended by Ctrl+C: no file (128 + SIGINT, as shells do)
 };

@@ -29,7 +29,8 @@ int RunDownload(const CliOptions& options) {
     const qint64 bytes = receiver.dump().size();
     const qint64 results = qMax<qint64>(0, bytes - kDumpHeaderBytes) / 2;
     // The dump tells no length: the bar is against the meter's memory.
-    progress.Show(QStringLiteral("%1 %2 results").arg(ProgressBar(bytes, MeterReceiver::kDumpCapacity)).arg(results));
+    progress.Show(
+        QStringLiteral("%1 %2 results").arg(ProgressBar(bytes, MeterReceiver::kDumpCapacity)).arg(results));
   };
 
   QTimer linkCheck;

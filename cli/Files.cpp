@@ -26,7 +26,7 @@ int RunPorts(const CliOptions&) {
 }
 
 int RunExport(const CliOptions& options) {
-  if (!QFileInfo(options.file).isFile()) {
+  if (!QFileInfo::exists(options.file)) {
     Complain(QStringLiteral("%1: no such file").arg(options.file));
     return kExitData;
   }
@@ -40,7 +40,10 @@ int RunExport(const CliOptions& options) {
                                   ? DataLinesToJson(read.lines, QString())
                                   : DataLinesToCsv(read.lines, QString(), CsvStyleFor(QLocale::c()));
   if (!table.ok) {
-    Complain(QStringLiteral("%1: line %2 is not a number: \"%3\"").arg(options.file).arg(table.badLine).arg(table.badText));
+    Complain(QStringLiteral("%1: line %2 is not a number: \"%3\"")
+                 .arg(options.file)
+                 .arg(table.badLine)
+                 .arg(table.badText));
     return kExitData;
   }
   WriteOut(table.data);

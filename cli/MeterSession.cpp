@@ -16,7 +16,8 @@ ComPortSettings SettingsFor(const QString& portOrPath) {
 MeterSession::MeterSession(const QString& portOrPath)
     : path_(IsPath(portOrPath) ? portOrPath : QString()), port_(SettingsFor(portOrPath)) {
   // A path goes through the port's own seam, as FLUXA_COM1=PATH would.
-  if (!path_.isEmpty()) qputenv(PortVariable(port_.PortName()).toLocal8Bit().constData(), path_.toLocal8Bit());
+  if (!path_.isEmpty())
+    qputenv(PortVariable(port_.PortName()).toLocal8Bit().constData(), path_.toLocal8Bit());
   port_.OnRxChar = [this](int count) {
     // At the line rate nearly every byte is an arrival of its own: read into the stack.
     char buffer[TComPort::kReadBufferSize];

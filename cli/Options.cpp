@@ -127,7 +127,8 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
   }
   const CommandSpec* spec = FindCommand(first);
   if (!spec) {
-    if (first.startsWith(u'-')) return Fail(QStringLiteral("unknown option '%1' before the command").arg(first));
+    if (first.startsWith(u'-'))
+      return Fail(QStringLiteral("unknown option '%1' before the command").arg(first));
     return Fail(QStringLiteral("unknown command '%1'; \"fluxa-cli --help\" lists them").arg(first));
   }
   options.command = first;
@@ -135,7 +136,8 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
   QCommandLineParser parser;
   parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
   parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
-  for (const QString& name : spec->valueOptions) parser.addOption(QCommandLineOption(name, {}, QStringLiteral("V")));
+  for (const QString& name : spec->valueOptions)
+    parser.addOption(QCommandLineOption(name, {}, QStringLiteral("V")));
   for (const QString& name : spec->flags) parser.addOption(QCommandLineOption(name));
   if (!parser.parse(QStringList{QStringLiteral("fluxa-cli")} + arguments.mid(1)))
     return Fail(options.command + ": " + parser.errorText());

@@ -65,7 +65,8 @@ int RunRecord(const CliOptions& options) {
   session.OnFrame = [&](const ResultFrame& frame) {
     if (!recorder.Recording()) return;
     const MeasurementResult result = DecodeResultFrame(frame);
-    const RecordResult stored = recorder.OnResult(FormatValueText(result.decimalClass, result.value));
+    const RecordResult stored =
+        recorder.OnResult(FormatValueText(result.decimalClass, result.value), result.unitText);
     if (stored == RecordResult::Full || (options.count > 0 && recorder.StoredCount() >= options.count)) {
       finish(kExitDone);
       return;

@@ -31,7 +31,8 @@ void PlainValue(const MeasurementResult& r, char* out, int size) {
 // Tenths of a degree as "-5.0"; integer arithmetic keeps the C locale's point whatever the
 // program's locale.
 void Tenths(int tenths, char* out, int size) {
-  std::snprintf(out, size_t(size), "%s%d.%d", tenths < 0 ? "-" : "", std::abs(tenths) / 10, std::abs(tenths) % 10);
+  std::snprintf(out, size_t(size), "%s%d.%d", tenths < 0 ? "-" : "", std::abs(tenths) / 10,
+                std::abs(tenths) % 10);
 }
 }  // namespace
 
@@ -70,14 +71,15 @@ QByteArray ResultRow(const MeasurementResult& r, double seconds, RowFormat forma
       if (r.autoPowerOff) row.Add("  auto-off");
       break;
     case RowFormat::Csv:
-      row.Add("%s,%s,%s,%s,%d,%s,%d,%d", time, value, unit.constData(), mode, range, temperature, int(r.overRange),
-              int(r.autoPowerOff));
+      row.Add("%s,%s,%s,%s,%d,%s,%d,%d", time, value, unit.constData(), mode, range, temperature,
+              int(r.overRange), int(r.autoPowerOff));
       break;
     case RowFormat::Json:
-      row.Add("{\"time_s\": %s, \"value\": %s, \"unit\": \"%s\", \"mode\": \"%s\", \"range\": %d, "
-              "\"temperature_c\": %s, \"over_range\": %s, \"auto_power_off\": %s}",
-              time, value, unit.constData(), mode, range, probe ? temperature : "null",
-              r.overRange ? "true" : "false", r.autoPowerOff ? "true" : "false");
+      row.Add(
+          "{\"time_s\": %s, \"value\": %s, \"unit\": \"%s\", \"mode\": \"%s\", \"range\": %d, "
+          "\"temperature_c\": %s, \"over_range\": %s, \"auto_power_off\": %s}",
+          time, value, unit.constData(), mode, range, probe ? temperature : "null",
+          r.overRange ? "true" : "false", r.autoPowerOff ? "true" : "false");
       break;
   }
   row.Add("\n");

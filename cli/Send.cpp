@@ -5,7 +5,6 @@
 #include "cli/Console.h"
 #include "cli/ExitCodes.h"
 #include "cli/MeterSession.h"
-#include "common/Messages.h"
 #include "parameters/CalibrationFile.h"
 #include "parameters/Transfer.h"
 #include "settings/ServiceAccess.h"
@@ -30,7 +29,7 @@ QString Hex(const QByteArray& frame) { return QString::fromLatin1(frame.toHex(' 
 }  // namespace
 
 int RunSend(const CliOptions& options) {
-  if (!QFileInfo(options.file).isFile()) {
+  if (!QFileInfo::exists(options.file)) {
     Complain(QStringLiteral("%1: no such file").arg(options.file));
     return kExitData;
   }
@@ -65,23 +64,13 @@ int RunSend(const CliOptions& options) {
 
   MeterSession session(options.port);
   if (!session.Open()) return kExitDevice;
-  // A write the port refuses is told by the transfer itself; counting them tells the end.
-  int failures = 0;
-  const MessageSink told = SetMessageSink([&](const QString& text) {
-    ++failures;
-    Complain(text);
-  });
+  // A write the port refuses is told by the transfer itself; the tally tells what arrived.
+  TransferTally tally;
   ProgressLine progress(true);
-  const TransferEnd end = RunTransfer(session.Port(), plan.steps, [&](int done, int total) {
+  RunTransfer(session.Port(), plan.steps, [&](int done, int total) {
     progress.Show(QStringLiteral("%1 / %2").arg(done).arg(total));
-  });
+  }, &tally);
   progress.Done();
-  SetMessageSink(told);
-  if (end != TransferEnd::Completed || failures > 0) {
-    Complain(QStringLiteral("the calibration did not reach the meter on %1 whole").arg(session.Describe()));
-    return kExitDevice;
-  }
-  Complain(QStringLiteral("calibration sent to %1%2")
-               .arg(session.Describe(), options.store ? QStringLiteral(" and stored") : QString()));
-  return kExitDone;
+  Complain(TransferReportText(tally));  // the service panel's report of the transfer
+  return tally.sent == tally.planned && tally.stored == tally.storeAsked ? kExitDone : kExitDevice;
 }

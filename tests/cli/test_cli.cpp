@@ -52,7 +52,8 @@ class TestCli : public QObject {
     QTest::addColumn<QString>("line");
     QTest::newRow("default") << "" << "" << "COM1\t/dev/ttyS0\tdefault";
     QTest::newRow("settings store") << "" << "/dev/ttyUSB0" << "COM1\t/dev/ttyUSB0\tsettings store %1";
-    QTest::newRow("environment first") << "/dev/ttyACM1" << "/dev/ttyUSB0" << "COM1\t/dev/ttyACM1\tenvironment FLUXA_COM1";
+    QTest::newRow("environment first") << "/dev/ttyACM1" << "/dev/ttyUSB0"
+                                       << "COM1\t/dev/ttyACM1\tenvironment FLUXA_COM1";
   }
   void ports() {
     QFETCH(QString, variable);
@@ -63,11 +64,11 @@ class TestCli : public QObject {
     CliRun cli(settings);
     if (!variable.isEmpty()) cli.env.insert("FLUXA_COM1", variable);
     QCOMPARE(cli.run({"ports"}), 0);
-    QCOMPARE(QString::fromUtf8(cli.out), QString(line).replace("%1", settings) + "\nCOM2\t/dev/ttyS1\tdefault\n");
+    QCOMPARE(QString::fromUtf8(cli.out), line.replace("%1", settings) + "\nCOM2\t/dev/ttyS1\tdefault\n");
   }
 
   void exportTable_data() {
-    QTest::addColumn<QByteArray>("file");  // empty: no such file
+    QTest::addColumn<QByteArray>("file");  // none: no such file, "/": a directory
     QTest::addColumn<QString>("format");
     QTest::addColumn<QByteArray>("out");
     QTest::addColumn<QString>("err");  // "": exit 0, else 3
@@ -81,6 +82,7 @@ class TestCli : public QObject {
     QTest::newRow("not a number") << QByteArray("  1.00\r\n  1,5\r\n") << "csv" << QByteArray()
                                   << "%1: line 2 is not a number: \"  1,5\"";
     QTest::newRow("no such file") << QByteArray() << "json" << QByteArray() << "%1: no such file";
+    QTest::newRow("a directory") << QByteArray("/") << "csv" << QByteArray() << "%1: cannot read the file";
   }
   void exportTable() {
     QFETCH(QByteArray, file);
@@ -88,7 +90,8 @@ class TestCli : public QObject {
     QFETCH(QByteArray, out);
     QFETCH(QString, err);
     const QString name = Path(QTest::currentDataTag() + QStringLiteral(".F3D"));
-    if (!file.isNull()) QVERIFY(WriteFile(name, file));
+    if (file == "/") QVERIFY(QDir().mkdir(name));
+    else if (!file.isNull()) QVERIFY(WriteFile(name, file));
     CliRun cli;
     QCOMPARE(cli.run({"export", name, "--format", format}), err.isEmpty() ? 0 : 3);
     QCOMPARE(cli.out, out);
@@ -96,7 +99,7 @@ class TestCli : public QObject {
   }
 
   // --dry-run plans as the panel does, without a port or service access; a refused value is
-  // told with its cell, in the panel's words, and nothing is planned.
+  // told with its cell, in the panel's words, before the port is even opened.
   void sendPlan_data() {
     QTest::addColumn<int>("member");  // changed from the reference calibration, -1: none
     QTest::addColumn<QString>("text");
@@ -120,13 +123,16 @@ class TestCli : public QObject {
     const QString file = Path(QTest::currentDataTag() + QStringLiteral(".F3C"));
     QVERIFY(WriteCalibrationFile(file, parameters));
     CliRun cli;
-    QStringList args{"send", file, "--dry-run"};
+    cli.env.insert("FLUXA_SERVICE_PASSWORD", "KALMORA");
+    QStringList args{"send", file};
+    // A port opened (and failing) would end with 2.
+    args << (err.isEmpty() ? QStringList{"--dry-run"} : QStringList{"--port", Path("no/COM9")});
     if (store) args << "--store";
     QCOMPARE(cli.run(args), err.isEmpty() ? 0 : 3);
     QByteArray frames;
-    if (err.isEmpty())
-      for (const QByteArray& f : ReferenceFrames() + (store ? QList<QByteArray>{QByteArray::fromHex("AA5553000000")} : QList<QByteArray>{}))
-        frames += f.toHex(' ').toUpper() + '\n';
+    for (const QByteArray& f : ReferenceFrames()) frames += f.toHex(' ').toUpper() + '\n';
+    if (store) frames += "AA 55 53 00 00 00\n";
+    if (!err.isEmpty()) frames.clear();
     QCOMPARE(cli.out, frames);
     QCOMPARE(QString::fromUtf8(cli.err), err.isEmpty() ? err : "fluxa-cli: " + file + ": " + err + "\n");
   }
