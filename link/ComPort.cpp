@@ -4,6 +4,9 @@
 #include <QFileInfo>
 #include <QTimer>
 #include <cerrno>
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
 
 #include "link/PortNames.h"
 
@@ -224,23 +227,34 @@ void TComPort::OnError(QSerialPort::SerialPortError error) {
   }
 }
 
+bool TComPort::DeviceGone(bool readOnly) {
+#ifdef Q_OS_UNIX
+  // A terminal whose other end hung up, or whose adapter was pulled out, says so on its handle.
+  // A read that found nothing says nothing: the toolkit reports it with whatever errno was
+  // left (EAGAIN under load, as a resource error), so the error itself cannot tell.
+  Q_UNUSED(readOnly);
+  pollfd fd{int(port_->handle()), POLLIN, 0};
+  return ::poll(&fd, 1, 0) < 0 || (fd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+#else
+  if (!readOnly) return true;
+  // A notification whose read finds nothing is not a lost device by itself: a read or a flush
+  // of our own can take the bytes between the poll and the notification. A device that is gone
+  // fails every read, so one more read tells the two apart.
+  const int before = readErrors_;
+  PullQueued();
+  return readErrors_ != before;
+#endif
+}
+
 void TComPort::DropLostDevice(const QString& reason, bool readOnly) {
   if (!connected_) {
     lossPending_ = false;
     return;
   }
-  // A notification whose read finds nothing is not a lost device by itself: a read or a flush
-  // of our own (the reference meter's port is read and emptied synchronously) can take the
-  // bytes between the poll and the notification. A hung-up device fails every read, so one
-  // more read tells the two apart.
-  if (readOnly) {
-    const int before = readErrors_;
-    PullQueued();
-    if (readErrors_ == before) {
-      port_->clearError();
-      lossPending_ = false;
-      return;
-    }
+  if (!DeviceGone(readOnly)) {
+    port_->clearError();
+    lossPending_ = false;
+    return;
   }
   lossPending_ = false;
   qWarning().noquote() << "serial port" << settings_.portName << "lost:" << reason;

@@ -85,6 +85,7 @@ class TComPort : public QObject {
   void ScheduleDispatch();
   void OnError(QSerialPort::SerialPortError error);
   void DropLostDevice(const QString& reason, bool readOnly);
+  bool DeviceGone(bool readOnly);  // the device behind the open port has hung up or gone away
   qint64 PullQueued();
   bool IsPseudoTerminal() const;  // bytes the OS holds but the port object has not read yet
 
