@@ -7,7 +7,7 @@
 #include "records/Recorder.h"
 
 namespace {
-struct CommandSpec {
+struct CommandEntry {
   const char* name;
   QStringList valueOptions;
   QStringList flags;
@@ -16,8 +16,8 @@ struct CommandSpec {
   const char* help;
 };
 
-const QList<CommandSpec>& Commands() {
-  static const QList<CommandSpec> commands = {
+const QList<CommandEntry>& Commands() {
+  static const QList<CommandEntry> commands = {
       {"ports", {}, {}, nullptr, {},
        "Usage: fluxa-cli ports\n\n"
        "Prints each port name with the device it maps to and where the mapping comes from,\n"
@@ -72,9 +72,9 @@ const QList<CommandSpec>& Commands() {
   return commands;
 }
 
-const CommandSpec* FindCommand(const QString& name) {
-  for (const CommandSpec& spec : Commands())
-    if (name == QLatin1String(spec.name)) return &spec;
+const CommandEntry* FindCommand(const QString& name) {
+  for (const CommandEntry& entry : Commands())
+    if (name == QLatin1String(entry.name)) return &entry;
   return nullptr;
 }
 
@@ -105,8 +105,8 @@ std::optional<int> WholeNumber(const QString& text, int lo, int hi) {
 }  // namespace
 
 QString HelpText(const QString& command) {
-  const CommandSpec* spec = FindCommand(command);
-  return QString::fromUtf8(spec ? spec->help : kProgramHelp);
+  const CommandEntry* entry = FindCommand(command);
+  return QString::fromUtf8(entry ? entry->help : kProgramHelp);
 }
 
 ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
@@ -125,8 +125,8 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
     options.version = true;
     return {options, {}};
   }
-  const CommandSpec* spec = FindCommand(first);
-  if (!spec) {
+  const CommandEntry* entry = FindCommand(first);
+  if (!entry) {
     if (first.startsWith(u'-'))
       return Fail(QStringLiteral("unknown option '%1' before the command").arg(first));
     return Fail(QStringLiteral("unknown command '%1'; \"fluxa-cli --help\" lists them").arg(first));
@@ -136,9 +136,9 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
   QCommandLineParser parser;
   parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
   parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
-  for (const QString& name : spec->valueOptions)
+  for (const QString& name : entry->valueOptions)
     parser.addOption(QCommandLineOption(name, {}, QStringLiteral("V")));
-  for (const QString& name : spec->flags) parser.addOption(QCommandLineOption(name));
+  for (const QString& name : entry->flags) parser.addOption(QCommandLineOption(name));
   if (!parser.parse(QStringList{QStringLiteral("fluxa-cli")} + arguments.mid(1)))
     return Fail(options.command + ": " + parser.errorText());
   if (parser.isSet(QStringLiteral("help"))) {
@@ -148,14 +148,14 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
   const auto fail = [&](const QString& error) { return Fail(options.command + ": " + error); };
   const auto given = [&](const char* name) {
     const QString option = QLatin1String(name);
-    return (spec->valueOptions.contains(option) || spec->flags.contains(option)) && parser.isSet(option);
+    return (entry->valueOptions.contains(option) || entry->flags.contains(option)) && parser.isSet(option);
   };
 
   const QStringList positional = parser.positionalArguments();
-  if (spec->fileName) {
+  if (entry->fileName) {
     if (positional.size() != 1)
-      return fail(positional.isEmpty() ? QStringLiteral("%1 is missing").arg(spec->fileName)
-                                       : QStringLiteral("one %1 only").arg(spec->fileName));
+      return fail(positional.isEmpty() ? QStringLiteral("%1 is missing").arg(entry->fileName)
+                                       : QStringLiteral("one %1 only").arg(entry->fileName));
     options.file = positional.first();
   } else if (!positional.isEmpty()) {
     return fail(QStringLiteral("unexpected argument '%1'").arg(positional.first()));
@@ -180,13 +180,13 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
                       .arg(Recorder::kMaximumInterval));
     options.every = *n;
   }
-  if (!spec->formats.isEmpty()) {
+  if (!entry->formats.isEmpty()) {
     options.format = given("format") ? parser.value(QStringLiteral("format"))
-                                                            : spec->formats.first();
-    if (!spec->formats.contains(options.format))
-      return fail(QStringLiteral("--format takes %1").arg(spec->formats.join(QLatin1String(", "))));
+                                                            : entry->formats.first();
+    if (!entry->formats.contains(options.format))
+      return fail(QStringLiteral("--format takes %1").arg(entry->formats.join(QLatin1String(", "))));
   }
-  if (spec->valueOptions.contains(QLatin1String("out"))) {
+  if (entry->valueOptions.contains(QLatin1String("out"))) {
     if (given("out")) options.out = parser.value(QStringLiteral("out"));
     if (options.out.isEmpty()) return fail(QStringLiteral("--out FILE is required"));
   }

@@ -31,7 +31,7 @@ bool WriteFrame(TComPort& port, const QByteArray& frame) {
   }
 }
 
-bool SendParameterFrame(TComPort& port, const QString& valueText, int address) {
+bool WriteParameterValue(TComPort& port, const QString& valueText, int address) {
   if (valueText.isEmpty()) return false;
   bool ok = false;
   const int value = valueText.toInt(&ok, 10);
@@ -40,6 +40,11 @@ bool SendParameterFrame(TComPort& port, const QString& valueText, int address) {
     ShowMessage("Nie można wysłać tekstu " + valueText + " do adresu " + QString::number(address));
     return false;
   }
+  return true;
+}
+
+bool SendParameterFrame(TComPort& port, const QString& valueText, int address) {
+  if (!WriteParameterValue(port, valueText, address)) return false;
   BlockingPause(kParameterPauseMs);
   return true;
 }

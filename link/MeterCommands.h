@@ -20,5 +20,7 @@ bool WriteFrame(TComPort& port, const QByteArray& frame);
 // Value text: decimal integer with an optional sign; its low 16 bits are sent. An empty text
 // sends nothing. Returns whether the frame was written.
 bool SendParameterFrame(TComPort& port, const QString& valueText, int address);
+// The same frame without the pause after it, for a caller that keeps the pause itself.
+bool WriteParameterValue(TComPort& port, const QString& valueText, int address);
 bool SendParameterBytes(TComPort& port, int address, quint8 byte4, quint8 byte5);
 bool SendCommand(TComPort& port, const QString& command);

@@ -5,7 +5,6 @@
 #include "common/Messages.h"
 #include "common/Pacing.h"
 #include "link/MeterCommands.h"
-#include "parameters/Transfer.h"
 #include "wizard/ReferenceProtocol.h"
 #include "wizard/WizardTexts.h"
 
@@ -288,15 +287,7 @@ bool TwoMeterLink::wyslij_wzmocnienie(int rangeIndex, const QString& gainText) {
 }
 
 bool TwoMeterLink::SendGainFrame(int rangeIndex, const QString& gainText) {
-  if (gainText.isEmpty()) return false;
-  const int address = 4 * rangeIndex;
-  bool ok = false;
-  const auto word = quint16(gainText.toInt(&ok, 10));
-  if (!ok || !WriteFrame(kComKalib, ParameterFrame(address, quint8(word & 0xFF), quint8(word >> 8)))) {
-    ShowMessage(CannotSendText(gainText, address));
-    return false;
-  }
-  return true;
+  return WriteParameterValue(kComKalib, gainText, 4 * rangeIndex);
 }
 
 bool MainPortHandOver::Release(TComPort& mainPort) {
