@@ -37,7 +37,7 @@ void ShowCentred(QWidget& w) {
 // open and does not open again, it is left as after "Rozłącz".
 void WireKalibracja(TMainWin* main, TkKalibracja* wizard) {
   main->Send->OnSondyDoubleClick = [main, wizard](int column, int row) {
-    if (wizard->OpenFor(main->ComPort1, column - 1, row, main->Send->Sondy->CellText(column, row)))
+    if (wizard->OpenFor(main->ComPort1, column - 1, row))
       main->hide();
   };
   wizard->OnFinished = [main](bool mainPortLost) {

@@ -137,7 +137,8 @@ std::string Control::Execute(const std::vector<std::string>& tokens, double now)
     meter_.SetGain(range, std::int16_t(std::uint16_t(word)));
     return {};
   }
-  if (name == "ac" || name == "silence" || name == "poweroff" || name == "split" || name == "ref-silent") {
+  if (name == "ac" || name == "silence" || name == "poweroff" || name == "split" || name == "ref-silent" ||
+      name == "gain-follow") {
     if (argc != 1 || !ParseOnOff(arg, on)) return "expected " + name + " on|off";
     if (name == "ac")
       meter_.SetAc(on);
@@ -147,6 +148,8 @@ std::string Control::Execute(const std::vector<std::string>& tokens, double now)
       meter_.SetPowerOff(on);
     else if (name == "split")
       meter_.SetSplit(on);
+    else if (name == "gain-follow")
+      meter_.SetGainFollow(on);
     else if (!reference_)
       return "no reference meter (--reference)";
     else

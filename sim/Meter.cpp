@@ -181,7 +181,7 @@ std::array<std::uint8_t, 7> Meter::ResultFrame(double now) {
   double value = TrueField(now);
   if (noise_ > 0) value += std::uniform_real_distribution<double>(-noise_, noise_)(random_);
   const int rangeIndex = (ac_ ? 2 : 0) + (range2_ ? 1 : 0);
-  value = value * GainWord(rangeIndex) / trueGain_;
+  if (gainFollow_) value = value * GainWord(rangeIndex) / trueGain_;
   const std::int16_t raw = ToRawCounts(value, unit_, range2_);
   std::int16_t temp = -10000;
   if (temperature_) {

@@ -6,14 +6,17 @@
 //
 // The search ends when the reading equals the target, when it no longer moves by the range's
 // tolerance (0.1 in the first range of a pair, 1 in the second), after 20 steps, or when the
-// meter sent nothing during a step's wait (its reading would be stale).
+// meter sent nothing during a step's wait (its reading would be stale). From the second trial
+// on, a gain step that should move the reading by more than two of its last digits must move it
+// by more than one in the gain's direction; a reading that does not follow the gain (a probe
+// whose trials reach another row's gain) ends the search without a result.
 class GainSearch {
  public:
   static constexpr int kMaxSteps = 20;
   static constexpr int kFullScale = 32768;
   static constexpr int kSettleMs = 850;
 
-  enum class Outcome { Running, Equal, Settled, StepLimit, NoFrame };
+  enum class Outcome { Running, Equal, Settled, StepLimit, NoFrame, NotFollowing };
 
   void Start(int rangeIndex, double target);
   bool Running() const { return outcome_ == Outcome::Running; }
@@ -23,9 +26,14 @@ class GainSearch {
   int NextGain();
   // The reading after the step's wait, and whether a frame from the meter arrived during it.
   Outcome Feed(double reading, bool frameArrived);
+  // A search that ended with a gain to write.
+  bool Found() const {
+    return outcome_ == Outcome::Equal || outcome_ == Outcome::Settled || outcome_ == Outcome::StepLimit;
+  }
 
   int Steps() const { return steps_; }
   int Gain() const { return gain_; }  // the last trial gain
+  double Reading() const { return lastReading_; }  // the last reading fed
   double Tolerance() const { return tolerance_; }
 
  private:
@@ -36,5 +44,7 @@ class GainSearch {
   double target_ = 0;
   double tolerance_ = 0.1;
   double previous_ = -1.0;
+  int lastGain_ = 0;  // the trial before this one, and its reading
+  double lastReading_ = 0;
   Outcome outcome_ = Outcome::Settled;
 };

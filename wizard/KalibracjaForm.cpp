@@ -67,7 +67,7 @@ void TkKalibracja::BuildForm() {
 
   kTabWizard = Named(new QWidget, "kTabWizard");
   auto* dane = new QHBoxLayout(kTabWizard);
-  SG1 = new TkSG1(samples_, kTabWizard);
+  SG1 = new TkSG1(Samples(), kTabWizard);
   SG1->setFixedWidth(29 + 2 + 56 + 58 + 52 + SG1->style()->pixelMetric(QStyle::PM_ScrollBarExtent) +
                      2 * SG1->frameWidth() + 2);
   dane->addWidget(SG1);
@@ -90,8 +90,8 @@ void TkKalibracja::BuildForm() {
   right->addLayout(buttons);
   dane->addLayout(right, 1);
 
-  kTabWykres = new TkWykres(samples_);
-  kTabOpcje = new TkOpcje(link_);
+  kTabWykres = new TkWykres(Samples());
+  kTabOpcje = new TkOpcje(Link());
   kPageControl->addTab(kTabWizard, QStringLiteral("Dane"));
   kPageControl->addTab(kTabWykres, QStringLiteral("Wykres"));
   kPageControl->addTab(kTabOpcje, QStringLiteral("Opcje"));

@@ -11,18 +11,24 @@
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTimer>
-#include <utility>
 
-#include "common/Messages.h"
-#include "common/Pacing.h"
-#include "parameters/MeterParameters.h"
 #include "wizard/KalibracjaOpcje.h"
 #include "wizard/KalibracjaTablica.h"
 #include "wizard/KalibracjaWykres.h"
 #include "wizard/WizardTexts.h"
 
 using namespace wizard_text;
+
+using Ph = CalibrationSteps::Phase;
+using Event = CalibrationSteps::Event;
+
+namespace {
+void SetBold(QLabel* label, bool bold) {
+  QFont f = label->font();
+  f.setBold(bold);
+  label->setFont(f);
+}
+}  // namespace
 
 TkKalibracja::TkKalibracja(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName("kKalibracja");
@@ -33,35 +39,40 @@ TkKalibracja::TkKalibracja(QWidget* parent) : QWidget(parent, Qt::Window) {
 }
 
 TkKalibracja::~TkKalibracja() {
-  // The ports close without their handlers: the window is going.
-  link_.OnPortsChanged = nullptr;
-  link_.OnArrival = nullptr;
-  link_.OnReferenceMeasured = nullptr;
-  link_.OnDeviceLost = nullptr;
+  // The ports close without touching the controls: the window is going.
+  wizard_.OnChanged = nullptr;
+  wizard_.OnClosed = nullptr;
+  wizard_.OnArrival = nullptr;
+  wizard_.OnReferenceMeasured = nullptr;
+  wizard_.OnPortsChanged = nullptr;
 }
 
 void TkKalibracja::WireHandlers() {
-  link_.OnPortsChanged = [this] { ShowPorts(); };
-  link_.OnReferenceMeasured = [this](bool polled) {
-    kTabOpcje->Label12->setText(FormatFixed(link_.ReferenceReading(), 5, 4));
+  wizard_.OnChanged = [this] { ShowState(); };
+  wizard_.OnPortsChanged = [this] { ShowPorts(); };
+  wizard_.OnReferenceMeasured = [this](bool polled) {
+    kTabOpcje->Label12->setText(FormatFixed(Link().ReferenceReading(), 5, 4));
     if (!polled) return;
     // A measurement asked for by an arrival shows beside the calibrated reading.
-    const QString reference = FormatFixed(link_.ReferenceReading(), 5, 2);
+    const QString reference = FormatFixed(Link().ReferenceReading(), 5, 2);
     kTabOpcje->Label12->setText(reference);
     kWizardWzorLabel->setText(reference);
   };
-  link_.OnArrival = [this](bool decoded) { ShowArrival(decoded); };
-  link_.OnDeviceLost = [this](bool meter) {
-    // The port closes itself right after this; the wizard closes on the next turn.
-    if (std::exchange(lostPending_, true)) return;
-    QTimer::singleShot(0, this, [this, meter] { LeaveForLostDevice(meter); });
+  wizard_.OnArrival = [this](bool decoded) { ShowArrival(decoded); };
+  wizard_.OnClosed = [this](bool mainPortLost) {
+    kPageControl->setCurrentWidget(kTabWizard);
+    hide();
+    if (OnFinished) OnFinished(mainPortLost);
+  };
+  wizard_.OnGainChosen = [this](int gain) {
+    if (OnGainChosen) OnGainChosen(Steps().rangeIndex() + 1, Steps().probeRow(), GainCellText(gain));
   };
   connect(kDalej, &QPushButton::clicked, this, &TkKalibracja::kDalejClick);
   connect(kWstecz, &QPushButton::clicked, this, &TkKalibracja::kWsteczClick);
   connect(kWizardRejestruj, &QPushButton::clicked, this, &TkKalibracja::kWizardRejestrujClick);
   connect(kWizardReset, &QPushButton::clicked, this, &TkKalibracja::kWizardResetClick);
   connect(CheckBox3, &QCheckBox::toggled, this, &TkKalibracja::CheckBox3Click);
-  connect(CheckBox2, &QCheckBox::toggled, this, [this](bool on) { link_.invertSign = on; });
+  connect(CheckBox2, &QCheckBox::toggled, this, [this](bool on) { Link().invertSign = on; });
   connect(kStart, &QPushButton::clicked, this, &TkKalibracja::kStartClick);
   connect(Button9, &QPushButton::clicked, this, &TkKalibracja::Button9Click);
   connect(kPageControl, &QTabWidget::currentChanged, this, [this] {
@@ -75,25 +86,14 @@ void TkKalibracja::WireHandlers() {
 
 void TkKalibracja::FormCreate() {
   ShowPorts();
-  step_ = 0;
-  ShowPage(0);
+  ShowState();
   kPageControlChange();
 }
 
-bool TkKalibracja::OpenFor(TComPort* mainPort, int rangeIndex, int probeRow, const QString& cellText) {
-  mainPort_ = mainPort;
-  if (mainPort_ && !handOver_.Release(*mainPort_)) return false;
-  link_.rangeIndex = rangeIndex;
-  probeRow_ = probeRow;
+bool TkKalibracja::OpenFor(TComPort* mainPort, int rangeIndex, int probeRow) {
+  if (!wizard_.Open(mainPort, rangeIndex, probeRow)) return false;
   // The ports are paired once, here: a choice made on "Opcje" afterwards stands.
-  if (mainPort_) kTabOpcje->PairPorts(mainPort_->PortName());
-  const EncodedWord cellGain = EncodeGain(cellText);
-  meterGain_ = cellGain.ok() ? std::optional<int>(cellGain.signedWord()) : std::nullopt;
-  samplesGain_.reset();
-  trialSent_ = false;
-  trialKept_ = false;
-  finishing_ = false;
-  lost_ = Lost::None;
+  if (mainPort) kTabOpcje->PairPorts(mainPort->PortName());
   show();
   raise();
   activateWindow();
@@ -107,7 +107,10 @@ void TkKalibracja::showEvent(QShowEvent* event) {
 
 void TkKalibracja::hideEvent(QHideEvent* event) {
   QWidget::hideEvent(event);
-  if (!event->spontaneous()) kWizardResetClick();
+  if (!event->spontaneous() && !Steps().Running()) {
+    Samples().Clear();
+    ShowSamples();
+  }
 }
 
 void TkKalibracja::resizeEvent(QResizeEvent* event) {
@@ -121,61 +124,25 @@ void TkKalibracja::FormResize() {
   kTabWykres->CentreNotice();
 }
 
+// A close runs the wizard's closing sequence; the window stays, its controls disabled, until
+// that ends and hides it.
 void TkKalibracja::closeEvent(QCloseEvent* event) {
-  FormClose();
-  event->accept();
-}
-
-void TkKalibracja::StopOperations() {
-  connecting_.Stop();
-  searching_.Stop();
-  restoring_.Stop();
-}
-
-void TkKalibracja::FormClose() {
-  StopOperations();
-  // Left without "Zakoncz" after a search: the meter gets the samples' gain back when it is
-  // known; otherwise the user is told that it keeps the trial gain.
-  QStringList messages;
-  if (lost_ == Lost::Meter) messages << kMeterLost;
-  if (lost_ == Lost::Reference) messages << kReferenceLost;
-  if (!finishing_ && trialSent_ && samplesGain_ && link_.kComKalib.Connected())
-    SendGain(*samplesGain_, false);
-  if (!finishing_ && (trialSent_ || trialKept_)) messages << kTrialGainKept;
-  // The reference meter goes back to local control before its port closes; a meter that does
-  // not answer must not hold the window open.
-  const TwoMeterLink::Handshake release = link_.ReleaseReference();
-  ClosePorts();
-  kWizardResetClick();  // before the tab changes, so that no old sample is evaluated
-  kPageControl->setCurrentWidget(kTabWizard);
-  step_ = 0;
-  kWstecz->setEnabled(false);
-  kStart->hide();
-  kDalej->setText(QStringLiteral("Dalej >>"));
-  kDalej->setEnabled(true);
-  ShowPage(0);
-  if (release == TwoMeterLink::Handshake::NoAnswer) ShowMessage(kFailure);
-  if (!messages.isEmpty()) ShowMessage(messages.join(QLatin1Char('\n')));
-  // A meter that went away has been told of once; its port will not open again either.
-  const bool mainPortLost = mainPort_ && !handOver_.Reopen(*mainPort_, lost_ != Lost::Meter);
-  lost_ = Lost::None;
-  mainPort_ = nullptr;
-  if (OnFinished) OnFinished(mainPortLost);
+  if (!isVisible()) {
+    event->accept();
+    return;
+  }
+  wizard_.Take(Event::Close);
+  event->ignore();
 }
 
 void TkKalibracja::kTabWizardEnter() {
-  Label29->setText(RangeName(link_.rangeIndex));
+  Label29->setText(RangeName(Steps().rangeIndex()));
   setWindowTitle("Kalibracja - zakres: " + Label29->text());
   ShowPortSummaries();  // the opening may just have paired the ports anew
-  if (step_ == 0) {
-    kDalej->setEnabled(true);
-    kDalej->setText(QStringLiteral("Dalej >>"));
-    kStart->hide();
-  }
 }
 
 void TkKalibracja::kPageControlChange() {
-  if (samples_.Count() < 2) {
+  if (Samples().Count() < 2) {
     kTabWykres->ShowNoSeries();
   } else {
     StartClick();
@@ -185,80 +152,96 @@ void TkKalibracja::kPageControlChange() {
 }
 
 void TkKalibracja::ShowPortSummaries() {
-  Label15->setText(PortSummary(link_.kComWzor.Settings()));
-  Label16->setText(PortSummary(link_.kComKalib.Settings()));
+  Label15->setText(PortSummary(Link().kComWzor.Settings()));
+  Label16->setText(PortSummary(Link().kComKalib.Settings()));
 }
 
-void TkKalibracja::ShowPage(int page) { kWizardPages->setCurrentIndex(page); }
-
 void TkKalibracja::CheckBox3Click() { SpinEdit2->setVisible(CheckBox3->isChecked()); }
+
+// ---- The steps ----
+
+void TkKalibracja::kDalejClick() { wizard_.Take(Event::Next, SpinEdit2->value(), CheckBox3->isChecked()); }
+void TkKalibracja::kWsteczClick() { wizard_.Take(Event::Back); }
+void TkKalibracja::kStartClick() { wizard_.Take(Event::Start); }
+void TkKalibracja::Button9Click() { wizard_.Take(Event::DebugSend, SpinEdit1->value()); }
+void TkKalibracja::kWizardResetClick() { wizard_.Take(Event::Reset); }
+
+void TkKalibracja::kWizardRejestrujClick() {
+  if (Samples().Count() >= SampleTable::kCapacity) {
+    QApplication::beep();  // the table is full
+    return;
+  }
+  wizard_.Take(Event::Register);
+}
+
+void TkKalibracja::StartClick() { wizard_.Steps().Evaluate(); }
+
+void TkKalibracja::ShowState() {
+  const CalibrationSteps& steps = Steps();
+  const Ph phase = steps.phase();
+  auto takes = [phase](Event e) { return CalibrationSteps::Takes(phase, e); };
+  const int page = steps.Page();
+  kWizardPages->setCurrentIndex(page);
+  kDalej->setText(page == 2 ? QStringLiteral("Zakoncz") : QStringLiteral("Dalej >>"));
+  kDalej->setEnabled(takes(Event::Next));
+  kWstecz->setEnabled(takes(Event::Back));
+  kStart->setVisible(page == 2);
+  kStart->setEnabled(takes(Event::Start));
+  kWizardRejestruj->setEnabled(takes(Event::Register));
+  kWizardReset->setEnabled(takes(Event::Reset));
+  CheckBox3->setEnabled(phase == Ph::Idle);
+  SpinEdit2->setEnabled(phase == Ph::Idle);
+  Button9->setEnabled(takes(Event::DebugSend));
+  SpinEdit1->setEnabled(takes(Event::DebugSend));
+  kPostep->setText(steps.Progress());
+  // Page 2 shows nothing that this run's search has not measured.
+  const GainSearch& search = steps.Search();
+  const bool searched = steps.Searched();
+  Label32->setText(searched ? QString::number(search.Gain()) : QString());
+  Label33->setText(searched ? FormatGeneral(search.Reading(), 4) : QString());
+  Label34->setText(searched ? QString::number(search.Steps()) : QString());
+  const bool met = searched && search.Result() == GainSearch::Outcome::Equal;
+  SetBold(Label25, met);
+  SetBold(Label32, met);
+  if (phase == Ph::Searching) SpinEdit1->setValue(search.Gain());
+  const int range = steps.rangeIndex();
+  Label35->setText(page == 2 ? FormatNumber(steps.Target(), 3, range == 1 || range == 3 ? 0 : 1) : QString());
+  if (samplesShown_ != steps.SamplesVersion()) ShowSamples();
+}
+
+void TkKalibracja::ShowSamples() {
+  samplesShown_ = Steps().SamplesVersion();
+  const Evaluation& e = Samples().Result();
+  kTabWykres->kWykresLabel2->setText(Samples().Count() ? ReferenceEquationText(e) : QString());
+  kTabWykres->kWykresLabel4->setText(Samples().Count() ? EquationText(e) : kNoEquation);
+  if (Samples().Count() == 0) {
+    kWizardKalLabel->setText(QStringLiteral("0"));
+    kWizardWzorLabel->setText(QStringLiteral("0"));
+    SG1->ClearRows();
+  } else {
+    SG1->WyswietlTablice();
+  }
+  ShowCount();
+  if (kPageControl->currentWidget() == kTabWykres) kTabWykres->KreslWykresClick();
+}
+
+void TkKalibracja::ShowCount() { kWizardIloscProbekLabel->setText(QString::number(Samples().Count())); }
 
 // ---- Links ----
 
 void TkKalibracja::ShowPorts() {
-  kStatusPanel0->setText(link_.kComWzor.Connected() ? QStringLiteral("Wzor: Online")
-                                                    : QStringLiteral("Wzor: Offline"));
-  kStatusPanel1->setText(link_.kComKalib.Connected() ? QStringLiteral("Kalib: Online")
-                                                     : QStringLiteral("Kalib: Offline"));
+  kStatusPanel0->setText(Link().kComWzor.Connected() ? QStringLiteral("Wzor: Online")
+                                                     : QStringLiteral("Wzor: Offline"));
+  kStatusPanel1->setText(Link().kComKalib.Connected() ? QStringLiteral("Kalib: Online")
+                                                      : QStringLiteral("Kalib: Offline"));
   kTabOpcje->ShowPorts();
 }
 
 void TkKalibracja::ShowArrival(bool frameDecoded) {
   if (frameDecoded) {
-    const QString calibrated = FormatGeneral(link_.CalibratedReading(), 4);
+    const QString calibrated = FormatGeneral(Link().CalibratedReading(), 4);
     kTabOpcje->Label13->setText(calibrated);
     kWizardKalLabel->setText(calibrated);
     Label36->setText(calibrated);
   }
-}
-
-void TkKalibracja::LeaveForLostDevice(bool meter) {
-  lostPending_ = false;
-  if (!isVisible()) return;
-  StopOperations();
-  lost_ = meter ? Lost::Meter : Lost::Reference;
-  close();
-}
-
-void TkKalibracja::ClosePorts() {
-  // The meter under calibration first: its close hands the reference meter back to local
-  // control while the reference port is still open.
-  link_.kComKalibClose();
-  link_.kComWzorClose();
-}
-
-// ---- Samples ----
-
-void TkKalibracja::kWizardRejestrujClick() {
-  const double reference = link_.ReferenceReading();
-  const double calibrated = link_.CalibratedReading();
-  if (!samples_.Register(reference, calibrated)) {
-    QApplication::beep();  // the table is full
-    return;
-  }
-  kWizardKalLabel->setText(FormatGeneral(calibrated, 4));
-  kWizardWzorLabel->setText(FormatGeneral(reference, 5));
-  ShowCount();
-  SG1->WyswietlTablice();
-}
-
-void TkKalibracja::kWizardResetClick() {
-  samples_.Clear();
-  kWizardKalLabel->setText(QStringLiteral("0"));
-  kWizardIloscProbekLabel->setText(QStringLiteral("0"));
-  kWizardWzorLabel->setText(QStringLiteral("0"));
-  SG1->ClearRows();
-  kTabWykres->kWykresLabel2->clear();
-  kTabWykres->kWykresLabel4->setText(kNoEquation);
-}
-
-void TkKalibracja::ShowCount() { kWizardIloscProbekLabel->setText(QString::number(samples_.Count())); }
-
-void TkKalibracja::StartClick() {
-  const Evaluation& e = samples_.Evaluate();
-  if (!e.fitted) ShowMessage(kNoSpread);
-  kTabWykres->kWykresLabel2->setText(ReferenceEquationText(e));
-  kTabWykres->kWykresLabel4->setText(EquationText(e));
-  SG1->WyswietlTablice();
-  kTabWykres->KreslWykresClick();
 }

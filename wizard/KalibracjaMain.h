@@ -1,16 +1,13 @@
 #pragma once
 // TkKalibracja: the calibration wizard's window. Created once at start and kept for the whole
-// run; it drives the meter under calibration and the reference meter on two ports (the link and
-// the samples live in fluxa_core: TwoMeterLink, SampleTable). Tabs "Dane" (the sample grid and
-// the wizard's pages), "Wykres" (TkWykres) and "Opcje" (TkOpcje); a status line shows both
-// links.
+// run. The wizard itself lives in fluxa_core (CalibrationWizard: the two-meter link, the samples
+// and the step machine); the window shows the machine's state (ShowState sets every control
+// from it) and passes the user's actions on. Tabs "Dane" (the sample grid and the wizard's
+// pages), "Wykres" (TkWykres) and "Opcje" (TkOpcje); a status line shows both links.
 #include <QWidget>
 #include <functional>
-#include <optional>
 
-#include "wizard/GainSearch.h"
-#include "wizard/Samples.h"
-#include "wizard/TwoMeterLink.h"
+#include "wizard/CalibrationWizard.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -34,10 +31,9 @@ class TkKalibracja : public QWidget {
   // 2 TRANS) in place of the main window, whose meter port is released for it (and taken back
   // when the wizard closes). The meter under calibration goes on the main window's port and the
   // reference meter on the other one; a choice made on "Opcje" afterwards stands. mainPort may
-  // be null: the wizard then keeps its own port names. cellText is the Sondy cell's gain, which
-  // the meter is taken to hold (empty: not known). False, and nothing shown, when the main
-  // window's port does not close.
-  bool OpenFor(TComPort* mainPort, int rangeIndex, int probeRow, const QString& cellText = {});
+  // be null: the wizard then keeps its own port names. False, and nothing shown, when the main
+  // window's port does not close or the wizard is still closing.
+  bool OpenFor(TComPort* mainPort, int rangeIndex, int probeRow);
   // After the wizard closed and handed the main port back: the main window shows itself again;
   // mainPortLost tells that its port had been open and would not open again.
   std::function<void(bool mainPortLost)> OnFinished;
@@ -45,18 +41,18 @@ class TkKalibracja : public QWidget {
   // (row 1..2), as the text the cell holds.
   std::function<void(int column, int row, const QString& gainText)> OnGainChosen;
 
-  TwoMeterLink& Link() { return link_; }
-  const TwoMeterLink& Link() const { return link_; }
-  SampleTable& Samples() { return samples_; }
-  int Step() const { return step_; }
-  int ProbeRow() const { return probeRow_; }
+  TwoMeterLink& Link() { return wizard_.Link(); }
+  const TwoMeterLink& Link() const { return wizard_.Link(); }
+  SampleTable& Samples() { return wizard_.Samples(); }
+  const CalibrationSteps& Steps() const { return wizard_.Steps(); }
+  CalibrationSteps::Phase Phase() const { return wizard_.Steps().phase(); }
+  int Step() const { return wizard_.Steps().Step(); }
+  int ProbeRow() const { return wizard_.Steps().probeRow(); }
   // The reading the meter should show, set by the step to the last page.
-  double TargetReading() const { return target_; }
-  // The gain word the last completed search ended with.
-  int FinalGain() const { return finalGain_; }
-  // The gain the samples are taken at, when the wizard knows it.
-  std::optional<int> SamplesGain() const { return samplesGain_; }
-  const GainSearch& Search() const { return search_; }
+  double TargetReading() const { return wizard_.Steps().Target(); }
+  // The gain word this run's search ended with; 0 without a result.
+  int FinalGain() const { return wizard_.Steps().FoundGain().value_or(0); }
+  const GainSearch& Search() const { return wizard_.Steps().Search(); }
 
   // Status line
   QStatusBar* kStatusBar;
@@ -100,9 +96,8 @@ class TkKalibracja : public QWidget {
   QPushButton* Button9;
   QSpinBox* SpinEdit1;
 
-  // Handlers
+  // Handlers: each passes the user's action on to the step machine.
   void FormCreate();
-  void FormClose();
   void FormResize();
   void kTabWizardEnter();
   void kPageControlChange();
@@ -110,11 +105,10 @@ class TkKalibracja : public QWidget {
   void kWsteczClick();
   void kWizardRejestrujClick();
   void kWizardResetClick();
-  void StartClick();
+  void StartClick();  // the evaluation, shown on the chart's tab
   void CheckBox3Click();
   void kStartClick();
   void Button9Click();
-  void ZakonczClick();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -128,59 +122,14 @@ class TkKalibracja : public QWidget {
   QWidget* BuildPage1();
   QWidget* BuildPage2();
   void WireHandlers();
-  void ShowPage(int page);
+  // Every control from the machine's state.
+  void ShowState();
+  void ShowSamples();
   void ShowPorts();
   void ShowPortSummaries();
   void ShowArrival(bool frameDecoded);
   void ShowCount();
-  void NextFromPage0();
-  void NextFromPage1();
-  void BackToPage0(const QString& message);
-  void ClosePorts();
-  // The gain search, step by step: what each outcome shows, and how the search ends.
-  void ShowSearchStart();
-  void ShowTrialGain(int gain);
-  bool ShowSearchStep(GainSearch::Outcome outcome, double reading);  // false: the search failed
-  void ShowSearchEnd();
-  // Sends a gain to the meter under calibration and notes what the meter holds.
-  bool SendGain(int gain, bool trial);
-  // Back from page 2: the meter gets the samples' gain again, or the samples go.
-  void GiveBackSamplesGain();
-  void LeaveForLostDevice(bool meter);
-  void StopOperations();
 
-  // One operation that waits with the event loop running. Begin() hands out a ticket and makes
-  // every earlier ticket of the same operation stale; Stop() makes the running one stale. An
-  // operation goes on after each wait only while its ticket is current.
-  class Operation {
-   public:
-    int Begin() { return ++generation_; }
-    void Stop() { ++generation_; }
-    bool Current(int ticket) const { return ticket == generation_; }
-
-   private:
-    int generation_ = 0;
-  };
-  Operation connecting_;  // page 0 -> 1
-  Operation searching_;   // "Start"
-  Operation restoring_;   // Back from page 2 giving the samples' gain back
-
-  TwoMeterLink link_;
-  SampleTable samples_;
-  MainPortHandOver handOver_;
-  TComPort* mainPort_ = nullptr;
-  GainSearch search_;
-  int step_ = 0;
-  int probeRow_ = 1;
-  double target_ = 0;
-  int finalGain_ = 0;
-  // What the meter under calibration holds, as far as the wizard knows.
-  std::optional<int> meterGain_;
-  std::optional<int> samplesGain_;  // the gain the samples are taken at
-  bool trialSent_ = false;   // a trial gain went out since the samples' gain was set
-  bool trialKept_ = false;   // the meter keeps a trial gain that cannot be given back
-  bool finishing_ = false;   // "Zakoncz": the meter keeps the gain found
-  enum class Lost { None, Meter, Reference };
-  Lost lost_ = Lost::None;   // why the wizard closes, when a device went away
-  bool lostPending_ = false;
+  CalibrationWizard wizard_;
+  int samplesShown_ = -1;  // the samples' version the grid and the chart show
 };

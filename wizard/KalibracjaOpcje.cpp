@@ -94,7 +94,9 @@ TkOpcje::TkOpcje(TwoMeterLink& link, QWidget* parent) : QWidget(parent), link_(l
           [this](const QString& text) { link_.channel = text; });
   connect(WzorPolacz, &QPushButton::clicked, this, [this] { link_.kComWzorOpen(); });
   connect(WzorSetMaster, &QPushButton::clicked, this, [this] {
-    if (link_.kComWzorSetMaster() == TwoMeterLink::Handshake::NoAnswer) ShowMessage(kFailure);
+    link_.kComWzorSetMaster([](TwoMeterLink::Handshake result) {
+      if (result == TwoMeterLink::Handshake::NoAnswer) ShowMessage(kFailure);
+    });
   });
   connect(WzorSetSlave, &QPushButton::clicked, this, [this] { link_.kComWzorSetSlave(); });
   connect(WzorRozlacz, &QPushButton::clicked, this, [this] { link_.kComWzorClose(); });

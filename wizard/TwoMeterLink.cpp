@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "common/Messages.h"
-#include "common/Pacing.h"
 #include "link/MeterCommands.h"
 #include "wizard/ReferenceProtocol.h"
 #include "wizard/WizardTexts.h"
@@ -18,6 +17,7 @@ TwoMeterLink::TwoMeterLink()
   kComWzor.OnAfterClose = [this] {
     CancelExchange();
     PortsChanged();
+    if (std::exchange(closeAfterSlave_, false) && OnClosedAfterSlave) OnClosedAfterSlave();
   };
   kComWzor.OnRxChar = [this](int count) { kComWzorRxChar(count); };
   kComKalib.OnAfterOpen = [this] { kComKalibAfterOpen(); };
@@ -39,9 +39,14 @@ bool TwoMeterLink::kComWzorOpen() {
   return OpenChecked(kComWzor, kComKalib);
 }
 
-void TwoMeterLink::kComWzorClose() {
-  if (busy_ == Busy::Slave) EventWaitUntil([this] { return busy_ != Busy::Slave; }, kSlavePauseMs + 100);
+bool TwoMeterLink::kComWzorClose() {
+  if (busy_ == Busy::Slave && kComWzor.Connected()) {
+    closeAfterSlave_ = true;
+    return false;
+  }
+  closeAfterSlave_ = false;
   kComWzor.Close();
+  return true;
 }
 
 bool TwoMeterLink::kComKalibOpen() { return OpenChecked(kComKalib, kComWzor); }
@@ -67,7 +72,10 @@ void TwoMeterLink::kComWzorAfterOpen() {
   lastSetMaster_ = Handshake::Pending;
   StartHandshake(SetMasterCommand(), kMasterPauseMs, kMasterAnswer, [this](Handshake result) {
     lastSetMaster_ = result;
-    if (!kComWzor.Connected()) return;
+    if (!kComWzor.Connected()) {
+      if (OnReferenceReady) OnReferenceReady();
+      return;
+    }
     busy_ = Busy::AfterOpenPause;
     pause_.start(kAfterOpenPauseMs);
   });
@@ -95,8 +103,8 @@ void TwoMeterLink::CancelExchange() {
   pause_.stop();
   reply_.clear();
   pollAgain_ = false;
-  const Busy was = std::exchange(busy_, Busy::None);
-  if (was == Busy::Handshake) FinishHandshake(Handshake::NotConnected);
+  busy_ = Busy::None;
+  handshakeDone_ = nullptr;
 }
 
 bool TwoMeterLink::TakeQueuedReply() {
@@ -113,6 +121,10 @@ void TwoMeterLink::kComWzorRxChar(int count) {
   try {
     bytes = kComWzor.Read(count);
   } catch (const EComPort&) {
+    return;
+  }
+  if (busy_ == Busy::Drain) {  // the rest of a late reply: the line must be quiet first
+    pause_.start(kMeasurePauseMs);
     return;
   }
   if (busy_ == Busy::None || busy_ == Busy::AfterOpenPause) return;  // nothing was asked
@@ -162,21 +174,6 @@ void TwoMeterLink::FinishHandshake(Handshake result) {
   if (auto done = std::exchange(handshakeDone_, nullptr)) done(result);
 }
 
-TwoMeterLink::Handshake TwoMeterLink::AwaitHandshake(const QByteArray& command, int pauseMs,
-                                                     const QString& answer) {
-  Handshake result = Handshake::Pending;
-  StartHandshake(command, pauseMs, answer, [&result](Handshake h) { result = h; });
-  // The tries end the handshake; the margin only covers a port write's own time-out.
-  EventWaitUntil([&result] { return result != Handshake::Pending; },
-                 kHandshakeTries * (pauseMs + 1200));
-  if (result == Handshake::Pending) {
-    handshakeDone_ = nullptr;
-    CancelExchange();
-    return Handshake::NoAnswer;
-  }
-  return result;
-}
-
 void TwoMeterLink::PauseOver() {
   switch (busy_) {
     case Busy::Handshake: {
@@ -201,22 +198,30 @@ void TwoMeterLink::PauseOver() {
       TakeQueuedReply();  // the reply is not looked at
       reply_.clear();
       busy_ = Busy::None;
+      if (closeAfterSlave_) kComWzor.Close();
       return;
     case Busy::AfterOpenPause:
       busy_ = Busy::None;
+      if (OnReferenceReady) OnReferenceReady();
+      return;
+    case Busy::Drain:
+      busy_ = Busy::None;
+      if (std::exchange(pollAgain_, false)) StartMeasurement(true);
       return;
     case Busy::None:
       return;
   }
 }
 
-TwoMeterLink::Handshake TwoMeterLink::kComWzorSetMaster() {
-  lastSetMaster_ = AwaitHandshake(SetMasterCommand(), kMasterPauseMs, kMasterAnswer);
-  return lastSetMaster_;
+void TwoMeterLink::kComWzorSetMaster(std::function<void(Handshake)> done) {
+  StartHandshake(SetMasterCommand(), kMasterPauseMs, kMasterAnswer, [this, done](Handshake result) {
+    lastSetMaster_ = result;
+    if (done) done(result);
+  });
 }
 
-TwoMeterLink::Handshake TwoMeterLink::ReleaseReference() {
-  return AwaitHandshake(SetSlaveCommand(), kReleasePauseMs, kSlaveAnswer);
+void TwoMeterLink::StartRelease(std::function<void(Handshake)> done) {
+  StartHandshake(SetSlaveCommand(), kReleasePauseMs, kSlaveAnswer, std::move(done));
 }
 
 void TwoMeterLink::kComWzorSetSlave() {
@@ -236,7 +241,7 @@ void TwoMeterLink::kComWzorPomiar() { StartMeasurement(false); }
 
 void TwoMeterLink::StartMeasurement(bool polled) {
   if (!kComWzor.Connected()) return;
-  if (busy_ == Busy::Measure) {
+  if (busy_ == Busy::Measure || busy_ == Busy::Drain) {
     pollAgain_ = pollAgain_ || polled;  // one more, when this one is over
     return;
   }
@@ -248,24 +253,31 @@ void TwoMeterLink::StartMeasurement(bool polled) {
   } catch (const EComPort&) {
     return;
   }
+  ++queries_;
   busy_ = Busy::Measure;
   polled_ = polled;
   pause_.start(kMeasurePauseMs);
 }
 
 void TwoMeterLink::FinishMeasurement() {
+  const bool whole = reply_.contains('\r') || reply_.size() >= kReplyReadLength;
   busy_ = Busy::None;
   const QString reply = QString::fromLatin1(reply_.left(kReplyReadLength));
   reply_.clear();
   const bool polled = std::exchange(polled_, false);
   const MeasurementReply parsed = ParseMeasurementReply(reply, channel);
   if (parsed.valid) referenceReading_ = parsed.value;
+  lastReplyValid_ = parsed.valid;
+  if (!whole && kComWzor.Connected()) {
+    busy_ = Busy::Drain;
+    pause_.start(kMeasurePauseMs);
+  }
   if (OnReferenceMeasured) OnReferenceMeasured(polled);
   if (parsed.valid && parsed.classifierWrong && !classifierWarned_) {
     classifierWarned_ = true;
     ShowMessage(wizard_text::kClassifier);
   }
-  if (std::exchange(pollAgain_, false)) StartMeasurement(true);
+  if (busy_ == Busy::None && std::exchange(pollAgain_, false)) StartMeasurement(true);
 }
 
 void TwoMeterLink::kComKalibRxChar(int count) {
@@ -278,12 +290,6 @@ void TwoMeterLink::kComKalibRxChar(int count) {
   const bool decoded = receiver_.Receive(bytes, rangeIndex, invertSign);
   if (OnArrival) OnArrival(decoded);
   StartMeasurement(true);
-}
-
-bool TwoMeterLink::wyslij_wzmocnienie(int rangeIndex, const QString& gainText) {
-  if (!SendGainFrame(rangeIndex, gainText)) return false;
-  EventWait(kParameterPauseMs);
-  return true;
 }
 
 bool TwoMeterLink::SendGainFrame(int rangeIndex, const QString& gainText) {

@@ -29,37 +29,35 @@ class TwoMeterLink {
   // Opens one port unless the other one is open on the same name ("Uwaga! Na porcie ...").
   // An open failure shows "Nie można podłączyć się do ...". Returns whether the port is open.
   // Opening kComWzor starts the remote-control handshake and the pause after it;
-  // ReferenceReady() tells when both are over.
+  // OnReferenceReady tells when both are over.
   bool kComWzorOpen();
   bool kComKalibOpen();
   // Closing kComWzor lets a local-control command finish its pause first: closing empties the
-  // port's queues, and the command would not reach the meter.
-  void kComWzorClose();
+  // port's queues, and the command would not reach the meter. True when the port is closed on
+  // return; otherwise it closes when the pause is over and OnClosedAfterSlave follows.
+  bool kComWzorClose();
   void kComKalibClose() { kComKalib.Close(); }
 
-  // Remote control: ESC LO2 CR until "LO2" comes back, at most kHandshakeTries times. Waits for
-  // the outcome while the event loop runs.
-  Handshake kComWzorSetMaster();
+  // Remote control: ESC LO2 CR until "LO2" comes back, at most kHandshakeTries times; `done`
+  // gets the outcome.
+  void kComWzorSetMaster(std::function<void(Handshake)> done = {});
   // Local control: ESC LO1 CR once; the reply is read after the pause and dropped. A port error
   // shows "Niepowodzenie".
   void kComWzorSetSlave();
   // Local control before the wizard closes: ESC LO1 CR until "LO1", at most kHandshakeTries
-  // times with the shorter pause. Waits for the outcome while the event loop runs; never throws
-  // and never runs longer than the tries.
-  Handshake ReleaseReference();
+  // times with the shorter pause; `done` gets the outcome. Never runs longer than the tries.
+  void StartRelease(std::function<void(Handshake)> done);
   // Asks for one measurement of the reference meter; a valid reply replaces the reference
   // reading. Returns at once.
   void kComWzorPomiar();
   // No handshake, and no pause after the opening, is running on kComWzor.
-  bool ReferenceReady() const { return busy_ == Busy::None || busy_ == Busy::Measure; }
+  bool ReferenceReady() const { return busy_ == Busy::None || busy_ == Busy::Measure || busy_ == Busy::Drain; }
   // Receive handler of kComKalib.
   void kComKalibRxChar(int count);
-  // Sends a gain word (decimal text) to the meter under calibration at the address of the range
-  // (4 x range index), then waits 300 ms while the event loop runs. An empty text sends nothing;
+  // Writes a gain word (decimal text) to the meter under calibration at the address of the
+  // range (4 x range index); the caller keeps the pause after it. An empty text sends nothing;
   // a text that is no integer or a failed write shows "Nie można wysłać tekstu ...". Returns
   // whether the frame went out.
-  bool wyslij_wzmocnienie(int rangeIndex, const QString& gainText);
-  // The frame of wyslij_wzmocnienie without the pause after it.
   bool SendGainFrame(int rangeIndex, const QString& gainText);
 
   // The result of the Set Master run by the last opening of kComWzor.
@@ -72,6 +70,10 @@ class TwoMeterLink {
   double CalibratedReading() const { return receiver_.Reading(); }
   int WrongRange() const { return receiver_.WrongRange(); }
   CalibratedReceiver& Receiver() { return receiver_; }
+  // Measurement queries written so far; a reply always answers the last one (one that comes too
+  // late for its query is dropped). Whether the last reply was a valid measurement.
+  int QueriesSent() const { return queries_; }
+  bool LastReplyValid() const { return lastReplyValid_; }
 
   // For the window: either port opened or closed (status texts, pickers).
   std::function<void()> OnPortsChanged;
@@ -81,9 +83,16 @@ class TwoMeterLink {
   std::function<void(bool frameDecoded)> OnArrival;
   // A port whose device went away (unplugged, hung up), just before it closes itself.
   std::function<void(bool meterUnderCalibration)> OnDeviceLost;
+  // The handshake of an opening and the pause after it are over (or the port closed meanwhile).
+  std::function<void()> OnReferenceReady;
+  // kComWzor closed once Set Slave's pause was over, as kComWzorClose asked.
+  std::function<void()> OnClosedAfterSlave;
 
  private:
-  enum class Busy { None, Measure, Handshake, Slave, AfterOpenPause };
+  // Drain: a measurement's reply did not come whole in time; what still comes of it is
+  // dropped until the line has been quiet for a measurement's pause, so that it is never
+  // taken for the next query's reply.
+  enum class Busy { None, Measure, Handshake, Slave, AfterOpenPause, Drain };
 
   bool OpenChecked(TComPort& port, const TComPort& other);
   void kComWzorAfterOpen();
@@ -94,13 +103,12 @@ class TwoMeterLink {
   // The exchange engine: one command and its reply at a time.
   void StartHandshake(const QByteArray& command, int pauseMs, const QString& answer,
                       std::function<void(Handshake)> done);
-  Handshake AwaitHandshake(const QByteArray& command, int pauseMs, const QString& answer);
   void SendHandshakeTry();
   void FinishHandshake(Handshake result);
   void StartMeasurement(bool polled);
   void FinishMeasurement();
   void PauseOver();
-  void CancelExchange();  // a handshake that waits ends as NotConnected
+  void CancelExchange();  // a handshake that waits ends without its outcome
   bool TakeQueuedReply();  // false on a port error
 
   CalibratedReceiver receiver_;
@@ -118,6 +126,9 @@ class TwoMeterLink {
   std::function<void(Handshake)> handshakeDone_;
   bool polled_ = false;      // the running measurement was asked for by an arrival
   bool pollAgain_ = false;   // an arrival came while a measurement ran
+  bool closeAfterSlave_ = false;
+  int queries_ = 0;
+  bool lastReplyValid_ = false;
 };
 
 // The main window's port while the wizard runs. Release closes it (twice if need be) and tells

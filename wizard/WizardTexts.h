@@ -29,6 +29,20 @@ inline const QString kSamplesDropped = QStringLiteral(
 inline const QString kTrialGainKept = QStringLiteral(
     "Miernik zachowuje wzmocnienie z ostatniej próby, dopóki kalibracja nie zostanie wysłana "
     "ponownie.");
+// "Rejestruj" when no reference reply and meter frame both came within a second after it.
+inline const QString kNoFreshPair = QStringLiteral(
+    "Brak świeżego odczytu obu mierników: próbki nie zarejestrowano.");
+// Back from page 2 when the samples' gain could not be given back to the meter.
+inline const QString kRestoreFailed = QStringLiteral(
+    "Nie udało się przywrócić wzmocnienia, przy którym zebrano próbki. Próbki usunięto: "
+    "zarejestruj je ponownie.");
+inline const QString kRestoreNoFrame = QStringLiteral(
+    "Miernik nie przysłał odczytu po przywróceniu wzmocnienia. Próbki usunięto: zarejestruj je "
+    "ponownie.");
+// The search stopped: the meter's reading does not change with the gain sent.
+inline const QString kNotFollowing = QStringLiteral(
+    "Odczyt miernika kalibrowanego nie zmienia się ze wzmocnieniem (sprawdź sondę i zakres). "
+    "Wyszukiwanie przerwano, wzmocnienia nie zapisano.");
 // A device that went away; the wizard closes.
 inline const QString kMeterLost = QStringLiteral(
     "Utracono połączenie z miernikiem kalibrowanym. Kalibracja przerwana, wzmocnienia nie "

@@ -1,0 +1,195 @@
+#pragma once
+// The calibration wizard's steps as one machine. It has one current phase and takes events: the
+// user's actions, what the two meters' ports report and its own timer. Each phase takes a fixed
+// set of events (Takes); any other event does nothing. Every wait is a phase that a timer or a
+// port's report ends, so nothing here waits inside a handler, and the window only shows the
+// phase (its controls are enabled by the phase alone) and passes the user's actions on.
+//
+//   page 0  Idle -> Connecting (both ports opened, the reference meter's handshake and the pause
+//           after it) -> RangeCheck (200 ms) -> FirstFrame (up to 1 s more while no frame came)
+//           -> InitialGain (the gain of "Wpisz inicjujaca nastawe", 300 ms after its frame)
+//   page 1  Sampling <-> Registering (a fresh pair of readings, up to 1 s)
+//           Back: Disconnecting (the meter's port closed, the reference meter's Set Slave and
+//           its pause, its port closed) -> Idle
+//   page 2  Ready (no result) / Found (this run's search ended with a result)
+//           Start: Searching (one trial gain a step: its frame, 300 + 850 ms, the reading)
+//           Searching -> GivingBack when the reading did not follow the gain
+//           Debug "Wyslij": DebugPause (300 ms); "Zakoncz": Finishing (300 ms after the found
+//           gain, when the meter does not hold it already) -> the closing sequence
+//           Back: Restoring (the samples' gain again, 300 + 850 ms) -> RestoreFrame (a fresh
+//           frame, up to 1 s) -> Sampling
+//   close   any phase: CloseGiveBack (the samples' gain again when known, 300 ms) ->
+//           CloseRelease (ESC LO1 CR until "LO1", at most 10 tries) -> CloseSlave (the meter's
+//           port closed, Set Slave, the reference port closed) -> the main port reopened -> Idle
+//
+// The meter's gain is known only from a frame the machine wrote successfully in this opening;
+// a text in the Sondy grid is never taken for it.
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+#include "wizard/GainSearch.h"
+
+class SampleTable;
+
+// What the steps ask of the two meters, the timer and the user. TwoMeterLink serves it in the
+// program (CalibrationWizard); a test serves it with a model of both meters.
+class StepsIo {
+ public:
+  virtual ~StepsIo() = default;
+  // Opens the meter's port (its receive buffer emptied) and then the reference meter's, whose
+  // opening starts the handshake; ReferenceReady follows. False when either does not open.
+  virtual bool OpenPorts() = 0;
+  virtual bool MeterOpen() const = 0;
+  virtual bool ReferenceOpen() const = 0;
+  virtual bool ReferenceAcknowledged() const = 0;  // the last opening's Set Master
+  virtual void ClearMeterInput() = 0;
+  // One gain frame to the meter at the range's address; false (and the user told) when it did
+  // not go out.
+  virtual bool SendGain(int gain) = 0;
+  virtual double MeterReading() const = 0;
+  virtual bool WrongRange() const = 0;
+  virtual double ReferenceReading() const = 0;
+  // How many measurement queries went to the reference meter so far.
+  virtual int QueriesSent() const = 0;
+  // ESC LO1 CR until "LO1", at most 10 tries; ReleaseDone follows.
+  virtual void StartRelease() = 0;
+  // Closes the meter's port (the reference meter is sent back to local control), then the
+  // reference meter's once that command's pause is over. False: ReferenceClosed follows.
+  virtual bool ClosePorts() = 0;
+  // Hands the main window's port back; `tell`: say so when it does not open.
+  virtual bool ReopenMainPort(bool tell) = 0;
+  virtual void StartTimer(int ms) = 0;
+  virtual void StopTimer() = 0;
+  virtual bool TimerPending() const = 0;
+  virtual void Tell(const QString& message) = 0;
+  // After every event that changed what the window shows.
+  virtual void Changed() = 0;
+  // The closing sequence is over: the window goes and the main window comes back.
+  virtual void Closed(bool mainPortLost) = 0;
+  // "Zakoncz": the found gain goes into the grid cell the wizard was opened for.
+  virtual void GainChosen(int gain) = 0;
+};
+
+class CalibrationSteps {
+ public:
+  enum class Phase {
+    Idle, Connecting, RangeCheck, FirstFrame, InitialGain,
+    Sampling, Registering, Disconnecting,
+    Ready, Found, Searching, GivingBack, DebugPause, Finishing, Restoring, RestoreFrame,
+    CloseGiveBack, CloseRelease, CloseSlave,
+  };
+  enum class Event {
+    // the user's
+    Next, Back, Start, Register, Reset, DebugSend, Close,
+    // the ports' and the timer's
+    Timer, Frame, Reply, ReferenceReady, ReleaseDone, ReferenceClosed, MeterLost, ReferenceLost,
+  };
+  struct Input {
+    Event event;
+    qint64 value = 0;   // Next: the initial gain; DebugSend: the gain; Reply: its query's number
+    bool flag = false;  // Next: an initial gain chosen; Reply: valid; ReleaseDone: answered
+  };
+
+  // The gain the meter holds, or the samples were taken at: the number of gain frames the
+  // machine had tried to write when it was set, and its value when the last of them went out.
+  struct HeldGain {
+    int writes = 0;
+    std::optional<int> value;
+  };
+  // Both stand for the same gain: nothing was written in between, or both values are known
+  // and equal.
+  static bool Same(const HeldGain& a, const HeldGain& b);
+
+  // How long each wait lasts.
+  static constexpr int kParameterPauseMs = 300;
+  static constexpr int kRangeCheckMs = 200;
+  static constexpr int kFirstFrameMs = 1000;
+  static constexpr int kFreshPairMs = 1000;
+  static constexpr int kFreshFrameMs = 1000;
+  // The handshake's tries and its pauses, with a port write's own time-out as the margin.
+  static constexpr int kConnectGuardMs = 10 * (200 + 1200) + 200;
+  static constexpr int kReleaseGuardMs = 10 * (100 + 1200);
+  static constexpr int kSlaveGuardMs = 200 + 1200;
+
+  CalibrationSteps(StepsIo& io, SampleTable& samples);
+
+  // A new opening for one range (0..3) and probe row (1, 2): Idle, nothing known of the meter.
+  void Open(int rangeIndex, int probeRow);
+  void Take(const Input& input);
+  void Take(Event event) { Take(Input{event}); }
+  // The evaluation of the samples (the window's tab change, "Dalej >>" on page 1).
+  bool Evaluate();
+
+  // Which events a phase takes; the window enables a control when its event is taken.
+  static bool Takes(Phase phase, Event event);
+  Phase phase() const { return phase_; }
+  // The page shown in a phase: 0, 1 or 2; the closing phases keep the page they started on.
+  int Page() const;
+  int Step() const;
+  bool Running() const { return phase_ != Phase::Idle; }
+  bool Closing() const;
+
+  int rangeIndex() const { return rangeIndex_; }
+  int probeRow() const { return probeRow_; }
+  double Target() const { return target_; }
+  const GainSearch& Search() const { return search_; }
+  bool Searched() const { return searched_; }  // a search ran since page 2 was entered
+  std::optional<int> FoundGain() const { return found_; }
+  const HeldGain& MeterGain() const { return meter_; }
+  const HeldGain& SamplesGain() const { return samplesAt_; }
+  // "Przywracanie wzmocnienia …" while Back gives the gain back.
+  QString Progress() const;
+  // Changes whenever the samples or their evaluation change.
+  int SamplesVersion() const { return samplesVersion_; }
+
+ private:
+  void Enter(Phase phase, int timerMs = 0);
+  void Flush();
+  void RegisterPair();
+  void ClearSamples();
+  void Say(const QString& message) { messages_ << message; }
+  bool Write(int gain);
+  void FromIdle(const Input& input);
+  void Connected();
+  void CheckRange();
+  void ToSampling();
+  void ToPage2();
+  void SendTrial();
+  void SearchStepOver();
+  void BackFromPage2();
+  void RestoreFailed(const QString& why);
+  void Finish();
+  void BeginClosing(bool finishing);
+  void Release();
+  void CloseBothPorts();
+  void EndClosing();
+  void Disconnect();
+  bool RestoreNeeded() const { return samplesAt_.value && !Same(meter_, samplesAt_); }
+  bool SamplesMustGo() const { return !samplesAt_.value && !Same(meter_, samplesAt_); }
+
+  StepsIo& io_;
+  SampleTable& samples_;
+  Phase phase_ = Phase::Idle;
+  int rangeIndex_ = 0;
+  int probeRow_ = 1;
+  double target_ = 0;
+  GainSearch search_;
+  bool searched_ = false;
+  std::optional<int> found_;
+  HeldGain meter_;
+  HeldGain samplesAt_;
+  HeldGain opening_;  // after page 0: untouched, or the initial gain
+  int writes_ = 0;
+  int frames_ = 0;          // frames decoded since the running wait began
+  int queryMark_ = 0;       // replies to later queries are fresh
+  bool freshReply_ = false;
+  int closingPage_ = 0;
+  bool finishing_ = false;
+  bool releaseRefused_ = false;
+  enum class Lost { None, Meter, Reference };
+  Lost lost_ = Lost::None;
+  QStringList messages_;
+  int depth_ = 0;
+  int samplesVersion_ = 0;
+};

@@ -1,0 +1,101 @@
+#include "wizard/CalibrationWizard.h"
+
+#include "common/Messages.h"
+
+using Event = CalibrationSteps::Event;
+
+CalibrationWizard::CalibrationWizard() : steps_(*this, samples_) {
+  timer_.setSingleShot(true);
+  timer_.setTimerType(Qt::PreciseTimer);
+  connect(&timer_, &QTimer::timeout, this, [this] { steps_.Take(Event::Timer); });
+  link_.OnArrival = [this](bool decoded) {
+    if (OnArrival) OnArrival(decoded);
+    if (decoded) steps_.Take(Event::Frame);
+  };
+  link_.OnReferenceMeasured = [this](bool polled) {
+    if (OnReferenceMeasured) OnReferenceMeasured(polled);
+    steps_.Take({Event::Reply, link_.QueriesSent(), link_.LastReplyValid()});
+  };
+  link_.OnPortsChanged = [this] {
+    if (OnPortsChanged) OnPortsChanged();
+  };
+  link_.OnReferenceReady = [this] { Post(Event::ReferenceReady); };
+  link_.OnClosedAfterSlave = [this] { Post(Event::ReferenceClosed); };
+  link_.OnDeviceLost = [this](bool meter) { Post(meter ? Event::MeterLost : Event::ReferenceLost); };
+}
+
+CalibrationWizard::~CalibrationWizard() {
+  // The ports close without reporting to anyone: the wizard is going.
+  link_.OnPortsChanged = nullptr;
+  link_.OnArrival = nullptr;
+  link_.OnReferenceMeasured = nullptr;
+  link_.OnDeviceLost = nullptr;
+  link_.OnReferenceReady = nullptr;
+  link_.OnClosedAfterSlave = nullptr;
+}
+
+void CalibrationWizard::Post(Event event, bool flag) {
+  QTimer::singleShot(0, this, [this, event, flag] { steps_.Take({event, 0, flag}); });
+}
+
+bool CalibrationWizard::Open(TComPort* mainPort, int rangeIndex, int probeRow) {
+  if (steps_.Running()) return false;
+  if (mainPort && !handOver_.Release(*mainPort)) return false;
+  mainPort_ = mainPort;
+  link_.rangeIndex = rangeIndex;
+  steps_.Open(rangeIndex, probeRow);
+  return true;
+}
+
+bool CalibrationWizard::OpenPorts() {
+  if (!link_.kComKalibOpen()) return false;
+  ClearMeterInput();  // its opening empties the wizard's receive buffer too
+  return link_.kComWzorOpen();  // takes the reference meter under remote control
+}
+
+bool CalibrationWizard::ReferenceAcknowledged() const {
+  return link_.LastSetMaster() == TwoMeterLink::Handshake::Acknowledged;
+}
+
+void CalibrationWizard::ClearMeterInput() {
+  try {
+    link_.kComKalib.ClearBuffers(true, true);
+  } catch (const EComPort&) {
+  }
+}
+
+bool CalibrationWizard::SendGain(int gain) {
+  return link_.SendGainFrame(link_.rangeIndex, QString::number(gain));
+}
+
+void CalibrationWizard::StartRelease() {
+  link_.StartRelease([this](TwoMeterLink::Handshake result) {
+    Post(Event::ReleaseDone, result != TwoMeterLink::Handshake::NoAnswer);
+  });
+}
+
+bool CalibrationWizard::ClosePorts() {
+  // The meter under calibration first: its close hands the reference meter back to local
+  // control while the reference port is still open.
+  link_.kComKalibClose();
+  return link_.kComWzorClose();
+}
+
+bool CalibrationWizard::ReopenMainPort(bool tell) {
+  TComPort* port = std::exchange(mainPort_, nullptr);
+  return !port || handOver_.Reopen(*port, tell);
+}
+
+void CalibrationWizard::Tell(const QString& message) { ShowMessage(message); }
+
+void CalibrationWizard::Changed() {
+  if (OnChanged) OnChanged();
+}
+
+void CalibrationWizard::Closed(bool mainPortLost) {
+  if (OnClosed) OnClosed(mainPortLost);
+}
+
+void CalibrationWizard::GainChosen(int gain) {
+  if (OnGainChosen) OnGainChosen(gain);
+}

@@ -1,0 +1,73 @@
+#pragma once
+// The calibration wizard without its window: the two-meter link, the samples and the step
+// machine, with the machine's timer. It turns what the ports report into the machine's events
+// and carries out what the machine asks of the meters; the window shows its state and passes
+// the user's actions to Take().
+#include <QObject>
+#include <QTimer>
+#include <functional>
+
+#include "wizard/CalibrationSteps.h"
+#include "wizard/Samples.h"
+#include "wizard/TwoMeterLink.h"
+
+class CalibrationWizard : public QObject, private StepsIo {
+ public:
+  CalibrationWizard();
+  ~CalibrationWizard() override;
+
+  // A new opening for one range (0 DC1 .. 3 AC2) and probe row (1 AXIAL, 2 TRANS). The main
+  // window's port (may be null) is released for the meter under calibration and taken back
+  // when the closing sequence ends. False, and nothing changed, while a closing sequence still
+  // runs or when the main window's port does not close.
+  bool Open(TComPort* mainPort, int rangeIndex, int probeRow);
+  void Take(CalibrationSteps::Event event, qint64 value = 0, bool flag = false) {
+    steps_.Take({event, value, flag});
+  }
+
+  CalibrationSteps& Steps() { return steps_; }
+  const CalibrationSteps& Steps() const { return steps_; }
+  TwoMeterLink& Link() { return link_; }
+  const TwoMeterLink& Link() const { return link_; }
+  SampleTable& Samples() { return samples_; }
+
+  // For the window.
+  std::function<void()> OnChanged;
+  std::function<void(bool mainPortLost)> OnClosed;
+  std::function<void(int gain)> OnGainChosen;
+  std::function<void(bool frameDecoded)> OnArrival;
+  std::function<void(bool polled)> OnReferenceMeasured;
+  std::function<void()> OnPortsChanged;
+
+ private:
+  bool OpenPorts() override;
+  bool MeterOpen() const override { return link_.kComKalib.Connected(); }
+  bool ReferenceOpen() const override { return link_.kComWzor.Connected(); }
+  bool ReferenceAcknowledged() const override;
+  void ClearMeterInput() override;
+  bool SendGain(int gain) override;
+  double MeterReading() const override { return link_.CalibratedReading(); }
+  bool WrongRange() const override { return link_.WrongRange() != 0; }
+  double ReferenceReading() const override { return link_.ReferenceReading(); }
+  int QueriesSent() const override { return link_.QueriesSent(); }
+  void StartRelease() override;
+  bool ClosePorts() override;
+  bool ReopenMainPort(bool tell) override;
+  void StartTimer(int ms) override { timer_.start(ms); }
+  void StopTimer() override { timer_.stop(); }
+  bool TimerPending() const override { return timer_.isActive(); }
+  void Tell(const QString& message) override;
+  void Changed() override;
+  void Closed(bool mainPortLost) override;
+  void GainChosen(int gain) override;
+  // Takes an event on the next turn of the event loop: the port that reported it is still
+  // inside its own handler.
+  void Post(CalibrationSteps::Event event, bool flag = false);
+
+  TwoMeterLink link_;
+  SampleTable samples_;
+  CalibrationSteps steps_;
+  QTimer timer_;
+  MainPortHandOver handOver_;
+  TComPort* mainPort_ = nullptr;
+};
