@@ -166,6 +166,13 @@ std::int16_t Meter::GainWord(int rangeIndex) const {
   return it == params_.end() ? std::int16_t(trueGain_) : it->second;
 }
 
+void Meter::SetGainFollow(bool on) {
+  if (on)
+    frozenGains_.reset();
+  else if (!frozenGains_)
+    frozenGains_ = std::array<std::int16_t, 4>{GainWord(0), GainWord(1), GainWord(2), GainWord(3)};
+}
+
 std::uint8_t Meter::StatusByte() const {
   std::uint8_t s = 0;
   if (ac_) s |= 0x01;
@@ -181,7 +188,7 @@ std::array<std::uint8_t, 7> Meter::ResultFrame(double now) {
   double value = TrueField(now);
   if (noise_ > 0) value += std::uniform_real_distribution<double>(-noise_, noise_)(random_);
   const int rangeIndex = (ac_ ? 2 : 0) + (range2_ ? 1 : 0);
-  if (gainFollow_) value = value * GainWord(rangeIndex) / trueGain_;
+  value = value * (frozenGains_ ? (*frozenGains_)[rangeIndex] : GainWord(rangeIndex)) / trueGain_;
   const std::int16_t raw = ToRawCounts(value, unit_, range2_);
   std::int16_t temp = -10000;
   if (temperature_) {

@@ -71,9 +71,9 @@ class Meter {
   void SetTemperature(std::optional<double> t) { temperature_ = t; }
   void SetRate(double rate, double now);
   void SetSilence(bool on);
-  // Off: the reading stays at the true gain's whatever gain words arrive (a probe whose gain
-  // lives at another address).
-  void SetGainFollow(bool on) { gainFollow_ = on; }
+  // Off: the reading keeps the gains of that moment whatever gain words arrive later (a probe
+  // whose gain lives at another address).
+  void SetGainFollow(bool on);
   void SetSplit(bool on) { split_ = on; }
   void SetPowerOff(bool on) { params_[kPowerOffAddress] = on ? 1 : 0; }
   void SetGain(int rangeIndex, std::int16_t word) { params_[4 * rangeIndex] = word; }
@@ -114,7 +114,7 @@ class Meter {
   std::vector<std::int16_t> stored_;
   Mode mode_ = Mode::Streaming;
   bool silence_ = false;
-  bool gainFollow_ = true;
+  std::optional<std::array<std::int16_t, 4>> frozenGains_;  // gain-follow off
   bool split_ = false;
   double nextFrame_;
   std::vector<std::uint8_t> rx_;

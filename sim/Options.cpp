@@ -204,7 +204,7 @@ the simulator is in the foreground; its end means no more commands (see --exit-a
   unit mT|Gs|kA/m       range 1|2       ac on|off       temp T|none       rate N
   poweroff on|off       status bit 6 (as a parameter frame to address 14 would)
   gain dc1|dc2|ac1|ac2 W   set a gain word (as a parameter frame would)
-  gain-follow on|off    off: the reading ignores the gain words (as at the true gain)
+  gain-follow on|off    off: the reading keeps the gains of now whatever gain words come
   silence on|off        no result frames and no dump (commands below still send)
   split on|off          each result frame as two writes, 3 + 4 bytes, 5 ms apart
   garbage N             N random bytes (never AA or 55) at the line rate

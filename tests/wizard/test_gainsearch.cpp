@@ -29,13 +29,26 @@ class TestGainSearch : public QObject {
         << GainSearch::Outcome::Equal;
     QTest::newRow("equal at the first trial") << 0 << 81.9 << Meter([](int g, int) { return Linear(100, g); })
                                               << QList<int>{16384} << GainSearch::Outcome::Equal;
+    // A reading that does not follow the gain (the probe's trials reach another row's gain)
+    // stops the search at its second trial without a result.
     QTest::newRow("no reaction, reading low") << 0 << 100.0 << Meter([](int, int) { return 50.0; })
-                                              << QList<int>{16384, 24576} << GainSearch::Outcome::Settled;
+                                              << QList<int>{16384, 24576} << GainSearch::Outcome::NotFollowing;
     QTest::newRow("no reaction, reading high") << 0 << 100.0 << Meter([](int, int) { return 150.0; })
-                                               << QList<int>{16384, 8192} << GainSearch::Outcome::Settled;
-    // DC2 has the wider tolerance: 0.9 apart is "no longer moving".
-    QTest::newRow("DC2 tolerance") << 1 << 1000.0 << Meter([](int, int step) { return 500 + 0.9 * step; })
-                                   << QList<int>{16384, 24576} << GainSearch::Outcome::Settled;
+                                               << QList<int>{16384, 8192} << GainSearch::Outcome::NotFollowing;
+    QTest::newRow("moves against the gain") << 0 << 100.0 << Meter([](int g, int) { return Linear(100, 32768 - g); })
+                                            << QList<int>{16384, 24576} << GainSearch::Outcome::NotFollowing;
+    QTest::newRow("follows, then stops following") << 0 << 100.0
+        << Meter([](int g, int step) { return step < 4 ? Linear(100, g) : 92.2; })
+        << QList<int>{16384, 24576, 20480, 18432, 19456} << GainSearch::Outcome::NotFollowing;
+    // DC2's last digit is 1: 0.9 is no move at all.
+    QTest::newRow("DC2, moves less than a digit") << 1 << 1000.0
+        << Meter([](int, int step) { return 500 + 0.9 * step; })
+        << QList<int>{16384, 24576} << GainSearch::Outcome::NotFollowing;
+    // Near the end a gain step is too small to move the reading by a digit: that settles.
+    QTest::newRow("settles between two digits") << 0 << 100.04 << Meter([](int g, int) { return Linear(100, g); })
+        << QList<int>{16384, 24576, 20480, 18432, 19456, 19968, 20224, 20096, 20032, 20000, 20016,
+                      20008, 20012, 20010, 20011, 20010, 20010}
+        << GainSearch::Outcome::Settled;
     QTest::newRow("DC1 tolerance") << 0 << 1000.0 << Meter([](int, int step) { return 500 + 0.9 * step; })
                                    << QList<int>{16384, 24576, 28672, 30720, 31744, 32256, 32512, 32640,
                                                  32704, 32736, 32752, 32760, 32764, 32766, 32767,
