@@ -158,7 +158,10 @@ void CalibrationSteps::Take(const Input& input) {
   if (e == Event::MeterLost || e == Event::ReferenceLost) {
     // Told once, whatever else goes away while the wizard closes.
     if (lost_ == Lost::None) lost_ = e == Event::MeterLost ? Lost::Meter : Lost::Reference;
-    if (!Closing()) BeginClosing(phase_ == Phase::Finishing);
+    if (!Closing())
+      BeginClosing(phase_ == Phase::Finishing);
+    else if (phase_ == Phase::CloseRelease && e == Event::ReferenceLost)
+      CloseBothPorts();  // nothing left to release
   } else if (e == Event::Close) {
     if (!Closing() && phase_ != Phase::Finishing) BeginClosing(false);
   } else if (e == Event::Frame) {

@@ -264,27 +264,35 @@ class TestCalibrationLive : public QObject {
 
   // A device that goes away while samples are taken or during the search: one message, no gain
   // in the cell, the wizard closes and the main window is usable again.
+  // A reference meter that goes away while the closing sequence waits for its release is told
+  // of too, once.
   void deviceGone_data() {
     QTest::addColumn<QString>("device");
-    QTest::addColumn<bool>("duringSearch");
+    QTest::addColumn<QString>("when");
     QTest::addColumn<QString>("message");
     const QString trial = "\n" + wizard_text::kTrialGainKept;
-    QTest::newRow("meter, sampling") << "meter" << false << wizard_text::kMeterLost;
-    QTest::newRow("meter, search") << "meter" << true << wizard_text::kMeterLost + trial;
-    QTest::newRow("reference, search") << "reference" << true << wizard_text::kReferenceLost + trial;
+    QTest::newRow("meter, sampling") << "meter" << "sampling" << wizard_text::kMeterLost;
+    QTest::newRow("meter, search") << "meter" << "search" << wizard_text::kMeterLost + trial;
+    QTest::newRow("reference, search") << "reference" << "search" << wizard_text::kReferenceLost + trial;
+    QTest::newRow("reference, closing") << "reference" << "closing" << wizard_text::kReferenceLost;
   }
   void deviceGone() {
     QFETCH(QString, device);
-    QFETCH(bool, duringSearch);
+    QFETCH(QString, when);
     QFETCH(QString, message);
     Calibration c;
     QVERIFY(c.Start(true));
-    if (duringSearch) {
+    if (when == "search") {
       QVERIFY(c.ToPage2());
       c.wizard().kStartClick();
     } else {
       QVERIFY(c.Connect());
       QVERIFY(c.Readings("100.00", "80"));
+    }
+    if (when == "closing") {  // a reference meter that does not answer holds the release
+      QVERIFY(c.sim.command("ref-silent on"));
+      c.wizard().close();
+      QVERIFY(c.WaitFor({Phase::CloseRelease}));
     }
     QVERIFY(c.sim.command("hangup " + device));
     QVERIFY(c.Closed());
@@ -295,8 +303,34 @@ class TestCalibrationLive : public QObject {
     const bool meterThere = device == "reference";
     QCOMPARE(c.main().ComPort1->Connected(), meterThere);
     QCOMPARE(c.main().Poczony1->isChecked(), meterThere);
-    // ... at the trial gain the meter keeps (16384 of 20000).
-    if (meterThere) QTRY_VERIFY_WITH_TIMEOUT(c.main().SWynik->text().contains("81.9"), 5000);
+    // ... at the trial gain the meter keeps (16384 of 20000), or its own.
+    const QString reading = when == "search" ? "81.9" : "80.0";
+    if (meterThere) QTRY_VERIFY_WITH_TIMEOUT(c.main().SWynik->text().contains(reading), 5000);
+  }
+
+  // A sample pairs a reference reply and a meter frame both received after "Rejestruj"; without
+  // such a pair within a second there is no sample, and the user is told.
+  void aSampleNeedsFreshReadings_data() {
+    QTest::addColumn<QString>("misbehaviour");
+    QTest::addColumn<int>("count");
+    QTest::newRow("both answer") << "" << 1;
+    QTest::newRow("reference silent") << "ref-silent" << 0;
+    QTest::newRow("meter silent") << "silence" << 0;
+  }
+  void aSampleNeedsFreshReadings() {
+    QFETCH(QString, misbehaviour);
+    QFETCH(int, count);
+    Calibration c;
+    QVERIFY(c.Start(false));
+    QVERIFY(c.Connect());
+    QVERIFY(c.Readings("100.00", "80"));
+    if (!misbehaviour.isEmpty()) QVERIFY(c.sim.command(misbehaviour + " on"));
+    c.wizard().kWizardRejestrujClick();
+    QVERIFY(!c.wizard().kWizardRejestruj->isEnabled());  // one sample at a time
+    QVERIFY(c.WaitFor({Phase::Sampling}));
+    QCOMPARE(c.wizard().Samples().Count(), count);
+    QCOMPARE(c.messages.texts(), count ? QStringList{} : QStringList{wizard_text::kNoFreshPair});
+    if (count) QCOMPARE(c.wizard().Samples().At(1).uwz, 100.0);
   }
 
   // During the search's second step: a close, Back twice, a meter that falls silent. Nothing

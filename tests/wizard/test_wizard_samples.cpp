@@ -155,7 +155,9 @@ class TestWizardSamples : public QObject {
     QVERIFY(!table.Result().fitted);
     QCOMPARE(table.Result().a, 0.0);
     QVERIFY(!table.Target(135));
+    // A row registered after the emptying shows no corrected value of the old evaluation.
     table.Register(100, 90);
+    QCOMPARE(SampleRowTexts(table.At(1)).last(), QString());
     table.Register(100, 91);
     QVERIFY(!table.Evaluate().fitted);
     QVERIFY(!table.Target(135));

@@ -11,6 +11,7 @@
 
 using Phase = CalibrationSteps::Phase;
 using Event = CalibrationSteps::Event;
+Q_DECLARE_METATYPE(CalibrationSteps::Phase)
 
 namespace {
 constexpr int kTrueGain = 20000;
@@ -131,6 +132,7 @@ class Walk {
   QList<int> sampleGains_;  // the meter's gain when each sample's frame was measured
   int toldAtFirstSample_ = 0;
   int openingGain_ = 0;
+  std::optional<int> chosenGain_;  // "Wpisz inicjujaca nastawe" of the last "Dalej >>" on page 0
   bool gainSettled_ = false;  // the opening's gain is known to the walk (page 1 was reached)
   int framesSinceRegister_ = 0;
   int validRepliesSinceRegister_ = 0;
@@ -275,9 +277,13 @@ bool Walk::Check(const CalibrationSteps::Input& input, Phase before, int countBe
   }
   if (samples_.Count() == 0) sampleGains_.clear();
   if (samples_.Count() < sampleGains_.size()) sampleGains_ = sampleGains_.mid(0, samples_.Count());
-  // The gain of page 0 (untouched, or the initial gain the user chose) is the meter's own.
+  if (before == Phase::Idle && input.event == Event::Next)
+    chosenGain_ = input.flag ? std::optional<int>(int(input.value)) : std::nullopt;
+  // The gain of page 0 (untouched, or the initial gain the user chose) is the meter's own; an
+  // initial gain that was refused or did not go out keeps the wizard on page 0.
   if ((now == Phase::Sampling || now == Phase::InitialGain) &&
       (before == Phase::RangeCheck || before == Phase::FirstFrame || before == Phase::InitialGain)) {
+    if (chosenGain_ && m.gain != *chosenGain_) return fail("page 1 without the initial gain");
     gainSettled_ = true;
     openingGain_ = m.gain;
   }
@@ -327,6 +333,35 @@ bool Walk::Run(int events) {
 class TestWizardSteps : public QObject {
   Q_OBJECT
  private slots:
+  // The user's actions each phase takes: the window enables a control exactly when its action
+  // is taken, so this is what the user can press. A close is taken in every phase.
+  void actionsOfEachPhase_data() {
+    QTest::addColumn<Phase>("phase");
+    QTest::addColumn<QString>("actions");
+    const QString none;
+    QTest::newRow("page 0") << Phase::Idle << "Next";
+    for (Phase p : {Phase::Connecting, Phase::RangeCheck, Phase::FirstFrame, Phase::InitialGain,
+                    Phase::Disconnecting, Phase::Registering, Phase::Searching, Phase::GivingBack,
+                    Phase::DebugPause, Phase::Finishing, Phase::Restoring, Phase::RestoreFrame,
+                    Phase::CloseGiveBack, Phase::CloseRelease, Phase::CloseSlave})
+      QTest::addRow("waiting %d", int(p)) << p << (p == Phase::Searching ? "Back" : none);
+    QTest::newRow("page 1") << Phase::Sampling << "Next Back Register Reset";
+    QTest::newRow("page 2, no result") << Phase::Ready << "Back Start DebugSend";
+    QTest::newRow("page 2, a result") << Phase::Found << "Next Back Start DebugSend";
+  }
+  void actionsOfEachPhase() {
+    QFETCH(Phase, phase);
+    QFETCH(QString, actions);
+    const QList<QPair<Event, QString>> all = {{Event::Next, "Next"},       {Event::Back, "Back"},
+                                              {Event::Start, "Start"},     {Event::Register, "Register"},
+                                              {Event::Reset, "Reset"},     {Event::DebugSend, "DebugSend"}};
+    QStringList taken;
+    for (const auto& [event, name] : all)
+      if (CalibrationSteps::Takes(phase, event)) taken << name;
+    QCOMPARE(taken.join(' '), actions);
+    QVERIFY(CalibrationSteps::Takes(phase, Event::Close));
+  }
+
   void randomWalk() {
     const quint32 seed = qEnvironmentVariableIsSet("FLUXA_WALK_SEED")
                              ? quint32(qEnvironmentVariableIntValue("FLUXA_WALK_SEED"))
