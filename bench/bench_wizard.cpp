@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <initializer_list>
 #include <mutex>
 #include <thread>
 
@@ -21,6 +22,7 @@
 
 namespace {
 using Clock = std::chrono::steady_clock;
+using Phase = CalibrationSteps::Phase;
 constexpr double kStepMinimumMs = 300 + 850;
 
 // Posts a timestamped event to the GUI thread every 10 ms while it lives.
@@ -72,13 +74,24 @@ struct LiveWizard {
     qputenv("FLUXA_COM2", sim.referencePath().toUtf8());
     wizard.OpenFor(nullptr, 0, 1);
     wizard.kDalejClick();
-    if (wizard.kWizardPages->currentIndex() != 1) {
+    if (!Await({Phase::Sampling, Phase::Idle}, 20000) || wizard.Phase() != Phase::Sampling) {
       state.SkipWithError("the meters did not connect");
       return false;
     }
     return true;
   }
   void Idle(int ms) { sim.pumpUntil([] { return false; }, ms); }
+  // Runs the event loop until the wizard's steps are in one of `phases`.
+  bool Await(std::initializer_list<Phase> phases, int timeoutMs) {
+    return sim.pumpUntil(
+        [&] { return std::find(phases.begin(), phases.end(), wizard.Phase()) != phases.end(); }, timeoutMs);
+  }
+  // "Rejestruj": the sample is taken once a fresh pair of readings came.
+  bool Register() {
+    const int before = wizard.Samples().Count();
+    wizard.kWizardRejestrujClick();
+    return Await({Phase::Sampling}, 5000) && wizard.Samples().Count() == before + 1;
+  }
   int Polls() {
     int n = 0;
     for (const auto& c : sim.referenceCommands()) n += c.bytes.startsWith("\x1BME");
@@ -115,12 +128,16 @@ static void BM_WizardSearch(benchmark::State& state) {
     live.Idle(800);
   };
   settle("100");
-  w.kWizardRejestrujClick();
+  const bool first = live.Register();
   settle("50");
-  w.kWizardRejestrujClick();
+  const bool second = live.Register();
   settle("100");
+  if (!first || !second) {
+    state.SkipWithError("no samples registered");
+    return;
+  }
   w.kDalejClick();
-  if (w.Step() != 2) {
+  if (w.Phase() != Phase::Ready) {
     state.SkipWithError("no target reading");
     return;
   }
@@ -129,7 +146,11 @@ static void BM_WizardSearch(benchmark::State& state) {
     Pinger pinger;
     QElapsedTimer clock;
     clock.start();
-    w.kStartClick();
+    w.kStartClick();  // returns at once: the search runs in the event loop
+    if (!live.Await({Phase::Found, Phase::Ready}, 60000)) {
+      state.SkipWithError("the search did not end");
+      return;
+    }
     const double ms = double(clock.nsecsElapsed()) / 1e6;
     state.SetIterationTime(ms / 1000.0);
     const auto [median, worst] = pinger.Figures();

@@ -12,6 +12,7 @@
 #include "wizard/KalibracjaWykres.h"
 
 namespace {
+using Phase = CalibrationSteps::Phase;
 QString folder;
 
 void Save(QWidget& w, const QString& name) {
@@ -35,10 +36,12 @@ class WizardShots : public QObject {
     QVERIFY(wizard.OpenFor(nullptr, 0, 1));
     Save(wizard, "page0");
     wizard.kDalejClick();
+    QTRY_VERIFY_WITH_TIMEOUT(wizard.Phase() == Phase::Sampling, 20000);
     for (const char* field : {"100", "200", "300", "-150"}) {
       QVERIFY(sim.command(QString("field ") + field));
       QTest::qWait(1200);
       wizard.kWizardRejestrujClick();
+      QTRY_VERIFY_WITH_TIMEOUT(wizard.Phase() == Phase::Sampling, 5000);
     }
     QTest::qWait(800);
     Save(wizard, "page1");
@@ -53,10 +56,13 @@ class WizardShots : public QObject {
     QVERIFY(sim.command("field 100"));
     QTest::qWait(1200);
     wizard.kDalejClick();
+    QTRY_VERIFY_WITH_TIMEOUT(wizard.Phase() == Phase::Ready, 5000);
     Save(wizard, "page2");
     wizard.kStartClick();
+    QTRY_VERIFY_WITH_TIMEOUT(wizard.Phase() == Phase::Found, 60000);
     Save(wizard, "page2-found");
     wizard.close();
+    QTRY_VERIFY_WITH_TIMEOUT(!wizard.isVisible(), 20000);
   }
 };
 
