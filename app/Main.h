@@ -215,6 +215,7 @@ class TMainWin : public QMainWindow {
   void PaintIndicators(LinkEvent event);
   void UpdatePauseButton();
   bool FileShown() const;
+  double FileTimeConstant() const;  // the filter applied to a file shown
   void ShowDisconnected(LinkEvent event);
   bool Connect(bool quiet);
   void ShowSeriesWindow();

@@ -85,8 +85,7 @@ void TMainWin::BuildMenu() {
   ChartPng2x1 = Item(Plik1, "ChartPng2x1", "Zapisz wykres jako PNG (2×)…");
   N6 = Separator(Plik1, "N6");
   Pobierzwynikizurzdzenia1 = Item(Plik1, "Pobierzwynikizurzdzenia1", "Pobierz wyniki z urządzenia");
-  Pobierzwynikizurzdzenia1->setEnabled(false);
-  Pobierzwynikizurzdzenia1->setVisible(false);
+  Pobierzwynikizurzdzenia1->setEnabled(false);  // while the port is open
   N1 = Separator(Plik1, "N1");
   N1->setVisible(false);
   Koniec1 = Item(Plik1, "Koniec1", "&Koniec");

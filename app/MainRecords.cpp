@@ -8,9 +8,12 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QToolButton>
+#include <limits>
 
 #include "app/FileDialogs.h"
 #include "app/Main.h"
+
+#include <limits>
 #include "app/MainForm.h"
 #include "common/Messages.h"
 #include "measurement/WykresWidget.h"
@@ -45,9 +48,15 @@ void TMainWin::filtrClick(bool on) {
     digitalFilter_.SetTimeConstant(1.0);
   }
   if (FileShown()) {
-    RefilterSeries(series_, digitalFilter_.TimeConstant());
+    RefilterSeries(series_, FileTimeConstant());
     ShowSeriesWindow();
   }
+}
+
+// A file is drawn as it was recorded; the digital filter applies to it only while the user has
+// it ticked (the file view's filter has no jump threshold, so it would flatten every step).
+double TMainWin::FileTimeConstant() const {
+  return filtr->isChecked() ? digitalFilter_.TimeConstant() : std::numeric_limits<double>::infinity();
 }
 
 void TMainWin::filtrTempClick(bool on) {
@@ -207,10 +216,16 @@ void TMainWin::Otwrz1Click() {
   if (recorder_.Recording()) return;
   const QString name = AskOpenFileName(this, DataFileDialogSettings());
   if (name.isEmpty()) return;
-  const OpenedDataFile opened = ReadDataFileIntoSeries(name, series_, digitalFilter_.TimeConstant());
+  const OpenedDataFile opened =
+      ReadDataFileIntoSeries(name, series_, std::numeric_limits<double>::infinity());
   if (!opened.ok) {
     ShowMessage(kReadErrorText);
     return;
+  }
+  if (filtr->isChecked()) {  // the live filter stays behind: the file shows what was recorded
+    const QSignalBlocker block(filtr);
+    filtr->setChecked(false);
+    Tau->setEnabled(true);
   }
   if (opened.linesLeftOut > 0)
     ShowMessage(QStringLiteral("Plik zawiera więcej niż %1 wyników. Pominięto ostatnie: %2.")
@@ -231,7 +246,6 @@ void TMainWin::Otwrz1Click() {
   Timer1.stop();
   RedrawSeries(series_, 1, chart);
   chart.SetAutoSkala(true);
-  filtr->setChecked(true);  // when it was not ticked yet, this refilters with Tau and redraws
 }
 
 void TMainWin::Pobierzwynikizurzdzenia1Click() {

@@ -69,7 +69,7 @@ class TestMainWin : public QObject {
     QTest::newRow("ChartPng1") << "ChartPng1" << "Zapisz wykres jako PNG…" << "" << true << true << false;
     QTest::newRow("ChartPng2x1") << "ChartPng2x1" << "Zapisz wykres jako PNG (2×)…" << "" << true << true << false;
     QTest::newRow("Pobierz") << "Pobierzwynikizurzdzenia1" << "Pobierz wyniki z urządzenia" << ""
-                             << false << false << false;
+                             << true << false << false;  // enabled while the port is open
     QTest::newRow("N1") << "N1" << "" << "" << false << true << false;
     QTest::newRow("Koniec1") << "Koniec1" << "Koniec" << "" << true << true << false;
     QTest::newRow("Minmax1") << "Minmax1" << "Obróbka danych" << "" << true << true << true;

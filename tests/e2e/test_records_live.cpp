@@ -1,5 +1,9 @@
 // Recording, download and file view through the main window, against fluxa-sim.
 #include <QtTest>
+#include <QLineEdit>
+#include <QMenu>
+#include <algorithm>
+#include <cmath>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -234,8 +238,11 @@ class TestRecordsLive : public QObject {
     }
     words << "5001" << "-5000";  // outside the readings' range: skipped
     QVERIFY(live.sim.command("stored " + words.join(' ')));
+    // Plik offers it, enabled while the port is open.
+    QVERIFY(live.window.Plik1->actions().contains(live.window.Pobierzwynikizurzdzenia1));
+    QVERIFY(live.window.Pobierzwynikizurzdzenia1->isVisible());
+    QVERIFY(!live.window.Pobierzwynikizurzdzenia1->isEnabled());
     QVERIFY(live.Connect());
-    live.window.Pobierzwynikizurzdzenia1->setVisible(true);  // the menu keeps it hidden
     QVERIFY(live.window.Pobierzwynikizurzdzenia1->isEnabled());
     const QString path = tmp_.filePath("download-" + range + ".F3D");
     FileAnswers answers({path});
@@ -287,7 +294,7 @@ class TestRecordsLive : public QObject {
     }
     QVERIFY(!w.Danezurzdzenia1->isChecked());
     QVERIFY(!w.Kosz->isVisible());
-    QVERIFY(w.filtr->isChecked());
+    QVERIFY(!w.filtr->isChecked());
     QVERIFY(w.TrackBar1->isVisible());
     QCOMPARE(w.TrackBar1->maximum(), 474);  // the window from there ends at entry 1000
     QCOMPARE(w.Series().Count(), 1000);
@@ -308,6 +315,41 @@ class TestRecordsLive : public QObject {
     QVERIFY(!w.TrackBar1->isVisible());
     QCOMPARE(int(w.Wykres1->Chart().Ilosc()), 0);
     QVERIFY(messages.texts().isEmpty());
+  }
+
+  // A recording is drawn as recorded: a sine from -30 to 50 keeps its extremes whether the live
+  // filter was ticked or not; the filter applies to the file only while the user ticks it.
+  void aFileIsDrawnAsRecorded_data() {
+    QTest::addColumn<bool>("filterTicked");
+    QTest::newRow("filter not ticked") << false;
+    QTest::newRow("live filter ticked") << true;
+  }
+  void aFileIsDrawnAsRecorded() {
+    QFETCH(bool, filterTicked);
+    TMainWin w;
+    w.show();
+    QStringList texts;
+    for (int i = 0; i < 200; ++i) texts << FormatValueText(1, 10 + 40 * std::sin(i * 2 * M_PI / 40));
+    const QString path = tmp_.filePath("sine.F3D");
+    QVERIFY(WriteDataFile(path, texts));
+    if (filterTicked) w.filtr->click();
+    QCOMPARE(w.filtr->isChecked(), filterTicked);
+    {
+      FileAnswers answers({path});
+      w.Otwrz1->trigger();
+    }
+    QVERIFY(!w.filtr->isChecked());
+    QVERIFY(w.Tau->isEnabled());
+    auto extremes = [&w] {
+      const auto values = w.Wykres1->Chart().Values();
+      const auto [lo, hi] = std::minmax_element(values.begin(), values.end());
+      return std::pair{*lo, *hi};
+    };
+    QCOMPARE(extremes(), (std::pair{-30.0, 50.0}));
+    w.filtr->click();  // the user's choice: now it is filtered
+    QVERIFY(extremes().second < 45);
+    w.filtr->click();
+    QCOMPARE(extremes(), (std::pair{-30.0, 50.0}));
   }
 
   void aFileLongerThanTheSeriesShowsItsBeginningAndSaysSo() {
