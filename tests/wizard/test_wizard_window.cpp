@@ -53,8 +53,13 @@ class TestWizardWindow : public QObject {
     QVERIFY(w.SpinEdit2->isHidden());
     w.CheckBox3->click();
     QVERIFY(!w.SpinEdit2->isHidden());
-    for (QLabel* value : {w.kWizardWzorLabel, w.kWizardKalLabel, w.kWizardIloscProbekLabel, w.Label32})
+    for (QLabel* value : {w.kWizardWzorLabel, w.kWizardKalLabel, w.kWizardIloscProbekLabel})
       QCOMPARE(value->text(), QString("0"));
+    QCOMPARE(w.Label32->text(), QString());  // no search has run
+    // Page 0 takes only "Dalej >>" (and a close).
+    QVERIFY(w.kDalej->isEnabled());
+    for (QWidget* control : QList<QWidget*>{w.kWstecz, w.kStart, w.kWizardRejestruj, w.kWizardReset, w.Button9})
+      QVERIFY(!control->isEnabled());
   }
 
   void pickersApplyToTheirPort() {
@@ -132,7 +137,10 @@ class TestWizardWindow : public QObject {
     QCOMPARE(Cell(w, 1000, 3), QString("800"));
     w.kWizardRejestrujClick();  // the table is full: nothing changes
     QCOMPARE(w.Samples().Count(), 1000);
-    w.kWizardResetClick();
+    w.kWizardResetClick();  // not on page 0
+    QCOMPARE(w.Samples().Count(), 1000);
+    w.show();
+    w.hide();
     QCOMPARE(Cell(w, 1000, 0), QString());
     QCOMPARE(w.Samples().Count(), 0);
   }
