@@ -1,5 +1,6 @@
 #include "measurement/Wykres.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPen>
 
@@ -291,28 +292,133 @@ void TWykres::Changed()
         OnChanged();
 }
 
-std::vector<ScaleMark> ChartScale(const TWykres& chart, double factor)
+ChartScaleRange ChartScale(const TWykres& chart, double factor)
 {
-    const auto range = chart.ShownRange();
-    if (!range)
+    return {chart.ShownRange(), chart.Height(), factor};
+}
+
+namespace {
+
+// A step of the scale: mantissa x 10^exponent.
+struct ScaleStep {
+    int mantissa = 1;
+    int exponent = 0;
+};
+
+// Multiples of the step, exactly as their decimal texts read: 10^n is exact up to 10^22, and a
+// division by it rounds once, as reading the text would.
+double StepMultiple(double multiple, const ScaleStep& step)
+{
+    const double units = multiple * step.mantissa;
+    return step.exponent >= 0 ? units * std::pow(10.0, step.exponent)
+                              : units / std::pow(10.0, -step.exponent);
+}
+
+// Beyond 2^53 whole steps apart the multiples are no longer told apart.
+constexpr double MaximumMultiple = 9.0e15;
+
+}  // namespace
+
+std::vector<ScaleMark> ScaleMarks(const ChartScaleRange& range)
+{
+    if (!range.shown)
         return {};
-    const auto [upper, lower] = *range;
-    // A value v is drawn at row H - 2 - round((v - lower) (H - 3) / (upper - lower)).
-    const double perRow = (upper - lower) / (chart.Height() - 3) * factor;
-    const double step = std::abs(perRow) * GridStep;
-    if (!std::isfinite(step) || !std::isfinite(lower) || step <= 0)
+    const auto [upper, lower] = *range.shown;
+    const double factor = range.factor;
+    // As the chart draws a value: the height round((v - lower) (H - 3) / (upper - lower)), drawn
+    // when it is 0 .. H - 3, at row H - 2 - height.
+    const double rows = range.height - 3;
+    const double span = upper - lower;
+    if (!(rows >= 1) || !(span > 0) || !std::isfinite(span) || !std::isfinite(lower) ||
+        !(factor > 0) || !std::isfinite(factor))
         return {};
-    const int decimals = std::clamp(int(std::ceil(-std::log10(step))) + 1, 0, 6);
+    const double halfRow = span / rows / 2;
+    const double low = (lower - halfRow) * factor;
+    const double high = (upper + halfRow) * factor;
+    const int most = std::clamp(int(rows) / 20, 2, 8);
+    const int fewest = std::min(4, most);
+    auto count = [&](const ScaleStep& step) {
+        const double size = StepMultiple(1, step);
+        return std::floor(high / size) - std::ceil(low / size) + 1;
+    };
+
+    // From a step that leaves a hundred marks or more, up through 1, 2, 5, 10, 20, ...
+    ScaleStep step{1, int(std::floor(std::log10(high - low))) - 2};
+    ScaleStep before = step;
+    for (int tries = 0; tries < 12 && count(step) > most; ++tries) {
+        before = step;
+        step = step.mantissa == 1 ? ScaleStep{2, step.exponent}
+             : step.mantissa == 2 ? ScaleStep{5, step.exponent}
+                                  : ScaleStep{1, step.exponent + 1};
+    }
+    if (count(step) > most)
+        return {};
+    if (count(step) < fewest && count(before) > most)
+        step = before;
+
+    const double size = StepMultiple(1, step);
+    const double first = std::ceil(low / size);
+    const double last = std::floor(high / size);
+    if (std::max(std::fabs(first), std::fabs(last)) * step.mantissa > MaximumMultiple)
+        return {};
+    const double largest = std::max(std::fabs(StepMultiple(first, step)), std::fabs(StepMultiple(last, step)));
+    const bool fixed = step.exponent >= -9 && largest < 1e12;
+    const int decimals = std::max(0, -step.exponent);
+    const int digits = std::clamp(int(std::floor(std::log10(std::max(largest, size)))) - step.exponent + 1, 1, 17);
+
     std::vector<ScaleMark> marks;
-    for (const int row : chart.GridRows()) {
-        const double value = lower * factor + (chart.Height() - 2 - row) * perRow;
-        QString text = QString::number(value, 'f', decimals);
-        // A value that rounds to zero reads as zero, not as "-0.00".
-        if (text.toDouble() == 0)
-            text = QString::number(0.0, 'f', decimals);
-        marks.push_back({row, text});
+    for (double multiple = last; multiple >= first; --multiple) {
+        const double value = StepMultiple(multiple, step) + 0.0;  // never "-0"
+        const double y = std::nearbyint((value / factor - lower) * rows / span);
+        if (!(y >= 0 && y < rows + 1))
+            continue;
+        marks.push_back({range.height - 2 - int(y),
+                         fixed ? QString::number(value, 'f', decimals) : QString::number(value, 'g', digits)});
     }
     return marks;
+}
+
+namespace {
+constexpr int ScaleTick = 3;
+constexpr double SmallestScaleFont = 6;
+
+int WidestText(const std::vector<ScaleMark>& marks, const QFontMetrics& metrics)
+{
+    int widest = 0;
+    for (const ScaleMark& mark : marks)
+        widest = std::max(widest, metrics.horizontalAdvance(mark.text));
+    return widest;
+}
+}  // namespace
+
+int ChartScaleWidth(const std::vector<ScaleMark>& marks, const QString& unit, const QFont& font)
+{
+    const QFontMetrics metrics(font);
+    return std::max(ScaleTick + 2 + WidestText(marks, metrics), metrics.horizontalAdvance(unit)) + 2;
+}
+
+void DrawChartScale(QPainter& painter, const QRect& area, const std::vector<ScaleMark>& marks,
+                    const QString& unit)
+{
+    if (marks.empty())
+        return;
+    const int room = area.width() - ScaleTick - 2;
+    QFont font = painter.font();
+    while (font.pointSizeF() > SmallestScaleFont && WidestText(marks, QFontMetrics(font)) > room)
+        font.setPointSizeF(std::max(SmallestScaleFont, font.pointSizeF() - 0.5));
+    painter.setFont(font);
+    const int lineHeight = QFontMetrics(font).height();
+    const int textRight = area.right();
+    painter.drawText(QRect(area.left(), area.top(), area.width() - 1, ScaleUnitHeight),
+                     Qt::AlignRight | Qt::AlignVCenter, unit);
+    const int chartTop = area.top() + ScaleUnitHeight;
+    for (const ScaleMark& mark : marks) {
+        const int y = chartTop + mark.row;
+        painter.fillRect(QRect(area.left(), y, ScaleTick, 1), painter.pen().color());
+        const int top = std::max(chartTop, std::min(y - lineHeight / 2, area.bottom() + 1 - lineHeight));
+        painter.drawText(QRect(area.left() + ScaleTick + 1, top, textRight - area.left() - ScaleTick, lineHeight),
+                         Qt::AlignRight | Qt::AlignVCenter, mark.text);
+    }
 }
 
 QColor ColorFromWindows(quint32 bgr)

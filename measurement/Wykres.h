@@ -15,6 +15,7 @@
 //     and is drawn at row H - 2 - y when 0 <= y < H - 2, else it is outside and not drawn;
 //   - the oldest buffered value is at column 1, the latest at column Ilosc.
 #include <QColor>
+#include <QFont>
 #include <QImage>
 #include <QRect>
 #include <QString>
@@ -25,6 +26,8 @@
 #include <optional>
 #include <utility>
 #include <vector>
+
+class QPainter;
 
 class TWykres {
 public:
@@ -137,17 +140,45 @@ private:
     void NoteChanged(const QRect& area) { changed_ |= area; }
 };
 
-// A value of the chart's scale: the number of a horizontal grid line, beside its row.
+// ---- The scale beside the chart ----
+
+// What the scale of a chart shows: the range its picture is drawn against (none while it shows
+// the empty grid), its height, and the factor from the chart's numbers to the unit shown (0.1 for
+// a temperature in tenths of a degree). Cheap to take and to compare, so a view takes it before
+// every paint and works the marks out only when it changed.
+struct ChartScaleRange {
+    std::optional<std::pair<double, double>> shown;  // upper, lower
+    int height = 0;
+    double factor = 1;
+    bool operator==(const ChartScaleRange&) const = default;
+};
+ChartScaleRange ChartScale(const TWykres& chart, double factor = 1);
+
+// A value of the scale in the unit shown, at the row where the chart draws it.
 struct ScaleMark {
     int row = 0;
     QString text;
     bool operator==(const ScaleMark&) const = default;
 };
-// The scale of the range the picture shows, top first; empty while it shows no range. A mark
-// has as many decimals as tell its line's value from the next one's to a tenth of the step
-// ("12.35" for steps of 0.19). factor turns the chart's numbers into the unit shown (0.1 for a
-// temperature in tenths of a degree).
-std::vector<ScaleMark> ChartScale(const TWykres& chart, double factor = 1);
+
+// The marks of a range, top first: the multiples of a step of 1, 2 or 5 x 10^n that the chart
+// draws, each at the row where it draws that value (so 0 is a mark whenever the chart shows it).
+// The step is the smallest that leaves at most 8 marks (and no more than one for every 20 rows
+// of a low chart), unless that leaves fewer than 4: then the step before it, which leaves 9 or 10. A mark has
+// the decimals of the step ("0.05", "12.35" for a step of 0.05), exponents past 10^12 and below
+// 10^-9; an empty range, or one too narrow for its numbers, has none.
+std::vector<ScaleMark> ScaleMarks(const ChartScaleRange& range);
+
+// The scale's look, shared by the widget beside the chart and the chart's picture. In area: the
+// unit right-aligned in a band ScaleUnitHeight high on top; below it the chart's rows, row 0
+// first, with a 3-pixel tick at each mark's row and its text right-aligned beside it, moved in
+// where it would pass the area's edge (the tick stays). The painter's pen draws it; its font is
+// set smaller, down to 6 pt, when a text would not fit.
+inline constexpr int ScaleUnitHeight = 14;
+void DrawChartScale(QPainter& painter, const QRect& area, const std::vector<ScaleMark>& marks,
+                    const QString& unit);
+// The width that holds every text of a scale in a font.
+int ChartScaleWidth(const std::vector<ScaleMark>& marks, const QString& unit, const QFont& font);
 
 // A colour stored as a Windows COLORREF integer (0x00BBGGRR): 9671571 is RGB(147, 147, 147).
 QColor ColorFromWindows(quint32 bgr);

@@ -35,10 +35,14 @@ void TWykresWidget::resizeEvent(QResizeEvent* event) {
 
 TWykresScale::TWykresScale(QWidget* parent) : QWidget(parent) {}
 
-void TWykresScale::SetMarks(std::vector<ScaleMark> marks, const QString& unit) {
-  if (marks == marks_ && unit == unit_) return;
-  marks_ = std::move(marks);
+void TWykresScale::SetMarks(const ChartScaleRange& range, const QString& unit) {
+  if (range == range_ && unit == unit_) return;
+  const bool unitShown = unit != unit_ && !marks_.empty();
+  range_ = range;
   unit_ = unit;
+  std::vector<ScaleMark> marks = ScaleMarks(range);
+  if (marks == marks_ && !unitShown) return;
+  marks_ = std::move(marks);
   update();
 }
 
@@ -49,17 +53,7 @@ QStringList TWykresScale::Texts() const {
 }
 
 void TWykresScale::paintEvent(QPaintEvent*) {
-  constexpr int kTick = 3;
   QPainter painter(this);
   painter.setPen(palette().color(QPalette::WindowText));
-  const int lineHeight = fontMetrics().height();
-  const int textRight = width() - 1;
-  if (!marks_.empty())
-    painter.drawText(QRect(0, 0, textRight, ChartTop), Qt::AlignRight | Qt::AlignVCenter, unit_);
-  for (const ScaleMark& mark : marks_) {
-    const int y = ChartTop + mark.row;
-    painter.drawLine(0, y, kTick - 1, y);
-    painter.drawText(QRect(kTick + 1, y - lineHeight / 2, textRight - kTick - 1, lineHeight),
-                     Qt::AlignRight | Qt::AlignVCenter, mark.text);
-  }
+  DrawChartScale(painter, rect(), marks_, unit_);
 }

@@ -29,16 +29,17 @@ class TWykresWidget : public QWidget {
   TWykres chart_;
 };
 
-// The chart's scale: the unit on top, then each mark's value beside its grid line, right-aligned
-// to a short tick. The chart's row 0 lies ChartTop pixels below the widget's top.
+// The chart's scale beside it (DrawChartScale): the unit on top, then each mark's value at the
+// row where the chart draws it. The chart's row 0 lies ChartTop pixels below the widget's top.
 class TWykresScale : public QWidget {
   Q_OBJECT
  public:
-  static constexpr int ChartTop = 14;
+  static constexpr int ChartTop = ScaleUnitHeight;
   explicit TWykresScale(QWidget* parent = nullptr);
 
-  // Repaints only when the marks or the unit changed.
-  void SetMarks(std::vector<ScaleMark> marks, const QString& unit);
+  // Shows the marks of the range in the unit. They are worked out, and the widget repainted,
+  // only when the range or the unit changed, so a caller may pass them before every paint.
+  void SetMarks(const ChartScaleRange& range, const QString& unit);
   QString Unit() const { return unit_; }
   // The marks' texts, top first.
   QStringList Texts() const;
@@ -48,6 +49,7 @@ class TWykresScale : public QWidget {
   void paintEvent(QPaintEvent* event) override;
 
  private:
+  ChartScaleRange range_;
   std::vector<ScaleMark> marks_;
   QString unit_;
 };
