@@ -87,7 +87,6 @@ void TMainWin::BuildMenu() {
   Pobierzwynikizurzdzenia1 = Item(Plik1, "Pobierzwynikizurzdzenia1", "Pobierz wyniki z urządzenia");
   Pobierzwynikizurzdzenia1->setEnabled(false);  // while the port is open
   N1 = Separator(Plik1, "N1");
-  N1->setVisible(false);
   Koniec1 = Item(Plik1, "Koniec1", "&Koniec");
 
   Widok1 = Named(bar->addMenu("Widok"), "Widok1");

@@ -70,7 +70,7 @@ class TestMainWin : public QObject {
     QTest::newRow("ChartPng2x1") << "ChartPng2x1" << "Zapisz wykres jako PNG (2×)…" << "" << true << true << false;
     QTest::newRow("Pobierz") << "Pobierzwynikizurzdzenia1" << "Pobierz wyniki z urządzenia" << ""
                              << true << false << false;  // enabled while the port is open
-    QTest::newRow("N1") << "N1" << "" << "" << false << true << false;
+    QTest::newRow("N1") << "N1" << "" << "" << true << true << false;
     QTest::newRow("Koniec1") << "Koniec1" << "Koniec" << "" << true << true << false;
     QTest::newRow("Minmax1") << "Minmax1" << "Obróbka danych" << "" << true << true << true;
     QTest::newRow("Danezurzdzenia1") << "Danezurzdzenia1" << "Dane z urządzenia" << "" << true << true << true;
@@ -114,7 +114,8 @@ class TestMainWin : public QObject {
     for (QAction* a : w.Plik1->actions())
       if (a->isVisible() && !a->isSeparator()) items << a->text();
     QCOMPARE(items, (QStringList{"&Open...", "&Save as...", "&Stop saving file", "Export to CSV…",
-                                 "Save chart as PNG…", "Save chart as PNG (2×)…", "Quit"}));
+                                 "Save chart as PNG…", "Save chart as PNG (2×)…",
+                                 "Take results from instrument", "Quit"}));
     QCOMPARE(w.S_Polacz->text(), QString("Connect"));
     QCOMPARE(w.StatusPanel0->text(), QString("Disconnected"));
     QCOMPARE(w.BP->text(), QString("No transmission"));
