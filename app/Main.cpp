@@ -71,8 +71,16 @@ TMainWin::TMainWin(QWidget* parent) : QMainWindow(parent) {
   Wykres1->OnChartChanged = [this] { repaintThrottle_->RequestPaint(); };
   // The windows below app/ (the wizard's chart) save their pictures through the program's dialog.
   SetChartPictureSaveDialog(AskSaveFileName);
-  AddChartPictureMenu(Wykres1, [this](int scale) { return ScaledPicture(Wykres1->Chart().Picture(), scale); });
+  AddChartPictureMenu(Wykres1, [this](int scale) { return ChartPicture(scale); });
   Send->OnTransferReport = [this](const QString& text) { StatusPanel1->setText(text); };
+}
+
+// The chart with the scale and unit beside it, as the window shows them; the scale is brought
+// up to the picture first, which may have been drawn since the last paint.
+QImage TMainWin::ChartPicture(int scale) {
+  UpdateChartScale();
+  return ChartPictureWithScale(Wykres1->Chart().Picture(), Wykres1Scale->Marks(), Wykres1Scale->Unit(),
+                               Wykres1Scale->font(), scale);
 }
 
 // Defined here, where the owned dialog type is complete.
@@ -127,8 +135,10 @@ void TMainWin::WireHandlers() {
   OnClick(Zapisz1, [this] { Zapisz1Click(); });
   OnClick(Zakoncz, [this] { ZakonczClick(); });
   OnClick(ExportCsv1, [this] { ExportCsv1Click(); });
-  OnClick(ChartPng1, [this] { ChartPngClick(1); });
-  OnClick(ChartPng2x1, [this] { ChartPngClick(2); });
+  // Plik saves the same picture as the chart's own menu: the chart with its scale.
+  const auto chartPicture = [this](int scale) { return ChartPicture(scale); };
+  OnClick(ChartPng1, [this, chartPicture] { SaveChartPicture(this, chartPicture, 1); });
+  OnClick(ChartPng2x1, [this, chartPicture] { SaveChartPicture(this, chartPicture, 2); });
   connect(&RecordingCount, &QTimer::timeout, this, &TMainWin::RecordingCountTimer);
   OnClick(Otwrz1, [this] { Otwrz1Click(); });
   OnClick(Pobierzwynikizurzdzenia1, [this] { Pobierzwynikizurzdzenia1Click(); });

@@ -27,6 +27,7 @@ class QPushButton;
 class QSlider;
 class QToolButton;
 class QFrame;
+class QImage;
 class QWidget;
 class TWykresScale;
 class TWykresWidget;
@@ -224,6 +225,7 @@ class TMainWin : public QMainWindow {
   // next start to offer.
   void StopRecording(bool exiting);
   void UpdateChartScale();
+  QImage ChartPicture(int scale);  // the chart and its scale, each pixel made scale x scale
   QString UnitOfFile(const QString& fileName) const;
   void CloseLostLinkMessage();
 

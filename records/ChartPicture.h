@@ -5,14 +5,22 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 #include "common/FileDialogSettings.h"
+#include "measurement/Wykres.h"
 
 class QWidget;
 
 // The picture's pixels, each made scale × scale (1 keeps them as they are): a strip chart's
 // dots stay sharp at twice the size.
 QImage ScaledPicture(const QImage& picture, int scale);
+// The chart's picture with its scale beside it, as the window shows them (DrawChartScale): the
+// chart's pixels, each made scale x scale, with their top-left corner ScaleUnitHeight x scale
+// below the picture's; to their right the unit and the marks, black on white, in font drawn
+// scale times as large; below them room for the lowest mark's text.
+QImage ChartPictureWithScale(const QImage& chart, const std::vector<ScaleMark>& marks,
+                             const QString& unit, const QFont& font, int scale);
 // False when the file cannot be written.
 bool WriteChartPicture(const QImage& picture, const QString& fileName);
 FileDialogSettings ChartPictureDialogSettings();

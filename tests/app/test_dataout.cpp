@@ -3,6 +3,7 @@
 // hands them over.
 #include <QtTest>
 #include <QCheckBox>
+#include <QMenu>
 #include <QSlider>
 #include <QTemporaryDir>
 
@@ -25,6 +26,35 @@ void AnswerFileDialogs(QStringList names) {
   SetFileDialogHook([names](bool, const FileDialogSettings&) mutable {
     return names.isEmpty() ? QString() : names.takeFirst();
   });
+}
+
+// Chooses an item of the chart's context menu as a user does: the menu opens on a right click,
+// and the item is taken with the keyboard once the menu is up.
+void ChooseFromChartMenu(TMainWin& w, int item) {
+  QTimer poll;
+  poll.setInterval(10);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!menu || menu->objectName() != "ChartPictureMenu") return;
+    poll.stop();
+    menu->setActiveAction(menu->actions().at(item));
+    QTest::keyClick(menu, Qt::Key_Return);
+  });
+  poll.start();
+  emit w.Wykres1->customContextMenuRequested(QPoint(100, 100));
+}
+
+// The width of what is drawn (not white) in an area of a picture; 0 when nothing is.
+int InkWidth(const QImage& picture, const QRect& area) {
+  int first = INT_MAX, last = -1;
+  const QRect inside = area.intersected(picture.rect());
+  for (int y = inside.top(); y <= inside.bottom(); ++y)
+    for (int x = inside.left(); x <= inside.right(); ++x)
+      if ((picture.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF) {
+        first = std::min(first, x);
+        last = std::max(last, x);
+      }
+  return last < 0 ? 0 : last - first + 1;
 }
 
 // The top and bottom marks of the chart's scale.
@@ -68,26 +98,53 @@ class TestDataOut : public QObject {
     QCOMPARE(w.Wykres1Scale->Unit(), QString());
   }
 
-  // The picture is the chart's own pixels, each made scale x scale.
+  // The picture holds the chart's own pixels, each made scale x scale, and beside them the
+  // scale as the window shows it: a tick at each mark's row with its text, the unit above. From
+  // Plik and from the chart's own menu.
   void chartSavedAsPng_data() {
     QTest::addColumn<int>("scale");
-    QTest::newRow("its size") << 1;
-    QTest::newRow("twice its size") << 2;
+    QTest::addColumn<bool>("fromChartMenu");
+    QTest::newRow("Plik, its size") << 1 << false;
+    QTest::newRow("Plik, twice its size") << 2 << false;
+    QTest::newRow("chart's menu, its size") << 1 << true;
+    QTest::newRow("chart's menu, twice its size") << 2 << true;
   }
   void chartSavedAsPng() {
     QFETCH(int, scale);
+    QFETCH(bool, fromChartMenu);
     TMainWin w;
-    for (int i = 0; i < 300; ++i) w.HandleArrival(Frame(qint16(i * 37 % 500)));
-    const QString path = dir_.filePath(QString("chart-%1.png").arg(scale));
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    for (int i = 0; i < 300; ++i) w.HandleArrival(Frame(qint16(i * 37 % 500 - 150)));
+    const QString path = dir_.filePath(QString("chart-%1-%2.png").arg(scale).arg(fromChartMenu));
     AnswerFileDialogs({path});
-    (scale == 1 ? w.ChartPng1 : w.ChartPng2x1)->trigger();
+    if (fromChartMenu)
+      ChooseFromChartMenu(w, scale - 1);
+    else
+      (scale == 1 ? w.ChartPng1 : w.ChartPng2x1)->trigger();
     const QImage chart = w.Wykres1->Chart().Picture().convertToFormat(QImage::Format_RGB32);
     const QImage png = QImage(path).convertToFormat(QImage::Format_RGB32);
-    QCOMPARE(png.size(), chart.size() * scale);
+    const int top = TWykresScale::ChartTop * scale, left = chart.width() * scale;
+    QVERIFY(png.width() > left && png.height() > top + chart.height() * scale);
     int differing = 0;
-    for (int y = 0; y < png.height(); ++y)
-      for (int x = 0; x < png.width(); ++x) differing += png.pixel(x, y) != chart.pixel(x / scale, y / scale);
+    for (int y = 0; y < chart.height() * scale; ++y)
+      for (int x = 0; x < left; ++x) differing += png.pixel(x, top + y) != chart.pixel(x / scale, y / scale);
     QCOMPARE(differing, 0);
+
+    const QFontMetrics metrics(w.Wykres1Scale->font());
+    const std::vector<ScaleMark>& marks = w.Wykres1Scale->Marks();
+    // -1.5 .. 3.49 mT and 20 %
+    QCOMPARE(w.Wykres1Scale->Texts(), QStringList({"4", "3", "2", "1", "0", "-1", "-2"}));
+    for (const ScaleMark& mark : marks) {
+      const int row = top + mark.row * scale;
+      QCOMPARE(png.pixel(left, row), qRgb(0, 0, 0));
+      const QRect beside(left + 4 * scale, row - 5 * scale, png.width() - left - 4 * scale, 10 * scale);
+      QVERIFY2(std::abs(InkWidth(png, beside) - metrics.horizontalAdvance(mark.text) * scale) <= 2 * scale + 1,
+               qPrintable(mark.text));
+    }
+    QCOMPARE(w.Wykres1Scale->Unit(), QString("mT"));
+    const QRect unitBand(left, 0, png.width() - left, top);
+    QVERIFY(std::abs(InkWidth(png, unitBand) - metrics.horizontalAdvance("mT") * scale) <= 2 * scale + 1);
   }
 
   // A data file as a table: the file on show or a chosen one, in the program's language, with
