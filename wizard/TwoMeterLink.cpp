@@ -105,6 +105,7 @@ void TwoMeterLink::CancelExchange() {
   pollAgain_ = false;
   busy_ = Busy::None;
   handshakeDone_ = nullptr;
+  queued_.reset();
 }
 
 bool TwoMeterLink::TakeQueuedReply() {
@@ -137,7 +138,13 @@ void TwoMeterLink::kComWzorRxChar(int count) {
 
 void TwoMeterLink::StartHandshake(const QByteArray& command, int pauseMs, const QString& answer,
                                   std::function<void(Handshake)> done) {
-  CancelExchange();  // a measurement's reply would be taken for the answer
+  if (kComWzor.Connected() && (busy_ == Busy::Measure || busy_ == Busy::Drain)) {
+    // A measurement's reply under way would be taken for the answer: the handshake follows it.
+    queued_ = QueuedHandshake{command, pauseMs, answer, std::move(done)};
+    pollAgain_ = false;
+    return;
+  }
+  CancelExchange();
   if (!kComWzor.Connected()) {
     done(Handshake::NotConnected);
     return;
@@ -206,6 +213,7 @@ void TwoMeterLink::PauseOver() {
       return;
     case Busy::Drain:
       busy_ = Busy::None;
+      if (StartQueuedHandshake()) return;
       if (std::exchange(pollAgain_, false)) StartMeasurement(true);
       return;
     case Busy::None:
@@ -277,7 +285,16 @@ void TwoMeterLink::FinishMeasurement() {
     classifierWarned_ = true;
     ShowMessage(wizard_text::kClassifier);
   }
-  if (busy_ == Busy::None && std::exchange(pollAgain_, false)) StartMeasurement(true);
+  if (busy_ != Busy::None || StartQueuedHandshake()) return;
+  if (std::exchange(pollAgain_, false)) StartMeasurement(true);
+}
+
+bool TwoMeterLink::StartQueuedHandshake() {
+  if (!queued_) return false;
+  QueuedHandshake next = std::move(*queued_);
+  queued_.reset();
+  StartHandshake(next.command, next.pauseMs, next.answer, std::move(next.done));
+  return true;
 }
 
 void TwoMeterLink::kComKalibRxChar(int count) {

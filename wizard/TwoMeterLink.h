@@ -7,12 +7,13 @@
 // Nothing here holds the GUI thread for the reference meter's pauses: a command is written, and
 // its reply is taken from the port's own arrivals when it is whole (a measurement: its CR or 20
 // characters) or when its pause is up (a timer). One exchange runs at a time; a handshake
-// (LO2/LO1, its pause and at most kHandshakeTries tries) takes the port from a measurement, and
-// a measurement asked for while another one runs follows it. Port failures are caught here: a
+// (LO2/LO1, its pause and at most kHandshakeTries tries) follows a measurement under way (and
+// the drain of its late reply), and a measurement asked for while another one runs follows it. Port failures are caught here: a
 // failed exchange keeps the readings as they were.
 #include <QString>
 #include <QTimer>
 #include <functional>
+#include <optional>
 
 #include "link/ComPort.h"
 #include "wizard/CalibratedFrames.h"
@@ -109,6 +110,7 @@ class TwoMeterLink {
   void FinishMeasurement();
   void PauseOver();
   void CancelExchange();  // a handshake that waits ends without its outcome
+  bool StartQueuedHandshake();
   bool TakeQueuedReply();  // false on a port error
 
   CalibratedReceiver receiver_;
@@ -127,6 +129,13 @@ class TwoMeterLink {
   bool polled_ = false;      // the running measurement was asked for by an arrival
   bool pollAgain_ = false;   // an arrival came while a measurement ran
   bool closeAfterSlave_ = false;
+  struct QueuedHandshake {
+    QByteArray command;
+    int pauseMs;
+    QString answer;
+    std::function<void(Handshake)> done;
+  };
+  std::optional<QueuedHandshake> queued_;  // waits for the measurement under way
   int queries_ = 0;
   bool lastReplyValid_ = false;
 };
