@@ -404,10 +404,11 @@ void DrawChartScale(QPainter& painter, const QRect& area, const std::vector<Scal
         return;
     const int room = area.width() - ScaleTick - 2;
     QFont font = painter.font();
-    while (font.pointSizeF() > SmallestScaleFont && WidestText(marks, QFontMetrics(font)) > room)
+    while (font.pointSizeF() > SmallestScaleFont &&
+           WidestText(marks, QFontMetrics(font, painter.device())) > room)
         font.setPointSizeF(std::max(SmallestScaleFont, font.pointSizeF() - 0.5));
     painter.setFont(font);
-    const int lineHeight = QFontMetrics(font).height();
+    const int lineHeight = QFontMetrics(font, painter.device()).height();
     const int textRight = area.right();
     painter.drawText(QRect(area.left(), area.top(), area.width() - 1, ScaleUnitHeight),
                      Qt::AlignRight | Qt::AlignVCenter, unit);
