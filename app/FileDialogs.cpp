@@ -14,6 +14,7 @@ QString Ask(QWidget* parent, const FileDialogSettings& dialogSettings, bool save
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   dialog.setDefaultSuffix(dialogSettings.defaultSuffix);
+  if (save && !dialogSettings.proposedName.isEmpty()) dialog.selectFile(dialogSettings.proposedName);
   if (dialog.exec() != QDialog::Accepted) return {};
   const QStringList files = dialog.selectedFiles();
   return files.isEmpty() ? QString() : files.first();

@@ -24,6 +24,7 @@
 #include "app/FileDialogs.h"
 #include "records/ChartPicture.h"
 #include "records/ChartPictureMenu.h"
+#include "records/DataExport.h"
 #include "records/Pobieranie.h"
 
 TMainWin::TMainWin(QWidget* parent) : QMainWindow(parent) {
@@ -83,6 +84,24 @@ QImage TMainWin::ChartPicture(int scale) {
                                Wykres1Scale->font(), scale);
 }
 
+// Live results are what the export gives unless a file is on show; a data file is asked for only
+// when the port is closed and nothing has been shown since the last "Połącz" or "c".
+bool TMainWin::LiveResultsShown() const {
+  return !FileShown() && (ComPort1->Connected() || liveResults_.Count() > 0);
+}
+
+void TMainWin::ExportLiveResults() {
+  const QString name = AskSaveFileName(this, CsvFileDialogSettings());
+  if (name.isEmpty()) return;
+  const CsvExportOutcome outcome = ExportLiveResultsAsCsv(liveResults_, name);
+  if (outcome.kind != CsvExportOutcome::Written) {
+    ShowMessage(CsvExportMessage(outcome));
+    return;
+  }
+  // The panel keeps its width: a long path loses the middle of its folder.
+  StatusPanel1->setText(FitPath(LookupText(98), name, StatusPanel1->fontMetrics(), StatusPanel1->width()));
+}
+
 // Defined here, where the owned dialog type is complete.
 TMainWin::~TMainWin() = default;
 
@@ -122,7 +141,11 @@ void TMainWin::WireHandlers() {
   connect(filtrTemp, &QCheckBox::toggled, this, &TMainWin::filtrTempClick);
   connect(Dane, &QCheckBox::toggled, this, &TMainWin::DaneClick);
   connect(Autoskalowanie, &QCheckBox::toggled, this, &TMainWin::AutoskalowanieClick);
-  connect(Button1, &QPushButton::clicked, this, &TMainWin::Button1Click);
+  // "c" starts the statistics again, and with them the table of live results.
+  connect(Button1, &QPushButton::clicked, this, [this] {
+    Button1Click();
+    liveResults_.Clear();
+  });
   connect(Button3, &QPushButton::clicked, this, &TMainWin::Button3Click);
   connect(W, &QSlider::valueChanged, this, &TMainWin::WChange);
   connect(O, &QSlider::valueChanged, this, &TMainWin::WChange);
@@ -134,7 +157,12 @@ void TMainWin::WireHandlers() {
   connect(&autoReconnect_, &QTimer::timeout, this, &TMainWin::AutoReconnectTimer);
   OnClick(Zapisz1, [this] { Zapisz1Click(); });
   OnClick(Zakoncz, [this] { ZakonczClick(); });
-  OnClick(ExportCsv1, [this] { ExportCsv1Click(); });
+  OnClick(ExportCsv1, [this] {
+    if (LiveResultsShown())
+      ExportLiveResults();
+    else
+      ExportCsv1Click();  // the file on show, or one chosen
+  });
   // Plik saves the same picture as the chart's own menu: the chart with its scale.
   const auto chartPicture = [this](int scale) { return ChartPicture(scale); };
   OnClick(ChartPng1, [this, chartPicture] { SaveChartPicture(this, chartPicture, 1); });

@@ -12,6 +12,7 @@
 #include "link/Supervision.h"
 #include "measurement/Filters.h"
 #include "measurement/MeasurementResult.h"
+#include "records/DataExport.h"
 #include "records/Download.h"
 #include "records/Recorder.h"
 #include <memory>
@@ -226,6 +227,9 @@ class TMainWin : public QMainWindow {
   void StopRecording(bool exiting);
   void UpdateChartScale();
   QImage ChartPicture(int scale);  // the chart and its scale, each pixel made scale x scale
+  // "Eksportuj do CSV…" while the live results are shown: those since "Połącz" or "c".
+  bool LiveResultsShown() const;
+  void ExportLiveResults();
   QString UnitOfFile(const QString& fileName) const;
   void CloseLostLinkMessage();
 
@@ -238,6 +242,7 @@ class TMainWin : public QMainWindow {
   Statistics statistics_;
   StoredSeries series_;
   Recorder recorder_{series_};
+  LiveResults liveResults_;  // shown since "Połącz" or "c"
   Download download_;
   std::unique_ptr<TPobierzWin> ownPobierzWin_;  // when no program entry gave one
   bool singleResultWanted_ = false;

@@ -1,6 +1,8 @@
 // The main window's form: menu tree, panels and controls at their fixed positions.
 #include <QActionGroup>
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
@@ -60,6 +62,17 @@ void FitText(QAbstractButton* button) {
   while (f.pointSizeF() > 6 && QFontMetrics(f).horizontalAdvance(button->text()) > room)
     f.setPointSizeF(f.pointSizeF() - 0.5);
   button->setFont(f);
+}
+
+QString FitPath(const QString& text, const QString& path, const QFontMetrics& metrics, int width) {
+  const QString full = text.arg(QDir::toNativeSeparators(path));
+  if (metrics.horizontalAdvance(full) <= width) return full;
+  const QFileInfo file(path);
+  const QString name = QDir::separator() + file.fileName();
+  const int room = width - metrics.horizontalAdvance(text.arg(name));
+  if (room <= metrics.horizontalAdvance(QStringLiteral("…")))
+    return metrics.elidedText(full, Qt::ElideMiddle, width);
+  return text.arg(metrics.elidedText(QDir::toNativeSeparators(file.path()), Qt::ElideMiddle, room) + name);
 }
 
 void SetTextColour(QWidget* widget, const QColor& colour) {

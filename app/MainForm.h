@@ -5,6 +5,7 @@
 #include <QString>
 
 class QAbstractButton;
+class QFontMetrics;
 class QWidget;
 
 // The chart's scale stands between the chart and the range panel; the window is that much wider.
@@ -16,6 +17,10 @@ void SetTextColour(QWidget* widget, const QColor& colour);
 // Shrinks the button's font (never below 6 pt) until its caption fits; the form is fixed, the
 // captions change with the language.
 void FitText(QAbstractButton* button);
+
+// text with %1 replaced by a file's path, its folder shortened in the middle ("/home/…/data")
+// until the whole fits width: the file's own name stays whole while it can.
+QString FitPath(const QString& text, const QString& path, const QFontMetrics& metrics, int width);
 
 // Names a control after its component, as the tests and the program find it.
 template <typename T>

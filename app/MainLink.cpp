@@ -27,7 +27,7 @@ void TMainWin::Poczony1Click() {
     ShowDisconnected(LinkEvent::UserDisconnect);
     return;
   }
-  Connect(false);
+  if (Connect(false)) liveResults_.Clear();  // the table of live results starts again
 }
 
 // Opens the port and enables what needs it; a failure is told unless quiet.
@@ -213,8 +213,9 @@ void TMainWin::ProcessResult(const ResultFrame& frame) {
     }
   };
   steps.recording = [this](const MeasurementResult& r) {
-    if (recorder_.OnResult(FormatValueText(r.decimalClass, r.value), r.unitText) == RecordResult::Full)
-      ZakonczClick();
+    const QString text = FormatValueText(r.decimalClass, r.value);
+    liveResults_.Append(text, r.unitText);  // for "Eksportuj do CSV…"
+    if (recorder_.OnResult(text, r.unitText) == RecordResult::Full) ZakonczClick();
   };
   ProcessResultFrame(frame, steps);
 }

@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <limits>
 
 #include "records/DataFile.h"
@@ -16,6 +17,22 @@ QString CsvField(QString text, QChar separator) {
       !text.contains(u'\r'))
     return text;
   return u'"' + text.replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+
+// The header line of a table with the given number of columns.
+QString CsvHeader(const TableStyle& style, int columns) {
+  QStringList header;
+  for (int c = 0; c < columns && c < style.header.size(); ++c)
+    header << CsvField(style.header[c], style.separator);
+  return header.join(style.separator) + QStringLiteral("\r\n");
+}
+
+// The program's own table: the header of its language (texts 62, 64, 78), a byte order mark.
+TableStyle ProgramTableStyle() {
+  TableStyle style;
+  style.header = {LookupText(62), LookupText(64), LookupText(78)};
+  style.byteOrderMark = true;
+  return style;
 }
 
 // Checks every line first, so that nothing half-made comes out of a bad file.
@@ -61,10 +78,7 @@ ExportedTable DataLinesToCsv(const QStringList& lines, const QString& unit, cons
   if (!values) return table;
   const QString unitText = unit.trimmed();
   const int columns = unitText.isEmpty() ? 2 : 3;
-  QStringList header;
-  for (int c = 0; c < columns && c < style.header.size(); ++c)
-    header << CsvField(style.header[c], style.separator);
-  QString text = header.join(style.separator) + QStringLiteral("\r\n");
+  QString text = CsvHeader(style, columns);
   const QString unitField = CsvField(unitText, style.separator);
   for (qsizetype i = 0; i < values->size(); ++i) {
     QString value = values->at(i);
@@ -116,10 +130,7 @@ CsvExportOutcome ExportDataFileAsCsv(const QString& dataFileName, const QString&
     outcome.kind = CsvExportOutcome::ReadFailed;
     return outcome;
   }
-  TableStyle style;
-  style.header = {LookupText(62), LookupText(64), LookupText(78)};
-  style.byteOrderMark = true;
-  const ExportedTable table = DataLinesToCsv(file.lines, unit, CsvStyleFor(ProgramLocale(), style));
+  const ExportedTable table = DataLinesToCsv(file.lines, unit, CsvStyleFor(ProgramLocale(), ProgramTableStyle()));
   if (!table.ok) {
     outcome.kind = CsvExportOutcome::NotANumber;
     outcome.badLine = table.badLine;
@@ -146,6 +157,101 @@ QString CsvExportMessage(const CsvExportOutcome& outcome) {
   return {};
 }
 
-FileDialogSettings CsvFileDialogSettings() {
-  return {Title(75), LookupText(79), QStringLiteral("csv")};
+FileDialogSettings CsvFileDialogSettings(const QDateTime& now) {
+  return {Title(75), LookupText(79), QStringLiteral("csv"), CsvProposedName(now)};
+}
+
+QString CsvProposedName(const QDateTime& now) {
+  return QStringLiteral("fluxa-") + now.toString(QStringLiteral("yyyy-MM-dd-HHmm")) + QStringLiteral(".csv");
+}
+
+// ---- Live results ----
+
+void LiveResults::Clear() {
+  blocks_.clear();
+  units_.clear();
+  firstNumber_ = 1;
+  count_ = 0;
+}
+
+void LiveResults::Append(const QString& valueText, const QString& unitText) {
+  if (blocks_.empty() || qint64(blocks_.back().ends.size()) == BlockSize) {
+    if (count_ + BlockSize > MaximumCount) {
+      firstNumber_ += qint64(blocks_.front().ends.size());
+      count_ -= qint64(blocks_.front().ends.size());
+      blocks_.pop_front();
+      // The run the first number held falls in stays; the ones before it go.
+      while (units_.size() > 1 && units_[1].first <= firstNumber_) units_.erase(units_.begin());
+    }
+    blocks_.emplace_back();
+    blocks_.back().ends.reserve(BlockSize);
+  }
+  Block& block = blocks_.back();
+  // Value texts are digits, spaces, a sign and a point: one byte each.
+  for (const QChar c : valueText) block.texts.append(char(c.unicode()));
+  block.ends.push_back(quint32(block.texts.size()));
+  if (units_.empty() || units_.back().second != unitText) units_.emplace_back(firstNumber_ + count_, unitText);
+  ++count_;
+}
+
+void LiveResults::ForEach(
+    const std::function<void(qint64, QByteArrayView, const QString&)>& visit) const {
+  qint64 number = firstNumber_;
+  std::size_t run = 0;
+  for (const Block& block : blocks_) {
+    quint32 begin = 0;
+    for (const quint32 end : block.ends) {
+      while (run + 1 < units_.size() && units_[run + 1].first <= number) ++run;
+      visit(number, QByteArrayView(block.texts.constData() + begin, end - begin), units_[run].second);
+      begin = end;
+      ++number;
+    }
+  }
+}
+
+CsvExportOutcome ExportLiveResultsAsCsv(const LiveResults& results, const QString& csvFileName) {
+  CsvExportOutcome outcome;
+  bool unitKnown = false;
+  results.ForEach([&](qint64, QByteArrayView, const QString& unit) {
+    unitKnown = unitKnown || !unit.trimmed().isEmpty();
+  });
+  const TableStyle style = CsvStyleFor(ProgramLocale(), ProgramTableStyle());
+  QSaveFile out(csvFileName);
+  if (!out.open(QIODevice::WriteOnly)) {
+    outcome.kind = CsvExportOutcome::WriteFailed;
+    return outcome;
+  }
+  QByteArray data = style.byteOrderMark ? QByteArrayLiteral("\xEF\xBB\xBF") : QByteArray();
+  data += CsvHeader(style, unitKnown ? 3 : 2).toUtf8();
+  bool written = true;
+  results.ForEach([&](qint64 number, QByteArrayView text, const QString& unit) {
+    if (outcome.kind != CsvExportOutcome::Written) return;
+    std::optional<QString> value = PlainValueText(QString::fromLatin1(text));
+    if (!value) {
+      outcome.kind = CsvExportOutcome::NotANumber;
+      outcome.badLine = int(std::min<qint64>(number, std::numeric_limits<int>::max()));
+      outcome.badText = QString::fromLatin1(text);
+      return;
+    }
+    value->replace(u'.', style.decimalMark);
+    QString line = QString::number(number) + style.separator + *value;
+    if (unitKnown) line += style.separator + CsvField(unit.trimmed(), style.separator);
+    data += line.toUtf8() + "\r\n";
+    ++outcome.count;
+    if (data.size() >= (1 << 20)) {  // a long table goes out in pieces
+      written = written && out.write(data) == data.size();
+      data.clear();
+    }
+  });
+  if (outcome.kind != CsvExportOutcome::Written) {
+    out.cancelWriting();
+    outcome.count = 0;
+    return outcome;
+  }
+  written = written && out.write(data) == data.size();
+  if (!written || !out.commit()) {
+    outcome.kind = CsvExportOutcome::WriteFailed;
+    outcome.count = 0;
+  }
+  return outcome;
 }

@@ -10,10 +10,16 @@
 // A value keeps exactly the digits of its line: "-  123.45" is written as -123.45 (-123,45).
 // A line that is not a plain decimal number stops the export and is named by its number.
 #include <QByteArray>
+#include <QByteArrayView>
+#include <QDateTime>
 #include <QLocale>
 #include <QString>
 #include <QStringList>
+#include <deque>
+#include <functional>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "common/FileDialogSettings.h"
 
@@ -60,5 +66,40 @@ CsvExportOutcome ExportDataFileAsCsv(const QString& dataFileName, const QString&
                                      const QString& unit);
 // The message of an outcome that is not Written.
 QString CsvExportMessage(const CsvExportOutcome& outcome);
-// The save dialog's settings for the table.
-FileDialogSettings CsvFileDialogSettings();
+// The save dialog's settings for the table; it proposes the name of the moment given.
+FileDialogSettings CsvFileDialogSettings(const QDateTime& now = QDateTime::currentDateTime());
+// "fluxa-2026-12-07-2341.csv": the date and the minute of a table, so that tables sort by time.
+QString CsvProposedName(const QDateTime& now);
+
+// ---- "Eksportuj do CSV…" while the live results are shown ----
+// The live results the main window showed since "Połącz" or "c": each as the display shows it
+// less the unit (FormatValueText), with its unit, numbered from 1 since the last Clear. At the
+// full line rate (137 a second) a day brings twelve million; beyond MaximumCount (some eight
+// hours of them) the oldest are let go a block at a time, so memory stays bounded, and the
+// table then starts at the first number held. Appending costs a few bytes copied.
+class LiveResults {
+ public:
+  static constexpr qint64 BlockSize = 65536;
+  static constexpr qint64 MaximumCount = 64 * BlockSize;
+
+  void Clear();
+  void Append(const QString& valueText, const QString& unitText);
+  qint64 Count() const { return count_; }
+  qint64 FirstNumber() const { return firstNumber_; }
+  // Every result held, oldest first: its number, its value text and its unit (" mT").
+  void ForEach(const std::function<void(qint64 number, QByteArrayView valueText, const QString& unit)>& visit) const;
+
+ private:
+  struct Block {
+    QByteArray texts;            // the value texts, one after another
+    std::vector<quint32> ends;   // where each ends in texts
+  };
+  std::deque<Block> blocks_;
+  std::vector<std::pair<qint64, QString>> units_;  // each unit from the number it began with
+  qint64 firstNumber_ = 1;
+  qint64 count_ = 0;
+};
+
+// The results as the program's own table (as ExportDataFileAsCsv: header, language, marks), each
+// line numbered as its result and with its own unit. Written whole or not at all.
+CsvExportOutcome ExportLiveResultsAsCsv(const LiveResults& results, const QString& csvFileName);

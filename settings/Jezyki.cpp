@@ -3,7 +3,7 @@
 // The texts are copied exactly, spaces and accelerator ampersands included: captions are laid out
 // around them (" Wynik " sits in a group box frame, " wynik" follows a number in the step dialog).
 
-const char* const PolishTexts[98] = {
+const char* const PolishTexts[99] = {
     "",                                                        // 0
     "Plik",                                                    // 1
     "Widok",                                                   // 2
@@ -102,9 +102,10 @@ const char* const PolishTexts[98] = {
     " Parametry zapisu",                                       // 95
     "Zapisz co ",                                              // 96
     " wynik",                                                  // 97
+    "Zapisano tabelę: %1",                                     // 98
 };
 
-const char* const EnglishTexts[98] = {
+const char* const EnglishTexts[99] = {
     "",                                                        // 0
     "File",                                                    // 1
     "View",                                                    // 2
@@ -203,6 +204,7 @@ const char* const EnglishTexts[98] = {
     " Saving parameters",                                      // 95
     "Save every ",                                             // 96
     "th result",                                               // 97
+    "Table saved: %1",                                         // 98
 };
 
 QString CurrentLanguage = QStringLiteral("Polski");

@@ -11,14 +11,16 @@
 #include "app/Main.h"
 #include "measurement/MeasurementResult.h"
 #include "measurement/WykresWidget.h"
+#include "records/DataExport.h"
 #include "records/DataFile.h"
 #include "settings/Jezyki.h"
 #include "tests/common/StartRecording.h"
 
 namespace {
-// A result frame in mT, range 1, DC: reading / 100 mT.
-QByteArray Frame(qint16 reading) {
-  return QByteArray::fromHex("AA5500FA00") + char(reading & 0xFF) + char((reading >> 8) & 0xFF);
+// A result frame in mT, range 1, DC: reading / 100 mT; in Gs: reading / 10 Gs.
+QByteArray Frame(qint16 reading, bool gauss = false) {
+  return QByteArray::fromHex(gauss ? "AA5504FA00" : "AA5500FA00") + char(reading & 0xFF) +
+         char((reading >> 8) & 0xFF);
 }
 
 // The file dialogs answer these names in turn.
@@ -179,6 +181,59 @@ class TestDataOut : public QObject {
     QFile file(csv);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), "\xEF\xBB\xBF" + table.join("\r\n").toUtf8() + "\r\n");
+  }
+
+  // Live, each result shown is a line of the table with its own unit, as the display showed it;
+  // the save dialog is the only one asked.
+  void liveExportKeepsEachResultsUnit_data() {
+    QTest::addColumn<QStringList>("frames");  // raw readings and the meter's unit
+    QTest::addColumn<QStringList>("table");
+    QTest::newRow("one unit") << QStringList{"1234 mT", "-5 mT"}
+                              << QStringList{"L.p.;Indukcja pola;Jednostka", "1;12,34;mT", "2;-0,05;mT"};
+    QTest::newRow("the meter switched to Gs and back")
+        << QStringList{"1234 mT", "567 Gs", "-3 Gs", "7 mT"}
+        << QStringList{"L.p.;Indukcja pola;Jednostka", "1;12,34;mT", "2;56,7;Gs", "3;-0,3;Gs", "4;0,07;mT"};
+  }
+  void liveExportKeepsEachResultsUnit() {
+    QFETCH(QStringList, frames);
+    QFETCH(QStringList, table);
+    TMainWin w;
+    for (const QString& frame : frames)
+      w.HandleArrival(Frame(qint16(frame.section(' ', 0, 0).toInt()), frame.endsWith("Gs")));
+    const QString csv = dir_.filePath(QString("live-%1.csv").arg(frames.size()));
+    QStringList asked;
+    SetFileDialogHook([&](bool save, const FileDialogSettings& settings) {
+      asked << QString(save ? "save " : "open ") + settings.caption;
+      return csv;
+    });
+    w.ExportCsv1->trigger();
+    QCOMPARE(asked, QStringList{"save Eksportuj do CSV"});
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), "\xEF\xBB\xBF" + table.join("\r\n").toUtf8() + "\r\n");
+  }
+
+  // A session of a day at the line rate would hold twelve million results: beyond their room the
+  // oldest block goes, and each result kept still has its own unit and number.
+  void liveResultsLetTheOldestGoBeyondTheirRoom() {
+    LiveResults results;
+    const qint64 total = LiveResults::MaximumCount + 1;
+    const QString mT = " mT", gauss = " Gs", text = "  12.34";
+    for (qint64 i = 1; i <= total; ++i) results.Append(text, i <= LiveResults::BlockSize + 5 ? mT : gauss);
+    QCOMPARE(results.FirstNumber(), LiveResults::BlockSize + 1);
+    QCOMPARE(results.Count(), total - LiveResults::BlockSize);
+    qint64 expected = results.FirstNumber(), wrong = 0;
+    results.ForEach([&](qint64 number, QByteArrayView value, const QString& unit) {
+      wrong += number != expected || value != "  12.34" ||
+               unit != (number <= LiveResults::BlockSize + 5 ? mT : gauss);
+      ++expected;
+    });
+    QCOMPARE(wrong, 0);
+    QCOMPARE(expected, total + 1);
+    results.Clear();
+    results.Append(text, mT);
+    QCOMPARE(results.FirstNumber(), 1);
+    QCOMPARE(results.Count(), 1);
   }
 };
 
