@@ -1,0 +1,205 @@
+#include "publish/MqttPublisher.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QMetaObject>
+#include <chrono>
+#include <mosquitto.h>
+#include <mutex>
+#include <thread>
+
+namespace {
+constexpr int kKeepAliveS = 30;
+
+void InitLibrary() {
+  static std::once_flag once;
+  std::call_once(once, [] { mosquitto_lib_init(); });
+}
+
+QString ConnackText(int rc) { return QString::fromUtf8(mosquitto_connack_string(rc)); }
+}  // namespace
+
+QString MqttPublisher::TopicLevel(const QString& name) {
+  QString level = name.trimmed();
+  for (QChar& c : level)
+    if (c == QLatin1Char('/') || c == QLatin1Char('+') || c == QLatin1Char('#') || c.isSpace())
+      c = QLatin1Char('_');
+  return level.isEmpty() ? QStringLiteral("_") : level;
+}
+
+MqttPublisher::MqttPublisher(const MqttTarget& target, const QString& station, const QString& meter,
+                             const QString& password)
+    : target_(target),
+      password_(password),
+      topic_(target.prefix + QLatin1Char('/') + TopicLevel(station) + QLatin1Char('/') + TopicLevel(meter)) {
+  batch_.setInterval(kBatchMs);
+  connect(&batch_, &QTimer::timeout, this, [this] { SendBatches(); });
+}
+
+MqttPublisher::~MqttPublisher() {
+  if (!client_) return;
+  mosquitto_disconnect(client_);
+  mosquitto_loop_stop(client_, true);
+  mosquitto_destroy(client_);
+}
+
+void MqttPublisher::Post(std::function<void()> call) {
+  QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+}
+
+bool MqttPublisher::Start(QString* error) {
+  InitLibrary();
+  auto fail = [&](const QString& why) {
+    if (error) *error = why;
+    if (client_) mosquitto_destroy(std::exchange(client_, nullptr));
+    return false;
+  };
+  const QByteArray id = QStringLiteral("fluxa-%1-%2").arg(QCoreApplication::applicationPid()).arg(quintptr(this), 0, 16).toUtf8();
+  client_ = mosquitto_new(id.constData(), true, this);
+  if (!client_) return fail(QStringLiteral("no MQTT client could be made"));
+  mosquitto_int_option(client_, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
+  mosquitto_connect_callback_set(client_, &MqttPublisher::Connected);
+  mosquitto_disconnect_callback_set(client_, &MqttPublisher::Disconnected);
+  mosquitto_publish_callback_set(client_, &MqttPublisher::Acknowledged);
+  mosquitto_reconnect_delay_set(client_, 1, 30, true);
+  mosquitto_max_inflight_messages_set(client_, kMaxUnacknowledged);
+  if (!target_.user.isEmpty() &&
+      mosquitto_username_pw_set(client_, target_.user.toUtf8().constData(),
+                                password_.isEmpty() ? nullptr : password_.toUtf8().constData()) != MOSQ_ERR_SUCCESS)
+    return fail(QStringLiteral("the user name is not valid"));
+  const QByteArray status = StatusTopic().toUtf8();
+  if (mosquitto_will_set(client_, status.constData(), 7, "offline", 1, true) != MOSQ_ERR_SUCCESS)
+    return fail(QStringLiteral("the topic prefix is not valid: %1").arg(target_.prefix));
+  if (target_.tls) {
+    if (!target_.caFile.isEmpty() && !QFile(target_.caFile).open(QIODevice::ReadOnly))
+      return fail(QStringLiteral("cannot read the CA file %1").arg(target_.caFile));
+    const QByteArray ca = target_.caFile.toLocal8Bit();
+    const int rc = target_.caFile.isEmpty()
+                       ? mosquitto_int_option(client_, MOSQ_OPT_TLS_USE_OS_CERTS, 1)
+                       : mosquitto_tls_set(client_, ca.constData(), nullptr, nullptr, nullptr, nullptr);
+    if (rc != MOSQ_ERR_SUCCESS)
+      return fail(QStringLiteral("TLS cannot be set up: %1").arg(QString::fromUtf8(mosquitto_strerror(rc))));
+  }
+  SetState(State::Connecting);
+  const int rc = mosquitto_connect_async(client_, target_.host.toUtf8().constData(), target_.port, kKeepAliveS);
+  // A refused first attempt is retried by the loop as any lost connection is.
+  if (rc != MOSQ_ERR_SUCCESS) SetState(State::Offline, QString::fromUtf8(mosquitto_strerror(rc)));
+  if (mosquitto_loop_start(client_) != MOSQ_ERR_SUCCESS) return fail(QStringLiteral("the MQTT thread did not start"));
+  batch_.start();
+  return true;
+}
+
+void MqttPublisher::Connected(mosquitto*, void* self, int rc) {
+  auto* p = static_cast<MqttPublisher*>(self);
+  p->Post([p, rc] {
+    if (rc != 0) {  // wrong credentials, say: the broker says why
+      p->SetState(State::Refused, ConnackText(rc));
+      return;
+    }
+    p->PublishStatus("online");
+    p->SetState(State::Online);
+    p->SendBatches();
+  });
+}
+
+void MqttPublisher::Disconnected(mosquitto*, void* self, int rc) {
+  auto* p = static_cast<MqttPublisher*>(self);
+  p->Post([p, rc] {
+    if (p->state_ == State::Stopped) return;
+    if (p->state_ == State::Refused) return;  // the refusal says more than the disconnect
+    p->SetState(State::Offline, rc == 0 ? QString() : QString::fromUtf8(mosquitto_strerror(rc)));
+  });
+}
+
+void MqttPublisher::Acknowledged(mosquitto*, void* self, int mid) {
+  auto* p = static_cast<MqttPublisher*>(self);
+  --p->inFlight_;
+  p->Post([p, mid] {
+    const auto it = p->unacknowledged_.find(mid);
+    if (it == p->unacknowledged_.end()) return;  // the status message
+    p->delivered_ += it->second;
+    p->resultsHandedOver_ -= it->second;
+    p->unacknowledged_.erase(it);
+    if (!p->waiting_.empty()) p->SendBatches();
+  });
+}
+
+void MqttPublisher::PublishStatus(const char* text) {
+  const QByteArray topic = StatusTopic().toUtf8();
+  ++inFlight_;  // its acknowledgement counts down like a batch's
+  if (mosquitto_publish(client_, nullptr, topic.constData(), int(qstrlen(text)), text, 1, true) != MOSQ_ERR_SUCCESS)
+    --inFlight_;
+}
+
+void MqttPublisher::SetState(State state, const QString& reason) {
+  if (state_ == state && reason_ == reason) return;
+  state_ = state;
+  reason_ = reason;
+  if (OnStateChanged) OnStateChanged();
+}
+
+qsizetype MqttPublisher::Waiting() const { return qsizetype(waiting_.size()) + resultsHandedOver_; }
+
+void MqttPublisher::Publish(const QByteArray& jsonObject) {
+  waiting_.push_back(jsonObject);
+  if (qsizetype(waiting_.size()) <= kMaxWaiting) return;
+  waiting_.pop_front();  // the oldest goes: the bound keeps memory in check on a long outage
+  ++dropped_;
+  if (OnStateChanged && (dropped_ == 1 || dropped_ % 1000 == 0)) OnStateChanged();
+}
+
+void MqttPublisher::SendBatches() {
+  if (state_ != State::Online || !client_) return;
+  const QByteArray topic = ResultsTopic().toUtf8();
+  while (!waiting_.empty() && int(unacknowledged_.size()) < kMaxUnacknowledged) {
+    const int count = int(std::min<size_t>(waiting_.size(), kMaxBatch));
+    QByteArray payload;
+    payload.reserve(count * 240);
+    payload += '[';
+    for (int i = 0; i < count; ++i) {
+      if (i) payload += ',';
+      payload += waiting_[size_t(i)];
+    }
+    payload += ']';
+    int mid = 0;
+    ++inFlight_;
+    const int rc = mosquitto_publish(client_, &mid, topic.constData(), int(payload.size()), payload.constData(), 1, false);
+    if (rc != MOSQ_ERR_SUCCESS) {  // not connected after all: they wait for the next connect
+      --inFlight_;
+      return;
+    }
+    unacknowledged_[mid] = count;
+    resultsHandedOver_ += count;
+    waiting_.erase(waiting_.begin(), waiting_.begin() + count);
+  }
+}
+
+qsizetype MqttPublisher::Stop(int timeoutMs) {
+  if (!client_) return Waiting();
+  batch_.stop();
+  // What waits goes out now, and the library is given time for the broker's acknowledgements.
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (state_ == State::Online && (!waiting_.empty() || inFlight_ > 0) &&
+         std::chrono::steady_clock::now() < until) {
+    const qsizetype before = qsizetype(waiting_.size());
+    SendBatches();
+    if (qsizetype(waiting_.size()) == before) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    if (inFlight_ == 0) {  // acknowledged in the library's thread; count them here
+      for (const auto& [mid, count] : unacknowledged_) delivered_ += count;
+      unacknowledged_.clear();
+      resultsHandedOver_ = 0;
+    }
+  }
+  const qsizetype left = qsizetype(waiting_.size()) + (inFlight_ > 0 ? resultsHandedOver_ : 0);
+  if (state_ == State::Online) {
+    PublishStatus("offline");
+    const auto shortly = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+    while (inFlight_ > 0 && std::chrono::steady_clock::now() < shortly)
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  SetState(State::Stopped);
+  mosquitto_disconnect(client_);
+  mosquitto_loop_stop(client_, false);
+  mosquitto_destroy(std::exchange(client_, nullptr));
+  return left;
+}

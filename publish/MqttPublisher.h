@@ -1,0 +1,92 @@
+#pragma once
+// Live results to an MQTT broker, for whatever a site subscribes with (Telegraf, Node-RED, a
+// script):
+//   PREFIX/STATION/METER/results  a JSON array of results, oldest first, at most one message
+//                                 every 100 ms (about 10 a second at the line rate), QoS 1;
+//   PREFIX/STATION/METER/status   "online", retained, on connect; "offline", retained, as the
+//                                 Last Will and on a clean stop.
+// STATION is the bench's id, METER the meter's serial number or its port's name; a level may
+// not hold '/', '+' or '#' (they become '_').
+//
+// libmosquitto runs in its own thread (mosquitto_loop_start): its asynchronous connect needs
+// that thread, and it brings the library's own TLS handshake and reconnect back-off (1 s,
+// doubling to 30 s). Its callbacks only post to this object's thread, where the queue lives, so
+// nothing here blocks the caller's event loop.
+//
+// Nothing is lost without a word: results wait in memory while the broker is away, at most
+// kMaxWaiting of them (10 minutes at 137 results a second); past that the oldest go and are
+// counted (Dropped). A message handed to the library stays with it until the broker
+// acknowledges it, and goes again after a reconnect.
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <atomic>
+#include <deque>
+#include <functional>
+#include <map>
+
+#include "publish/MqttUrl.h"
+
+struct mosquitto;
+
+class MqttPublisher : public QObject {
+ public:
+  static constexpr int kBatchMs = 100;
+  static constexpr qsizetype kMaxWaiting = 137 * 600;
+  static constexpr int kMaxBatch = 1000;     // results in one message
+  static constexpr int kMaxUnacknowledged = 50;  // messages handed to the library at once
+
+  enum class State { Stopped, Connecting, Online, Offline, Refused };
+
+  MqttPublisher(const MqttTarget& target, const QString& station, const QString& meter,
+                const QString& password = {});
+  ~MqttPublisher() override;
+
+  // Starts connecting (in the background); false, with the reason, when the library refuses
+  // the settings at once (a CA file it cannot read, say).
+  bool Start(QString* error);
+  // One result as a JSON object (no line end); it goes out with the next batch.
+  void Publish(const QByteArray& jsonObject);
+  // A clean stop: everything that waits is handed over and acknowledged (up to timeoutMs),
+  // then "offline" and a disconnect. Returns how many results were left unsent.
+  qsizetype Stop(int timeoutMs = 3000);
+
+  State state() const { return state_; }
+  // Why the broker refused the connection or went away, for the user.
+  QString Reason() const { return reason_; }
+  qsizetype Waiting() const;  // results not yet acknowledged
+  qint64 Dropped() const { return dropped_; }
+  qint64 Delivered() const { return delivered_; }
+  QString ResultsTopic() const { return topic_ + QStringLiteral("/results"); }
+  QString StatusTopic() const { return topic_ + QStringLiteral("/status"); }
+
+  // After every change of state() or Dropped(), on this object's thread.
+  std::function<void()> OnStateChanged;
+
+  // A topic level from a name: '/', '+', '#' and spaces become '_'.
+  static QString TopicLevel(const QString& name);
+
+ private:
+  static void Connected(mosquitto*, void* self, int rc);
+  static void Disconnected(mosquitto*, void* self, int rc);
+  static void Acknowledged(mosquitto*, void* self, int mid);
+  void SetState(State state, const QString& reason = {});
+  void PublishStatus(const char* text);
+  void SendBatches();
+  void Post(std::function<void()> call);
+
+  MqttTarget target_;
+  QString password_;
+  QString topic_;
+  mosquitto* client_ = nullptr;
+  QTimer batch_;
+  State state_ = State::Stopped;
+  QString reason_;
+  std::deque<QByteArray> waiting_;   // not yet handed to the library
+  std::map<int, int> unacknowledged_;  // message id -> results in it
+  qsizetype resultsHandedOver_ = 0;
+  std::atomic<int> inFlight_{0};
+  qint64 dropped_ = 0;
+  qint64 delivered_ = 0;
+};
