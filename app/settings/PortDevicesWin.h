@@ -3,8 +3,8 @@
 // ports, COM1 and COM2, it offers the serial devices on the machine and the device the name maps
 // to now, takes a typed device path too, and stores the choice in the settings store, where the
 // port mapping reads it at the next connection. When an environment variable decides a name's
-// device, the dialog says so under that name. A new one is made for every use (Open) and deletes
-// itself when closed.
+// device, the dialog says so in full under that name, on as many lines as it takes, and what
+// lies below moves down. A new one is made for every use (Open) and deletes itself when closed.
 #include <QList>
 
 #include "app/settings/DialogWindow.h"
@@ -39,4 +39,5 @@ class TPortDevicesWin : public TDialogWindow {
 
  private:
   void FormPaint() override;
+  int LayOut();
 };

@@ -1,6 +1,7 @@
 // The start-up screen and the user, password and language dialogs around the real main window,
 // with the user's values in a real INI file.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QGroupBox>
 #include <QLabel>
@@ -20,6 +21,7 @@
 #include "settings/Artwork.h"
 #include "app/settings/Haslo.h"
 #include "app/settings/JezykWin.h"
+#include "app/settings/PortDevicesWin.h"
 #include "settings/Jezyki.h"
 #include "settings/UserSettings.h"
 #include "app/settings/Uzytkownik.h"
@@ -378,6 +380,51 @@ class TestDialogs : public QObject {
     window->close();
     QVERIFY(mw.isEnabled());
     delete window.data();
+  }
+
+  // The port dialog tells in full which variable decides a port, in either language, however
+  // long the path: the note wraps within its width, nothing below it covers it, and the dialog
+  // holds it. A language chosen while it is open lays it out again.
+  void portDialogShowsTheWholeNote_data() {
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<QString>("note");
+    const QString serial = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_AB0JXXXX-if00-port0";
+    QTest::newRow("Polish, short path") << "Polski" << "/tmp/fluxa-1000/COM1"
+                                        << "Zmienna środowiskowa ma pierwszeństwo: FLUXA_COM1=/tmp/fluxa-1000/COM1";
+    QTest::newRow("Polish, long path") << "Polski" << serial
+                                       << "Zmienna środowiskowa ma pierwszeństwo: FLUXA_COM1=" + serial;
+    QTest::newRow("English after Polish, long path")
+        << "Angielski" << serial << "The environment variable takes precedence: FLUXA_COM1=" + serial;
+  }
+  void portDialogShowsTheWholeNote() {
+    QFETCH(QString, language);
+    QFETCH(QString, device);
+    QFETCH(QString, note);
+    qputenv("FLUXA_COM1", device.toUtf8());
+    qunsetenv("FLUXA_COM2");
+    TMainWin mw;
+    mw.show();
+    QPointer<TPortDevicesWin> dialog = TPortDevicesWin::Open(&mw, {{"/dev/ttyS0", ""}});
+    QVERIFY(QTest::qWaitForWindowExposed(dialog));
+    if (language != CurrentLanguage) {
+      CurrentLanguage = language;
+      dialog->repaint();
+    }
+    QLabel* shown = dialog->Note1;
+    QCOMPARE(shown->text(), note);
+    QVERIFY(shown->wordWrap());
+    QVERIFY(shown->heightForWidth(shown->width()) <= shown->height());
+    if (shown->fontMetrics().horizontalAdvance(note) > shown->width())  // on more than one line
+      QVERIFY(shown->height() >= 2 * shown->fontMetrics().lineSpacing());
+    QVERIFY(dialog->rect().contains(shown->geometry()));
+    for (QWidget* below : std::initializer_list<QWidget*>{dialog->Label2, dialog->Device2,
+                                                          dialog->Note2, dialog->Hint, dialog->OK})
+      QVERIFY2(below->y() > shown->geometry().bottom(), qPrintable(below->objectName()));
+    QVERIFY(dialog->rect().contains(dialog->Anuluj->geometry()));
+    dialog->close();
+    qunsetenv("FLUXA_COM1");
+    delete dialog.data();
   }
 
   void userManual_data() {
