@@ -108,8 +108,10 @@ class Shots : public QObject {
     live.window.Send->WyslijClick();
     SetPacingHooks(previous);
   }
-  // The chart's scale in the file view, the export's save dialog, the chart's menu, a transfer's
-  // end on the status line, and the printouts with long typed texts as pages (pdftoppm).
+  // The chart's scale live and in the file view, the chart's pictures with their scale as the
+  // program writes them, the export's save dialog and the status line after a live export, the
+  // chart's menu, the port dialog's note of a long device path, a transfer's end on the status
+  // line, and the printouts with long typed texts as pages (pdftoppm).
   void dataOut() {
     QTemporaryDir dir;
     qputenv("FLUXA_SETTINGS", dir.filePath("FLUXA3.ini").toUtf8());
@@ -121,18 +123,38 @@ class Shots : public QObject {
     StartRecordingEveryResult(live.window, data);
     QTest::qWait(6000);
     Save(live.window, "scale-live-recording");
+    for (QAction* item : {live.window.ChartPng1, live.window.ChartPng2x1}) {
+      const QString picture = QDir(folder).filePath(item->objectName() == "ChartPng1" ? "chart-picture.png"
+                                                                                      : "chart-picture-2x.png");
+      SetFileDialogHook([picture](bool, const FileDialogSettings&) { return picture; });
+      item->trigger();
+    }
     live.window.ZakonczClick();
-    live.window.Otwrz1Click();  // the recorded file, as the hook still answers
+    SetFileDialogHook([data](bool, const FileDialogSettings&) { return data; });
+    live.window.Otwrz1Click();
     Save(live.window, "scale-file-view");
     SetFileDialogHook({});
 
     const FileDialogSettings csv = CsvFileDialogSettings();
     QFileDialog files(&live.window, csv.caption, dir.path(), csv.filter);
     files.setAcceptMode(QFileDialog::AcceptSave);
-    files.selectFile("pomiar.csv");
+    files.selectFile(csv.proposedName);
     files.show();
     Save(files, "export-dialog");
     files.close();
+    live.window.SpeedButton1->click();  // live again: the export takes the results shown
+    QTest::qWait(1000);
+    SetFileDialogHook([&](bool, const FileDialogSettings& settings) { return dir.filePath(settings.proposedName); });
+    live.window.ExportCsv1->trigger();
+    SetFileDialogHook({});
+    Save(live.window, "export-live-status");
+
+    const QByteArray meter = qgetenv("FLUXA_COM1");
+    qputenv("FLUXA_COM1", "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_AB0JXXXX-if00-port0");
+    auto* ports = TPortDevicesWin::Open(&live.window, {{"/dev/ttyS0", ""}, {"/dev/ttyUSB0", "FT232R USB UART"}});
+    Save(*ports, "port-dialog-long-note");
+    ports->close();
+    qputenv("FLUXA_COM1", meter);
     QTimer::singleShot(500, [&] {
       if (QWidget* menu = QApplication::activePopupWidget()) {
         menu->grab().save(QDir(folder).filePath("chart-menu.png"));
