@@ -1,0 +1,97 @@
+#include "store/RecordJson.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+QString Time(const QDateTime& t) { return t.toUTC().toString(Qt::ISODateWithMs); }
+QDateTime TimeOf(const QJsonValue& v) {
+  QDateTime t = QDateTime::fromString(v.toString(), Qt::ISODateWithMs);
+  t.setTimeSpec(Qt::UTC);
+  return t;
+}
+QJsonValue Optional(const std::optional<double>& v) { return v ? QJsonValue(*v) : QJsonValue(); }
+
+QJsonArray Points(const QList<CalibrationPoint>& points) {
+  QJsonArray a;
+  for (const CalibrationPoint& p : points)
+    a.append(QJsonObject{{"uwz", p.reference}, {"ucal", p.calibrated}, {"at", Time(p.at)}});
+  return a;
+}
+QList<CalibrationPoint> PointsOf(const QJsonValue& v) {
+  QList<CalibrationPoint> points;
+  for (const QJsonValue& p : v.toArray())
+    points << CalibrationPoint{p["uwz"].toDouble(), p["ucal"].toDouble(), TimeOf(p["at"])};
+  return points;
+}
+}  // namespace
+
+QByteArray CalibrationBody(const CalibrationRecord& r) {
+  QJsonArray steps;
+  for (const SearchStepRecord& s : r.steps) steps.append(QJsonObject{{"gain", s.gain}, {"reading", s.reading}});
+  const QJsonObject reference{{"model", r.reference.model},
+                              {"serial", r.reference.serial},
+                              {"certificate", r.reference.certificate},
+                              {"due", r.reference.due.toString(Qt::ISODate)},
+                              {"uncertainty", r.reference.uncertainty}};
+  const QJsonObject o{{"range", r.rangeIndex},
+                      {"probe", r.probeRow},
+                      {"company", r.company},
+                      {"reference", reference},
+                      {"as_found", Points(r.asFound)},
+                      {"as_left", Points(r.asLeft)},
+                      {"as_left_skipped", r.asLeftSkipped},
+                      {"slope", r.slope},
+                      {"offset", r.offset},
+                      {"residual_sd", r.residualSd},
+                      {"gain_before", r.gainBefore ? QJsonValue(*r.gainBefore) : QJsonValue()},
+                      {"gain_after", r.gainAfter},
+                      {"steps", steps},
+                      {"tolerance_percent", r.tolerancePercent},
+                      {"uncertainty", Optional(r.uncertainty)},
+                      {"passed", r.passed ? QJsonValue(*r.passed) : QJsonValue()}};
+  return QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
+
+bool ReadCalibrationBody(const QByteArray& body, CalibrationRecord& r) {
+  QJsonParseError error;
+  const QJsonObject o = QJsonDocument::fromJson(body, &error).object();
+  if (error.error != QJsonParseError::NoError) return false;
+  r.rangeIndex = o["range"].toInt();
+  r.probeRow = o["probe"].toInt();
+  r.company = o["company"].toString();
+  const QJsonObject ref = o["reference"].toObject();
+  r.reference = {ref["model"].toString(), ref["serial"].toString(), ref["certificate"].toString(),
+                 QDate::fromString(ref["due"].toString(), Qt::ISODate), ref["uncertainty"].toDouble()};
+  r.asFound = PointsOf(o["as_found"]);
+  r.asLeft = PointsOf(o["as_left"]);
+  r.asLeftSkipped = o["as_left_skipped"].toBool();
+  r.slope = o["slope"].toDouble();
+  r.offset = o["offset"].toDouble();
+  r.residualSd = o["residual_sd"].toDouble();
+  r.gainBefore = o["gain_before"].isNull() ? std::nullopt : std::optional<int>(o["gain_before"].toInt());
+  r.gainAfter = o["gain_after"].toInt();
+  r.steps.clear();
+  for (const QJsonValue& s : o["steps"].toArray()) r.steps << SearchStepRecord{s["gain"].toInt(), s["reading"].toDouble()};
+  r.tolerancePercent = o["tolerance_percent"].toDouble();
+  r.uncertainty = o["uncertainty"].isNull() ? std::nullopt : std::optional<double>(o["uncertainty"].toDouble());
+  r.passed = o["passed"].isNull() ? std::nullopt : std::optional<bool>(o["passed"].toBool());
+  return true;
+}
+
+QByteArray TransferBody(const TransferRecord& r) {
+  const QJsonObject o{{"values", QJsonArray::fromStringList(r.values)}, {"stored", r.stored}, {"frames_sent", r.framesSent}};
+  return QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
+
+bool ReadTransferBody(const QByteArray& body, TransferRecord& r) {
+  QJsonParseError error;
+  const QJsonObject o = QJsonDocument::fromJson(body, &error).object();
+  if (error.error != QJsonParseError::NoError) return false;
+  r.values.clear();
+  for (const QJsonValue& v : o["values"].toArray()) r.values << v.toString();
+  r.stored = o["stored"].toBool();
+  r.framesSent = o["frames_sent"].toInt();
+  return true;
+}
