@@ -32,7 +32,8 @@ MqttPublisher::MqttPublisher(const MqttTarget& target, const QString& station, c
     : target_(target),
       password_(password),
       topic_(target.prefix + QLatin1Char('/') + TopicLevel(station) + QLatin1Char('/') + TopicLevel(meter)) {
-  batch_.setInterval(kBatchMs);
+  batch_.setSingleShot(true);
+  batch_.setTimerType(Qt::PreciseTimer);
   connect(&batch_, &QTimer::timeout, this, [this] { SendBatches(); });
 }
 
@@ -85,7 +86,6 @@ bool MqttPublisher::Start(QString* error) {
   // A refused first attempt is retried by the loop as any lost connection is.
   if (rc != MOSQ_ERR_SUCCESS) SetState(State::Offline, QString::fromUtf8(mosquitto_strerror(rc)));
   if (mosquitto_loop_start(client_) != MOSQ_ERR_SUCCESS) return fail(QStringLiteral("the MQTT thread did not start"));
-  batch_.start();
   return true;
 }
 
@@ -120,7 +120,7 @@ void MqttPublisher::Acknowledged(mosquitto*, void* self, int mid) {
     p->delivered_ += it->second;
     p->resultsHandedOver_ -= it->second;
     p->unacknowledged_.erase(it);
-    if (!p->waiting_.empty()) p->SendBatches();
+    p->Schedule();
   });
 }
 
@@ -142,14 +142,26 @@ qsizetype MqttPublisher::Waiting() const { return qsizetype(waiting_.size()) + r
 
 void MqttPublisher::Publish(const QByteArray& jsonObject) {
   waiting_.push_back(jsonObject);
+  Schedule();
   if (qsizetype(waiting_.size()) <= kMaxWaiting) return;
   waiting_.pop_front();  // the oldest goes: the bound keeps memory in check on a long outage
   ++dropped_;
   if (OnStateChanged && (dropped_ == 1 || dropped_ % 1000 == 0)) OnStateChanged();
 }
 
+// A result after a quiet spell goes at once; while they stream, one message every kBatchMs.
+void MqttPublisher::Schedule() {
+  if (batch_.isActive() || state_ != State::Online || waiting_.empty()) return;
+  const qint64 since = sinceSend_.isValid() ? sinceSend_.elapsed() : kBatchMs;
+  if (since >= kBatchMs)
+    SendBatches();
+  else
+    batch_.start(int(kBatchMs - since));
+}
+
 void MqttPublisher::SendBatches() {
-  if (state_ != State::Online || !client_) return;
+  if (state_ != State::Online || !client_ || waiting_.empty()) return;
+  sinceSend_.start();
   const QByteArray topic = ResultsTopic().toUtf8();
   while (!waiting_.empty() && int(unacknowledged_.size()) < kMaxUnacknowledged) {
     const int count = int(std::min<size_t>(waiting_.size(), kMaxBatch));

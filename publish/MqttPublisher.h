@@ -2,7 +2,8 @@
 // Live results to an MQTT broker, for whatever a site subscribes with (Telegraf, Node-RED, a
 // script):
 //   PREFIX/STATION/METER/results  a JSON array of results, oldest first, at most one message
-//                                 every 100 ms (about 10 a second at the line rate), QoS 1;
+//                                 every 100 ms (about 10 a second at the line rate; a result
+//                                 after a quiet spell goes at once), QoS 1;
 //   PREFIX/STATION/METER/status   "online", retained, on connect; "offline", retained, as the
 //                                 Last Will and on a clean stop.
 // STATION is the bench's id, METER the meter's serial number or its port's name; a level may
@@ -18,6 +19,7 @@
 // counted (Dropped). A message handed to the library stays with it until the broker
 // acknowledges it, and goes again after a reconnect.
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -73,6 +75,7 @@ class MqttPublisher : public QObject {
   static void Acknowledged(mosquitto*, void* self, int mid);
   void SetState(State state, const QString& reason = {});
   void PublishStatus(const char* text);
+  void Schedule();
   void SendBatches();
   void Post(std::function<void()> call);
 
@@ -80,7 +83,8 @@ class MqttPublisher : public QObject {
   QString password_;
   QString topic_;
   mosquitto* client_ = nullptr;
-  QTimer batch_;
+  QTimer batch_;          // the next message, kBatchMs after the last
+  QElapsedTimer sinceSend_;
   State state_ = State::Stopped;
   QString reason_;
   std::deque<QByteArray> waiting_;   // not yet handed to the library
