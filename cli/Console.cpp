@@ -20,6 +20,7 @@
 #include <unistd.h>
 #endif
 
+#include "cli/Texts.h"
 #include "common/Messages.h"
 
 namespace {
@@ -77,7 +78,7 @@ void Complain(const QString& text) {
 }
 
 void InstallConsoleSinks() {
-  SetMessageSink([](const QString& text) { Complain(text); });
+  SetMessageSink([](const QString& text) { Complain(PanelText(text)); });
   // The core's own diagnostics (a lost port, for one) would repeat what the command tells.
   qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
     if (type == QtCriticalMsg || type == QtFatalMsg) Complain(text);
@@ -85,6 +86,7 @@ void InstallConsoleSinks() {
 }
 
 bool StdinIsTerminal() { return isatty(fileno(stdin)); }
+bool StdoutIsTerminal() { return isatty(fileno(stdout)); }
 bool StderrIsTerminal() { return isatty(fileno(stderr)); }
 
 std::optional<QString> AskHidden(const QString& prompt) {

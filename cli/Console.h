@@ -13,10 +13,12 @@ void StreamOut(const QByteArray& bytes);
 inline constexpr int kStreamFlushMs = 100;
 // One message line "fluxa-cli: text" on standard error; a text of several lines becomes one.
 void Complain(const QString& text);
-// Core messages (ShowMessage) and Qt's own warnings go to standard error as one line each.
+// Core messages (ShowMessage), in the user's language (PanelText), and Qt's own warnings go to
+// standard error as one line each.
 void InstallConsoleSinks();
 
 bool StdinIsTerminal();
+bool StdoutIsTerminal();
 bool StderrIsTerminal();
 // Asks on the terminal of standard input, without echoing what is typed. Nothing when standard
 // input is not a terminal or ends.

@@ -10,6 +10,8 @@
 #include "cli/ExitCodes.h"
 #include "cli/Interrupt.h"
 #include "cli/MeterSession.h"
+#include "cli/Silence.h"
+#include "cli/Texts.h"
 #include "records/Download.h"
 
 namespace {
@@ -29,14 +31,21 @@ int RunDownload(const CliOptions& options) {
     const qint64 bytes = receiver.dump().size();
     const qint64 results = qMax<qint64>(0, bytes - kDumpHeaderBytes) / 2;
     // The dump tells no length: the bar is against the meter's memory.
-    progress.Show(
-        QStringLiteral("%1 %2 results").arg(ProgressBar(bytes, MeterReceiver::kDumpCapacity)).arg(results));
+    progress.Show(Text(Msg::DumpProgress).arg(ProgressBar(bytes, MeterReceiver::kDumpCapacity)).arg(results));
   };
+  // With --timeout, the stored results must keep coming once they were asked for ("V"); the
+  // download's own end (a quiet line at a tick) tells a meter that sends nothing.
+  Silence silence(session.Describe(), options.timeout);
+  qsizetype dumpSeen = 0;
 
   QTimer linkCheck;
   linkCheck.setInterval(kLinkCheckMs);
   QObject::connect(&linkCheck, &QTimer::timeout, [&] {
     receiver.clearDataSeen();
+    if (receiver.dump().size() > dumpSeen) {
+      dumpSeen = receiver.dump().size();
+      silence.Arrived();
+    }
     showProgress();
   });
   QTimer tick;
@@ -46,6 +55,7 @@ int RunDownload(const CliOptions& options) {
     ended = true;
     tick.stop();
     linkCheck.stop();
+    silence.Stop();
     progress.Done();
     QCoreApplication::exit(code);
   };
@@ -54,33 +64,39 @@ int RunDownload(const CliOptions& options) {
     tick.stop();
     const DownloadTick step = download.Tick(receiver, session.Port());
     tick.start();
+    if (step.kind == DownloadTick::Receiving && options.timeout > 0) silence.Start();
     if (step.kind != DownloadTick::Finished) return;
     if (receiver.dump().isEmpty()) {
       QFile::remove(options.out);
-      Complain(QStringLiteral("no answer from the meter on %1").arg(session.Describe()));
+      Complain(Text(Msg::NoAnswer).arg(session.Describe()));
       finish(kExitDevice);
     } else if (!step.written) {
-      Complain(QStringLiteral("cannot write %1").arg(options.out));
+      Complain(Text(Msg::CannotWrite).arg(options.out));
       finish(kExitData);
     } else {
-      Complain(QStringLiteral("%1 results written to %2").arg(step.lineCount).arg(options.out));
+      Complain(Text(Msg::ResultsWritten).arg(step.lineCount).arg(options.out));
       finish(kExitDone);
     }
   });
+  silence.OnTimeout = [&] {
+    if (ended) return;
+    download.Cancel(receiver, session.Port());
+    finish(kExitDevice);
+  };
   session.OnLost = [&](const QString& reason) {
     if (ended) return;
     download.Reset(receiver);
-    Complain(LostDeviceText(session, reason) + QStringLiteral("; nothing written"));
+    Complain(LostDeviceText(session, reason) + Text(Msg::NothingWritten));
     finish(kExitDevice);
   };
   OnInterrupt([&] {
     if (ended) return;
     download.Cancel(receiver, session.Port());
-    Complain(QStringLiteral("download cancelled; nothing written"));
+    Complain(Text(Msg::DownloadCancelled));
     finish(kExitInterrupted);
   });
 
-  Complain(QStringLiteral("downloading from %1").arg(session.Describe()));
+  Complain(Text(Msg::Downloading).arg(session.Describe()));
   download.Begin(session.Port(), options.out);
   linkCheck.start();
   tick.start();

@@ -6,9 +6,11 @@
 #include "cli/Commands.h"
 #include "cli/Console.h"
 #include "cli/ExitCodes.h"
+#include "cli/Texts.h"
 #include "link/PortNames.h"
 #include "records/DataExport.h"
 #include "records/DataFile.h"
+#include "settings/Jezyki.h"
 #include "settings/SettingsStore.h"
 
 int RunPorts(const CliOptions&) {
@@ -27,12 +29,12 @@ int RunPorts(const CliOptions&) {
 
 int RunExport(const CliOptions& options) {
   if (!QFileInfo::exists(options.file)) {
-    Complain(QStringLiteral("%1: no such file").arg(options.file));
+    Complain(Text(Msg::NoSuchFile).arg(options.file));
     return kExitData;
   }
   const DataFileLines read = ReadDataFileLines(options.file, INT_MAX);
   if (!read.ok) {
-    Complain(QStringLiteral("%1: cannot read the file").arg(options.file));
+    Complain(Text(Msg::CannotReadFile).arg(options.file));
     return kExitData;
   }
   // The data file carries no unit; a script reads C-locale numbers.
@@ -40,12 +42,14 @@ int RunExport(const CliOptions& options) {
                                   ? DataLinesToJson(read.lines, QString())
                                   : DataLinesToCsv(read.lines, QString(), CsvStyleFor(QLocale::c()));
   if (!table.ok) {
-    Complain(QStringLiteral("%1: line %2 is not a number: \"%3\"")
-                 .arg(options.file)
-                 .arg(table.badLine)
-                 .arg(table.badText));
+    // The window's own words for it, the text quoted: its spaces matter.
+    Complain(options.file + QStringLiteral(": ") +
+             LookupText(81).arg(QString::number(table.badLine), u'"' + table.badText + u'"'));
     return kExitData;
   }
-  WriteOut(table.data);
+  // The table's CSV is a spreadsheet's, in CR LF lines; a pipe to awk or cut wants LF alone.
+  QByteArray data = table.data;
+  data.replace("\r\n", "\n");
+  WriteOut(data);
   return kExitDone;
 }

@@ -1,7 +1,17 @@
 #include "cli/MeterSession.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <cerrno>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
 #include "cli/Console.h"
+#include "cli/Texts.h"
 #include "link/PortNames.h"
+#include "settings/Jezyki.h"
 
 namespace {
 bool IsPath(const QString& port) { return port.contains(u'/') || port.contains(u'\\'); }
@@ -10,6 +20,26 @@ ComPortSettings SettingsFor(const QString& portOrPath) {
   ComPortSettings settings = ComPortSettings::ComPort1();
   if (!IsPath(portOrPath)) settings.portName = portOrPath;
   return settings;
+}
+
+// Why an open failed, in the words a technician acts on. QSerialPort tells a device that
+// another program holds in two ways: its own lock file held (the lock of another QSerialPort,
+// told only by this text), or the device's exclusive use (TIOCEXCL) refusing the open with
+// EBUSY. Both say "permission" although the user's rights are fine, so the rights are asked
+// of the system itself.
+QString OpenFailureText(const QString& device, const EComPort& e) {
+  const QString lockHeld =
+      QCoreApplication::translate("QSerialPort", "Permission error while locking the device");
+#ifdef Q_OS_UNIX
+  const QByteArray path = QFile::encodeName(device);
+  if (QFileInfo::exists(device) && ::access(path.constData(), R_OK | W_OK) != 0 && errno == EACCES)
+    return Text(Msg::NoPermission).arg(device);
+  if (e.systemError() == EBUSY || e.detail() == lockHeld) return Text(Msg::PortBusy);
+  if (e.systemError() == EACCES) return Text(Msg::NoPermission).arg(device);
+#else
+  if (e.detail() == lockHeld) return Text(Msg::PortBusy);
+#endif
+  return e.detail().isEmpty() ? e.message() : e.detail();
 }
 }  // namespace
 
@@ -39,8 +69,7 @@ bool MeterSession::Open() {
   try {
     port_.Open();
   } catch (const EComPort& e) {
-    const QString why = e.detail().isEmpty() ? e.message() : e.detail();
-    Complain(QStringLiteral("cannot open %1: %2").arg(Describe(), why));
+    Complain(Text(Msg::CannotOpen).arg(Describe(), OpenFailureText(port_.DeviceName(), e)));
     return false;
   }
   return true;
@@ -52,5 +81,6 @@ QString MeterSession::Describe() const {
 }
 
 QString LostDeviceText(const MeterSession& session, const QString& reason) {
-  return QStringLiteral("lost the device of %1: %2").arg(session.Describe(), reason);
+  // The window's own words for it.
+  return QStringLiteral("%1: %2: %3").arg(LookupText(49), session.Describe(), reason);
 }

@@ -13,7 +13,8 @@ class MeterSession {
   // is the device itself.
   explicit MeterSession(const QString& portOrPath);
 
-  // Opens the port; a failure is told ("cannot open ...") and gives false.
+  // Opens the port; a failure is told ("cannot open ...", a busy port and missing rights as
+  // such) and gives false.
   bool Open();
   // "COM1 (/dev/ttyUSB0)", or the path alone when the port was given as one.
   QString Describe() const;
@@ -32,5 +33,5 @@ class MeterSession {
   MeterReceiver receiver_;
 };
 
-// "lost the device of COM1 (/dev/ttyUSB0): reason"
+// "Connection to the port was lost: COM1 (/dev/ttyUSB0): reason", in the window's words
 QString LostDeviceText(const MeterSession& session, const QString& reason);

@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <climits>
 
+#include "cli/Texts.h"
 #include "measurement/Filters.h"
 #include "records/Recorder.h"
 
@@ -16,6 +17,14 @@ struct CommandEntry {
   const char* help;
 };
 
+// The options that have a one-letter form as well.
+struct ShortName {
+  const char* name;
+  const char* letter;
+};
+const ShortName kShortNames[] = {{"port", "p"},     {"count", "c"},   {"format", "f"},
+                                 {"out", "o"},      {"duration", "d"}, {"timeout", "t"}};
+
 const QList<CommandEntry>& Commands() {
   static const QList<CommandEntry> commands = {
       {"ports", {}, {}, nullptr, {},
@@ -23,51 +32,70 @@ const QList<CommandEntry>& Commands() {
        "Prints each port name with the device it maps to and where the mapping comes from,\n"
        "tab-separated: the environment ($FLUXA_COM1, $FLUXA_COM2), the settings store\n"
        "([ports] COM1=...) or the default (/dev/ttyS0, /dev/ttyS1).\n"},
-      {"watch", {"port", "count", "format"}, {}, nullptr, {"text", "csv", "json"},
-       "Usage: fluxa-cli watch [--port NAME|PATH] [--count N] [--format text|csv|json]\n\n"
-       "Prints each result as it arrives: seconds since the port opened, value, unit, DC or AC,\n"
-       "range, probe temperature and the flags of the result (over range, automatic power-off).\n"
+      {"watch", {"port", "count", "duration", "timeout", "format"}, {}, nullptr, {"text", "csv", "json"},
+       "Usage: fluxa-cli watch [-p NAME|PATH] [-c N] [-d SECONDS] [-t SECONDS] [-f text|csv|json]\n\n"
+       "Prints each result as it arrives: seconds since the port opened, the time of day (ISO 8601\n"
+       "with the offset from UTC, 2026-12-07T23:41:05.123+01:00), value, unit, DC or AC, range,\n"
+       "probe temperature and the flags of the result (over range, automatic power-off).\n"
        "csv has a header line; json is one object a line. On a terminal each line shows at once;\n"
-       "a pipe or a file gets the lines within 0.1 s.\n\n"
-       "  --port NAME|PATH  the meter's port (default COM1; see \"fluxa-cli ports\")\n"
-       "  --count N         end after N results (default: on Ctrl+C)\n"
-       "  --format F        text (default), csv or json\n\n"
-       "Ends with 0 after N results or on Ctrl+C, with 2 when the device goes away.\n"},
-      {"record", {"port", "out", "every", "count"}, {}, nullptr, {},
-       "Usage: fluxa-cli record --out FILE.F3D [--port NAME|PATH] [--every N] [--count M]\n\n"
+       "a pipe or a file gets the lines within 0.1 s. Without --timeout, 3 s without a result\n"
+       "bring one line on standard error (is the meter on, is this its port?), and it waits on.\n\n"
+       "  -p, --port NAME|PATH    the meter's port (default COM1; see \"fluxa-cli ports\")\n"
+       "  -c, --count N           end after N results (default: on Ctrl+C)\n"
+       "  -d, --duration SECONDS  end after SECONDS\n"
+       "  -t, --timeout SECONDS   end with 2 when no result comes for SECONDS\n"
+       "  -f, --format F          text (default), csv or json\n"
+       "      --lang pl|en        the language of the messages\n\n"
+       "Ends with 0 after N results, after SECONDS or on Ctrl+C; with 2 when the device goes away,\n"
+       "when no result comes for the --timeout, or when it ends without a single result.\n"},
+      {"record", {"port", "out", "every", "count", "duration", "timeout", "format"}, {}, nullptr,
+       {"text", "csv", "json"},
+       "Usage: fluxa-cli record -o FILE.F3D [-p NAME|PATH] [--every N] [-c M] [-d SECONDS]\n"
+       "                        [-t SECONDS] [-f text|csv|json]\n\n"
        "Records results to a data file, as the window's recording does: every stored result also\n"
        "goes at once to FILE.F3D.part, synced to the disk every second, which the window offers\n"
-       "to keep at its next start if this program is killed. Ctrl+C ends the recording and\n"
-       "writes everything received.\n\n"
-       "  --out FILE        the data file (required)\n"
-       "  --port NAME|PATH  the meter's port (default COM1)\n"
-       "  --every N         store every N-th result, 1..500 (default 1)\n"
-       "  --count M         end after M stored results (at most 65535, the data file's limit)\n\n"
-       "Ends with 0 when written, 2 when the device goes away (what was received is written),\n"
+       "to keep at its next start if this program is killed. Each stored result is echoed on\n"
+       "standard output as a row of \"fluxa-cli watch\" (its time since the start and of day).\n"
+       "Ctrl+C ends the recording and writes everything received.\n\n"
+       "  -o, --out FILE          the data file (required)\n"
+       "  -p, --port NAME|PATH    the meter's port (default COM1)\n"
+       "      --every N           store every N-th result, 1..500 (default 1)\n"
+       "  -c, --count M           end after M stored results (at most 65535, the data file's limit)\n"
+       "  -d, --duration SECONDS  end after SECONDS\n"
+       "  -t, --timeout SECONDS   end with 2 when no result comes for SECONDS\n"
+       "  -f, --format F          the echo: text (default), csv or json\n"
+       "      --lang pl|en        the language of the messages\n\n"
+       "Ends with 0 when written; with 2 when the device goes away, when no result comes for the\n"
+       "--timeout (what was received is written) or when it ends without a single result;\n"
        "3 when the file cannot be written.\n"},
-      {"download", {"port", "out"}, {}, nullptr, {},
-       "Usage: fluxa-cli download --out FILE.F3D [--port NAME|PATH]\n\n"
+      {"download", {"port", "out", "timeout"}, {}, nullptr, {},
+       "Usage: fluxa-cli download -o FILE.F3D [-p NAME|PATH] [-t SECONDS]\n\n"
        "Downloads the results stored in the meter to a data file, as the window's download does.\n\n"
-       "  --out FILE        the data file (required)\n"
-       "  --port NAME|PATH  the meter's port (default COM1)\n\n"
+       "  -o, --out FILE          the data file (required)\n"
+       "  -p, --port NAME|PATH    the meter's port (default COM1)\n"
+       "  -t, --timeout SECONDS   end with 2 when no byte of the stored results comes for SECONDS\n"
+       "                          once they were asked for\n"
+       "      --lang pl|en        the language of the messages\n\n"
        "Ends with 0 when written, 2 when the meter does not answer or goes away, 3 when the file\n"
        "cannot be written, 130 on Ctrl+C (no file).\n"},
       {"send", {"port"}, {"store", "dry-run"}, "FILE.F3C", {},
-       "Usage: fluxa-cli send FILE.F3C [--store] [--dry-run] [--port NAME|PATH]\n\n"
-       "Sends the calibration of a calibration file to the meter, as the service panel does: every\n"
-       "value is checked first, and a refused one is told with its cell, nothing sent.\n"
+       "Usage: fluxa-cli send FILE.F3C [--store] [--dry-run] [-p NAME|PATH]\n\n"
+       "Sends the calibration of a calibration file to the meter, as the service panel does: the\n"
+       "file must hold its 26 lines of text, and every value is checked first; a refused one is\n"
+       "told with its cell, nothing sent.\n"
        "Needs service access: the service flag of the settings store, or the service password,\n"
        "from $FLUXA_SERVICE_PASSWORD or asked on the terminal.\n\n"
-       "  --store           the meter keeps the calibration (the store command after the values)\n"
-       "  --dry-run         print the frames in hex instead, one a line; no port, no access\n"
-       "  --port NAME|PATH  the meter's port (default COM1)\n\n"
+       "  --store                 the meter keeps the calibration (the store command after the values)\n"
+       "  --dry-run               print the frames in hex instead, one a line; no port, no access\n"
+       "  -p, --port NAME|PATH    the meter's port (default COM1)\n"
+       "      --lang pl|en        the language of the messages\n\n"
        "Ends with 0 when sent, 1 without service access, 2 when the port fails, 3 when the file\n"
-       "cannot be read or a value is refused.\n"},
+       "cannot be read, does not hold 26 lines of text or a value is refused.\n"},
       {"export", {"format"}, {}, "FILE.F3D", {"csv", "json"},
-       "Usage: fluxa-cli export FILE.F3D [--format csv|json]\n\n"
+       "Usage: fluxa-cli export FILE.F3D [-f csv|json]\n\n"
        "Prints a data file as a table for a spreadsheet (csv: \"index,value\", a full stop as\n"
-       "the decimal mark) or a script (json). Ends with 3 when the file cannot be read or holds\n"
-       "a line that is not a number.\n"},
+       "the decimal mark) or a script (json), in lines that end in LF. Ends with 3 when the file\n"
+       "cannot be read or holds a line that is not a number.\n"},
   };
   return commands;
 }
@@ -89,9 +117,11 @@ const char* const kProgramHelp =
     "  send      send a calibration file (F3C) to the meter (service access)\n"
     "  export    print a data file as CSV or JSON\n\n"
     "\"fluxa-cli COMMAND --help\" tells more about a command.\n\n"
-    "Results go to standard output, progress and messages to standard error.\n"
-    "Exit codes: 0 done, 1 usage or no service access, 2 device or port, 3 data or file,\n"
-    "130 a download ended by Ctrl+C.\n";
+    "Results go to standard output, progress and messages to standard error. The messages are\n"
+    "in Polish when the locale is (LC_ALL, LC_MESSAGES or LANG starting with pl), else in\n"
+    "English; --lang pl|en, before or after the command, chooses.\n"
+    "Exit codes: 0 done, 1 usage or no service access, 2 device or port (also no result at\n"
+    "all), 3 data or file, 130 a download ended by Ctrl+C.\n";
 
 ParsedCommandLine Fail(const QString& error) { return {std::nullopt, error}; }
 
@@ -102,6 +132,34 @@ std::optional<int> WholeNumber(const QString& text, int lo, int hi) {
   if (!ok || n < lo || n > hi) return std::nullopt;
   return n;
 }
+
+// Seconds with a full stop for the decimals, more than 0 and at most kMostSeconds.
+std::optional<double> Seconds(const QString& text) {
+  bool ok = false;
+  const double seconds = text.toDouble(&ok);
+  if (!ok || !(seconds > 0 && seconds <= kMostSeconds)) return std::nullopt;
+  return seconds;
+}
+
+QCommandLineOption ValueOption(const QString& name) {
+  QStringList names{name};
+  for (const ShortName& s : kShortNames)
+    if (name == QLatin1String(s.name)) names.prepend(QLatin1String(s.letter));
+  return QCommandLineOption(names, {}, QStringLiteral("V"));
+}
+
+// "--lang X" or "--lang=X" before the command: already taken by the language choice.
+QStringList WithoutLeadingLanguage(QStringList arguments) {
+  while (!arguments.isEmpty()) {
+    if (arguments.first() == QLatin1String("--lang") && arguments.size() > 1)
+      arguments.remove(0, 2);
+    else if (arguments.first().startsWith(QLatin1String("--lang=")))
+      arguments.removeFirst();
+    else
+      break;
+  }
+  return arguments;
+}
 }  // namespace
 
 QString HelpText(const QString& command) {
@@ -109,14 +167,18 @@ QString HelpText(const QString& command) {
   return QString::fromUtf8(entry ? entry->help : kProgramHelp);
 }
 
-ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
+ParsedCommandLine ParseCommandLine(const QStringList& allArguments) {
   CliOptions options;
-  if (arguments.isEmpty()) return Fail(QStringLiteral("no command; \"fluxa-cli --help\" lists them"));
+  const QString language = LanguageArgument(allArguments);
+  if (!language.isEmpty() && language != QLatin1String("pl") && language != QLatin1String("en"))
+    return Fail(Text(Msg::LangTakes).arg(language));
+  const QStringList arguments = WithoutLeadingLanguage(allArguments);
+  if (arguments.isEmpty()) return Fail(Text(Msg::NoCommand));
   const QString first = arguments.first();
   if (first == QLatin1String("--help") || first == QLatin1String("-h") || first == QLatin1String("help")) {
     options.help = true;
     if (arguments.size() > 1) {
-      if (!FindCommand(arguments[1])) return Fail(QStringLiteral("unknown command '%1'").arg(arguments[1]));
+      if (!FindCommand(arguments[1])) return Fail(Text(Msg::UnknownCommand).arg(arguments[1]));
       options.command = arguments[1];
     }
     return {options, {}};
@@ -127,17 +189,16 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
   }
   const CommandEntry* entry = FindCommand(first);
   if (!entry) {
-    if (first.startsWith(u'-'))
-      return Fail(QStringLiteral("unknown option '%1' before the command").arg(first));
-    return Fail(QStringLiteral("unknown command '%1'; \"fluxa-cli --help\" lists them").arg(first));
+    if (first.startsWith(u'-')) return Fail(Text(Msg::OptionBeforeCommand).arg(first));
+    return Fail(Text(Msg::UnknownCommandHint).arg(first));
   }
   options.command = first;
 
   QCommandLineParser parser;
   parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
   parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
-  for (const QString& name : entry->valueOptions)
-    parser.addOption(QCommandLineOption(name, {}, QStringLiteral("V")));
+  parser.addOption(QCommandLineOption(QStringLiteral("lang"), {}, QStringLiteral("V")));
+  for (const QString& name : entry->valueOptions) parser.addOption(ValueOption(name));
   for (const QString& name : entry->flags) parser.addOption(QCommandLineOption(name));
   if (!parser.parse(QStringList{QStringLiteral("fluxa-cli")} + arguments.mid(1)))
     return Fail(options.command + ": " + parser.errorText());
@@ -154,41 +215,45 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
   const QStringList positional = parser.positionalArguments();
   if (entry->fileName) {
     if (positional.size() != 1)
-      return fail(positional.isEmpty() ? QStringLiteral("%1 is missing").arg(entry->fileName)
-                                       : QStringLiteral("one %1 only").arg(entry->fileName));
+      return fail(positional.isEmpty() ? Text(Msg::Missing).arg(entry->fileName)
+                                       : Text(Msg::OneOnly).arg(entry->fileName));
     options.file = positional.first();
   } else if (!positional.isEmpty()) {
-    return fail(QStringLiteral("unexpected argument '%1'").arg(positional.first()));
+    return fail(Text(Msg::UnexpectedArgument).arg(positional.first()));
   }
 
   if (given("port")) {
     options.port = parser.value(QStringLiteral("port"));
-    if (options.port.isEmpty()) return fail(QStringLiteral("--port needs a name or a path"));
+    if (options.port.isEmpty()) return fail(Text(Msg::PortNeedsName));
   }
   if (given("count")) {
     const int most = options.command == QLatin1String("record") ? StoredSeries::MaximumCount : INT_MAX;
     const auto n = WholeNumber(parser.value(QStringLiteral("count")), 1, most);
-    if (!n) return fail(QStringLiteral("--count takes a whole number from 1 to %1").arg(most));
+    if (!n) return fail(Text(Msg::CountRange).arg(most));
     options.count = *n;
   }
   if (given("every")) {
     const auto n = WholeNumber(parser.value(QStringLiteral("every")), Recorder::kMinimumInterval,
                                Recorder::kMaximumInterval);
-    if (!n)
-      return fail(QStringLiteral("--every takes a whole number from %1 to %2")
-                      .arg(Recorder::kMinimumInterval)
-                      .arg(Recorder::kMaximumInterval));
+    if (!n) return fail(Text(Msg::EveryRange).arg(Recorder::kMinimumInterval).arg(Recorder::kMaximumInterval));
     options.every = *n;
   }
+  for (const auto& [name, member] : {std::pair{"duration", &CliOptions::duration},
+                                     std::pair{"timeout", &CliOptions::timeout}}) {
+    if (!given(name)) continue;
+    const auto seconds = Seconds(parser.value(QLatin1String(name)));
+    if (!seconds)
+      return fail(Text(Msg::SecondsRange).arg(QStringLiteral("--") + QLatin1String(name)).arg(qint64(kMostSeconds)));
+    options.*member = *seconds;
+  }
   if (!entry->formats.isEmpty()) {
-    options.format = given("format") ? parser.value(QStringLiteral("format"))
-                                                            : entry->formats.first();
+    options.format = given("format") ? parser.value(QStringLiteral("format")) : entry->formats.first();
     if (!entry->formats.contains(options.format))
-      return fail(QStringLiteral("--format takes %1").arg(entry->formats.join(QLatin1String(", "))));
+      return fail(Text(Msg::FormatTakes).arg(entry->formats.join(QLatin1String(", "))));
   }
   if (entry->valueOptions.contains(QLatin1String("out"))) {
     if (given("out")) options.out = parser.value(QStringLiteral("out"));
-    if (options.out.isEmpty()) return fail(QStringLiteral("--out FILE is required"));
+    if (options.out.isEmpty()) return fail(Text(Msg::OutRequired));
   }
   options.store = given("store");
   options.dryRun = given("dry-run");

@@ -11,6 +11,8 @@ struct CliOptions {
   QString port = QStringLiteral("COM1");
   int count = 0;  // 0: no end but Ctrl+C or the device
   int every = 1;
+  double duration = 0;  // seconds; 0: no end by time
+  double timeout = 0;   // seconds without a result that end the command; 0: none
   QString format;
   QString out;
   QString file;
@@ -23,8 +25,12 @@ struct ParsedCommandLine {
   QString error;  // one line, when options is empty
 };
 
-// arguments without the program's name.
+// arguments without the program's name. The messages are in the language already chosen
+// (Texts.h); --lang is accepted before the command and after it.
 ParsedCommandLine ParseCommandLine(const QStringList& arguments);
 
 // The program's help for "" or an unknown command, else the command's.
 QString HelpText(const QString& command);
+
+// The most seconds --duration and --timeout take (about 23 days).
+inline constexpr double kMostSeconds = 2000000;

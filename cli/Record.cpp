@@ -2,12 +2,16 @@
 // file beside the data file while it runs, so a killed program loses nothing it stored.
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTimer>
 
 #include "cli/Commands.h"
 #include "cli/Console.h"
 #include "cli/ExitCodes.h"
 #include "cli/Interrupt.h"
 #include "cli/MeterSession.h"
+#include "cli/ResultRows.h"
+#include "cli/Silence.h"
+#include "cli/Texts.h"
 #include "measurement/Filters.h"
 #include "measurement/MeasurementResult.h"
 #include "records/DataFile.h"
@@ -21,16 +25,16 @@ int Finish(Recorder& recorder, int codeWhenWritten) {
   const RecordingOutcome outcome = recorder.Stop();
   switch (outcome.kind) {
     case RecordingOutcome::NothingStored:
-      Complain(QStringLiteral("no result was stored; %1 was not written").arg(recorder.FileName()));
+      Complain(Text(Msg::NothingStored).arg(recorder.FileName()));
       return codeWhenWritten;
     case RecordingOutcome::Written:
-      Complain(QStringLiteral("%1 results written to %2").arg(outcome.count).arg(recorder.FileName()));
+      Complain(Text(Msg::ResultsWritten).arg(outcome.count).arg(recorder.FileName()));
       return codeWhenWritten;
     case RecordingOutcome::WriteFailed:
       break;
   }
   // The results stay in the recovery file, which the window offers at its next start.
-  Complain(QStringLiteral("cannot write %1; its %2 results stay in %3")
+  Complain(Text(Msg::WriteFailedKept)
                .arg(recorder.FileName())
                .arg(outcome.count)
                .arg(recorder.Recovery().FileName()));
@@ -46,40 +50,66 @@ int RunRecord(const CliOptions& options) {
   recorder.Start(options.every, options.out);
   // A recovery file that cannot even be created means a data file that cannot be written.
   if (!recorder.Recovery().IsOpen()) {
-    Complain(QStringLiteral("cannot create %1").arg(RecoveryFileName(options.out)));
+    Complain(Text(Msg::CannotCreate).arg(RecoveryFileName(options.out)));
     recorder.Stop();
     return kExitData;
   }
   // Later, the recording goes on in memory, as the window's does.
-  recorder.SetRecoveryFailureHandler([](const QString& name) { Complain(RecoveryFailureText(name)); });
-  Complain(QStringLiteral("recording %1 to %2; Ctrl+C ends").arg(session.Describe(), options.out));
+  recorder.SetRecoveryFailureHandler([](const QString& name) { Complain(PanelText(RecoveryFailureText(name))); });
+  Complain(Text(Msg::Recording).arg(session.Describe(), options.out));
+  const RowFormat format = RowFormatNamed(options.format);
+  WriteOut(ResultHeader(format));
 
+  // The echo on a terminal shows the progress; the line would only fight it.
+  const bool showProgress = !StdoutIsTerminal();
   ProgressLine progress;
   QElapsedTimer sinceProgress;
   sinceProgress.start();
+  QElapsedTimer since;
+  since.start();
+  const qint64 durationNs = qint64(options.duration * 1e9);
+  Silence silence(session.Describe(), options.timeout);
   const auto finish = [&](int code) {
     if (!recorder.Recording()) return;
+    silence.Stop();
     progress.Done();
+    // A recording that saw no result at all did not reach a meter, however it ends.
+    if (code == kExitDone && !silence.AnyArrived()) {
+      Complain(silence.NothingText());
+      code = kExitDevice;
+    }
     QCoreApplication::exit(Finish(recorder, code));
   };
+  silence.OnTimeout = [&] { finish(kExitDevice); };
   session.OnFrame = [&](const ResultFrame& frame) {
     if (!recorder.Recording()) return;
+    const qint64 ns = since.nsecsElapsed();
+    if (durationNs > 0 && ns >= durationNs) return finish(kExitDone);
+    silence.Arrived();
     const MeasurementResult result = DecodeResultFrame(frame);
     const RecordResult stored =
         recorder.OnResult(FormatValueText(result.decimalClass, result.value), result.unitText);
+    if (stored == RecordResult::Stored || stored == RecordResult::Full)
+      StreamOut(ResultRow(result, ns / 1e9, format));
     if (stored == RecordResult::Full || (options.count > 0 && recorder.StoredCount() >= options.count)) {
       finish(kExitDone);
       return;
     }
-    if (stored == RecordResult::Stored && sinceProgress.elapsed() >= kProgressEveryMs) {
+    if (showProgress && stored == RecordResult::Stored && sinceProgress.elapsed() >= kProgressEveryMs) {
       sinceProgress.restart();
-      progress.Show(QStringLiteral("%1 results recorded").arg(recorder.StoredCount()));
+      progress.Show(Text(Msg::ResultsRecorded).arg(recorder.StoredCount()));
     }
   };
   session.OnLost = [&](const QString& reason) {
     Complain(LostDeviceText(session, reason));
     finish(kExitDevice);
   };
+  QTimer duration;
+  duration.setSingleShot(true);
+  duration.setTimerType(Qt::PreciseTimer);
+  QObject::connect(&duration, &QTimer::timeout, [&] { finish(kExitDone); });
+  if (durationNs > 0) duration.start(int(durationNs / 1000000));
   OnInterrupt([&] { finish(kExitDone); });
+  silence.Start();
   return QCoreApplication::exec();
 }

@@ -1,5 +1,7 @@
 #include "cli/ResultRows.h"
 
+#include <QDateTime>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -34,6 +36,26 @@ void Tenths(int tenths, char* out, int size) {
   std::snprintf(out, size_t(size), "%s%d.%d", tenths < 0 ? "-" : "", std::abs(tenths) / 10,
                 std::abs(tenths) % 10);
 }
+
+// Now as "2026-12-07T23:41:05.123+01:00". The date, the time of day and the offset are worked
+// out through the toolkit once a second; within it only the milliseconds change.
+void IsoTimeNow(char (&out)[64]) {
+  static qint64 shownSecond = LLONG_MIN;
+  static char secondText[24];
+  static char offsetText[16];
+  const qint64 ms = QDateTime::currentMSecsSinceEpoch();
+  const qint64 second = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
+  if (second != shownSecond) {
+    shownSecond = second;
+    const QDateTime local = QDateTime::fromSecsSinceEpoch(second);
+    const QByteArray text = local.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss")).toLatin1();
+    std::snprintf(secondText, sizeof secondText, "%s", text.constData());
+    const int offset = local.offsetFromUtc();
+    std::snprintf(offsetText, sizeof offsetText, "%c%02d:%02d", offset < 0 ? '-' : '+',
+                  std::abs(offset) / 3600, std::abs(offset) % 3600 / 60);
+  }
+  std::snprintf(out, sizeof out, "%.23s.%03d%.15s", secondText, int(ms - second * 1000), offsetText);
+}
 }  // namespace
 
 RowFormat RowFormatNamed(const QString& name) {
@@ -44,13 +66,15 @@ RowFormat RowFormatNamed(const QString& name) {
 
 QByteArray ResultHeader(RowFormat format) {
   if (format != RowFormat::Csv) return {};
-  return "time_s,value,unit,mode,range,temperature_c,over_range,auto_power_off\n";
+  return "time_s,time,value,unit,mode,range,temperature_c,over_range,auto_power_off\n";
 }
 
 QByteArray ResultRow(const MeasurementResult& r, double seconds, RowFormat format) {
   const long long ms = std::llround(seconds * 1000);
   char time[32];
   std::snprintf(time, sizeof time, "%lld.%03lld", ms / 1000, ms % 1000);
+  char clock[64];
+  IsoTimeNow(clock);
   char value[32];
   PlainValue(r, value, sizeof value);
   const QByteArray unit = r.unitText.trimmed().toLatin1();
@@ -62,7 +86,7 @@ QByteArray ResultRow(const MeasurementResult& r, double seconds, RowFormat forma
   Row row;
   switch (format) {
     case RowFormat::Text:
-      row.Add("%9s s  %9s %-4s  %s  range %d  ", time, value, unit.constData(), mode, range);
+      row.Add("%9s s  %s  %9s %-4s  %s  range %d  ", time, clock, value, unit.constData(), mode, range);
       if (probe)
         row.Add("%6s C", temperature);
       else
@@ -71,14 +95,14 @@ QByteArray ResultRow(const MeasurementResult& r, double seconds, RowFormat forma
       if (r.autoPowerOff) row.Add("  auto-off");
       break;
     case RowFormat::Csv:
-      row.Add("%s,%s,%s,%s,%d,%s,%d,%d", time, value, unit.constData(), mode, range, temperature,
+      row.Add("%s,%s,%s,%s,%s,%d,%s,%d,%d", time, clock, value, unit.constData(), mode, range, temperature,
               int(r.overRange), int(r.autoPowerOff));
       break;
     case RowFormat::Json:
       row.Add(
-          "{\"time_s\": %s, \"value\": %s, \"unit\": \"%s\", \"mode\": \"%s\", \"range\": %d, "
-          "\"temperature_c\": %s, \"over_range\": %s, \"auto_power_off\": %s}",
-          time, value, unit.constData(), mode, range, probe ? temperature : "null",
+          "{\"time_s\": %s, \"time\": \"%s\", \"value\": %s, \"unit\": \"%s\", \"mode\": \"%s\", "
+          "\"range\": %d, \"temperature_c\": %s, \"over_range\": %s, \"auto_power_off\": %s}",
+          time, clock, value, unit.constData(), mode, range, probe ? temperature : "null",
           r.overRange ? "true" : "false", r.autoPowerOff ? "true" : "false");
       break;
   }

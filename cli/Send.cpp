@@ -1,10 +1,12 @@
 // fluxa-cli send: a calibration file to the meter, planned and sent as the service panel does.
+#include <QFile>
 #include <QFileInfo>
 
 #include "cli/Commands.h"
 #include "cli/Console.h"
 #include "cli/ExitCodes.h"
 #include "cli/MeterSession.h"
+#include "cli/Texts.h"
 #include "parameters/CalibrationFile.h"
 #include "parameters/Transfer.h"
 #include "settings/ServiceAccess.h"
@@ -20,27 +22,78 @@ Access ServiceAccess() {
   if (qEnvironmentVariableIsSet("FLUXA_SERVICE_PASSWORD"))
     password = qEnvironmentVariable("FLUXA_SERVICE_PASSWORD");
   else
-    password = AskHidden(QStringLiteral("Service password: "));
+    password = AskHidden(Text(Msg::PasswordPrompt));
   if (!password) return Access::None;
   return IsServicePassword(*password) ? Access::Granted : Access::WrongPassword;
 }
 
 QString Hex(const QByteArray& frame) { return QString::fromLatin1(frame.toHex(' ').toUpper()); }
+
+// What a calibration file's bytes hold, counted by the reader's own rules (CalibrationFile.h):
+// the byte 1A ends the file, CR or CR LF ends a line, a lone LF is part of a line's text. The
+// reader takes a short file as empty lines and drops lines after the 26th; send refuses both,
+// since either is not the calibration the technician meant.
+struct FileShape {
+  bool text = true;
+  int lines = 0;
+  bool loneLineFeeds = false;
+};
+
+FileShape ShapeOf(const QByteArray& bytes) {
+  FileShape shape;
+  shape.text = !bytes.contains('\0');
+  qsizetype end = bytes.indexOf('\x1A');
+  if (end < 0) end = bytes.size();
+  qsizetype lineStart = 0;
+  for (qsizetype i = 0; i < end; ++i) {
+    const char c = bytes[i];
+    if (c == '\r') {
+      ++shape.lines;
+      if (i + 1 < end && bytes[i + 1] == '\n') ++i;
+      lineStart = i + 1;
+    } else if (c == '\n') {
+      shape.loneLineFeeds = true;
+    } else if ((uchar(c) < 0x20 && c != '\t') || c == '\x7F') {
+      shape.text = false;
+    }
+  }
+  if (lineStart < end) ++shape.lines;  // the last line without its line end
+  return shape;
+}
+
+// The file's calibration when the file holds one, else the refusal told.
+std::optional<MeterParameters> ReadWholeCalibration(const QString& fileName) {
+  QFile file(fileName);
+  QByteArray bytes;
+  if (file.open(QIODevice::ReadOnly)) bytes = file.readAll();
+  if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+    Complain(QStringLiteral("%1: %2").arg(fileName, PanelText(kCalibrationReadErrorText)));
+    return std::nullopt;
+  }
+  const FileShape shape = ShapeOf(bytes);
+  if (!shape.text) {
+    Complain(Text(Msg::NotText).arg(fileName) + Text(Msg::NothingSent));
+    return std::nullopt;
+  }
+  if (shape.lines != MeterParameters::kCount) {
+    Complain(Text(Msg::LineCount).arg(fileName, QString::number(shape.lines)) +
+             (shape.loneLineFeeds ? Text(Msg::LoneLineFeeds) : QString()) + Text(Msg::NothingSent));
+    return std::nullopt;
+  }
+  return DecodeCalibrationFile(bytes);
+}
 }  // namespace
 
 int RunSend(const CliOptions& options) {
   if (!QFileInfo::exists(options.file)) {
-    Complain(QStringLiteral("%1: no such file").arg(options.file));
+    Complain(Text(Msg::NoSuchFile).arg(options.file));
     return kExitData;
   }
-  const std::optional<MeterParameters> parameters = ReadCalibrationFile(options.file);
-  if (!parameters) {
-    Complain(QStringLiteral("%1: %2").arg(options.file, kCalibrationReadErrorText));
-    return kExitData;
-  }
+  const std::optional<MeterParameters> parameters = ReadWholeCalibration(options.file);
+  if (!parameters) return kExitData;
   const TransferPlan plan = PlanTransfer(*parameters, options.store);
   if (!plan.ok()) {
-    Complain(QStringLiteral("%1: %2").arg(options.file, plan.refusal));  // nothing is sent
+    Complain(QStringLiteral("%1: %2").arg(options.file, PanelText(plan.refusal)));  // nothing is sent
     return kExitData;
   }
   if (options.dryRun) {
@@ -54,11 +107,10 @@ int RunSend(const CliOptions& options) {
   switch (ServiceAccess()) {
     case Access::Granted: break;
     case Access::WrongPassword:
-      Complain(QStringLiteral("wrong service password"));
+      Complain(Text(Msg::WrongPassword));
       return kExitUsage;
     case Access::None:
-      Complain(QStringLiteral("send needs service access: the service flag of the settings store, "
-                              "or the service password ($FLUXA_SERVICE_PASSWORD or a terminal)"));
+      Complain(Text(Msg::NeedsServiceAccess));
       return kExitUsage;
   }
 
@@ -71,6 +123,6 @@ int RunSend(const CliOptions& options) {
     progress.Show(QStringLiteral("%1 / %2").arg(done).arg(total));
   }, &tally);
   progress.Done();
-  Complain(TransferReportText(tally));  // the service panel's report of the transfer
+  Complain(PanelText(TransferReportText(tally)));  // the service panel's report of the transfer
   return tally.sent == tally.planned && tally.stored == tally.storeAsked ? kExitDone : kExitDevice;
 }

@@ -6,6 +6,7 @@
 #include "cli/Console.h"
 #include "cli/ExitCodes.h"
 #include "cli/Options.h"
+#include "cli/Texts.h"
 
 int main(int argc, char* argv[]) {
   // A program without windows has no use for the GLib main loop; Qt's own costs less a wake-up,
@@ -16,7 +17,12 @@ int main(int argc, char* argv[]) {
   QCoreApplication::setApplicationVersion(QStringLiteral(FLUXA_VERSION));
   InstallConsoleSinks();
 
-  const ParsedCommandLine parsed = ParseCommandLine(QCoreApplication::arguments().mid(1));
+  // The language first, so that even a mistyped command line is told in it.
+  const QStringList arguments = QCoreApplication::arguments().mid(1);
+  const QString language = LanguageArgument(arguments);
+  UseLanguage(language == QLatin1String("pl") || language == QLatin1String("en") ? language
+                                                                                  : LanguageFromEnvironment());
+  const ParsedCommandLine parsed = ParseCommandLine(arguments);
   if (!parsed.options) {
     Complain(parsed.error);
     return kExitUsage;

@@ -1,7 +1,7 @@
 #pragma once
 // fluxa-cli as a process of a test: a settings store of its own (a new one unless given), no
-// port mapping and no service password from the test's environment, its two streams collected
-// while the event loop runs.
+// port mapping, no service password and no language from the test's environment (its messages
+// are English unless a test sets a locale), its two streams collected while the event loop runs.
 #include <QProcess>
 #include <QtTest>
 
@@ -15,7 +15,9 @@ class CliRun {
   explicit CliRun(const QString& settingsFile = {}) {
     env = QProcessEnvironment::systemEnvironment();
     env.insert("FLUXA_SETTINGS", settingsFile.isEmpty() ? own_.filePath("settings.ini") : settingsFile);
-    for (const char* name : {"FLUXA_COM1", "FLUXA_COM2", "FLUXA_SERVICE_PASSWORD"}) env.remove(name);
+    for (const char* name : {"FLUXA_COM1", "FLUXA_COM2", "FLUXA_SERVICE_PASSWORD", "LC_ALL", "LC_MESSAGES"})
+      env.remove(name);
+    env.insert("LANG", "C.UTF-8");
   }
   void start(const QStringList& args) {
     process.setProcessEnvironment(env);

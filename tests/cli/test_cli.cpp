@@ -1,5 +1,6 @@
-// fluxa-cli without a meter: its command line, the port mapping, the export of data files and
-// the calibration that send plans (with --dry-run, and every refusal).
+// fluxa-cli without a meter: its command line, the port mapping, the export of data files, the
+// calibration that send plans (with --dry-run, and every refusal) and the language of its
+// messages.
 #include <QtTest>
 
 #include "parameters/CalibrationFile.h"
@@ -33,6 +34,22 @@ class TestCli : public QObject {
                                 << "watch: --format takes text, csv, json";
     QTest::newRow("no --out") << QStringList{"download"} << 1 << none << "download: --out FILE is required";
     QTest::newRow("no file") << QStringList{"send", "--dry-run"} << 1 << none << "send: FILE.F3C is missing";
+    // Each one-letter option is its long one.
+    QTest::newRow("-c") << QStringList{"watch", "-c", "0"} << 1 << none
+                        << "watch: --count takes a whole number from 1 to 2147483647";
+    QTest::newRow("-f") << QStringList{"record", "-o", "a", "-f", "xml"} << 1 << none
+                        << "record: --format takes text, csv, json";
+    QTest::newRow("-p") << QStringList{"send", "x.F3C", "-p", ""} << 1 << none << "send: --port needs a name or a path";
+    QTest::newRow("-o") << QStringList{"download", "-o", ""} << 1 << none << "download: --out FILE is required";
+    QTest::newRow("-t") << QStringList{"watch", "-t", "0"} << 1 << none
+                        << "watch: --timeout takes seconds, more than 0 and at most 2000000";
+    QTest::newRow("-d") << QStringList{"record", "-o", "a", "-d", "1,5"} << 1 << none
+                        << "record: --duration takes seconds, more than 0 and at most 2000000";
+    QTest::newRow("duration beyond") << QStringList{"watch", "--duration", "2000001"} << 1 << none
+                                     << "watch: --duration takes seconds, more than 0 and at most 2000000";
+    QTest::newRow("no --duration for download") << QStringList{"download", "-o", "a", "-d", "5"} << 1 << none
+                                                << "download: Unknown option 'd'.";
+    QTest::newRow("--lang") << QStringList{"--lang", "de", "ports"} << 1 << none << "--lang takes pl or en, not 'de'";
   }
   void commandLine() {
     QFETCH(QStringList, args);
@@ -73,14 +90,14 @@ class TestCli : public QObject {
     QTest::addColumn<QByteArray>("out");
     QTest::addColumn<QString>("err");  // "": exit 0, else 3
     const QByteArray recorded = "  12.34\r\n-  123.45\r\n   2500\r\n";
-    QTest::newRow("csv") << recorded << "csv" << QByteArray("index,value\r\n1,12.34\r\n2,-123.45\r\n3,2500\r\n")
-                         << "";
+    // The table a spreadsheet gets in CR LF lines comes out in LF lines, for awk and cut.
+    QTest::newRow("csv") << recorded << "csv" << QByteArray("index,value\n1,12.34\n2,-123.45\n3,2500\n") << "";
     QTest::newRow("json") << recorded << "json"
                           << QByteArray("[\n {\"index\": 1, \"value\": 12.34},\n {\"index\": 2, \"value\": -123.45},\n"
                                         " {\"index\": 3, \"value\": 2500}\n]\n")
                           << "";
     QTest::newRow("not a number") << QByteArray("  1.00\r\n  1,5\r\n") << "csv" << QByteArray()
-                                  << "%1: line 2 is not a number: \"  1,5\"";
+                                  << "%1: Line 2 of the file is not a number: \"  1,5\"";
     QTest::newRow("no such file") << QByteArray() << "json" << QByteArray() << "%1: no such file";
     QTest::newRow("a directory") << QByteArray("/") << "csv" << QByteArray() << "%1: cannot read the file";
   }
@@ -109,7 +126,7 @@ class TestCli : public QObject {
     QTest::newRow("reference") << -1 << "" << false << "";
     QTest::newRow("reference, stored") << -1 << "" << true << "";
     QTest::newRow("gain beyond 1") << P::Sondy(1, 1) << "2" << true
-                                   << "Nie można wysłać tekstu 2 do adresu 0 — Sondy: AXIAL wzm. / DC 1";
+                                   << "Cannot send text 2 to address 0 — Sondy: AXIAL wzm. / DC 1";
     QTest::newRow("probe threshold") << P::ProgRodzajuSondy << "x" << false
                                      << "'x' is not a valid integer value — Próg rodzaju sondy mV";
   }
@@ -135,6 +152,48 @@ class TestCli : public QObject {
     if (!err.isEmpty()) frames.clear();
     QCOMPARE(cli.out, frames);
     QCOMPARE(QString::fromUtf8(cli.err), err.isEmpty() ? err : "fluxa-cli: " + file + ": " + err + "\n");
+  }
+
+  // Polish when the locale is (LC_ALL, else LC_MESSAGES, else LANG), English otherwise; --lang
+  // wins, before the command or after it. fluxa-cli's own messages and the service panel's
+  // Polish-only ones alike.
+  void language_data() {
+    QTest::addColumn<QStringList>("environment");  // NAME=value
+    QTest::addColumn<QStringList>("args");         // %1: a file that does not exist
+    QTest::addColumn<QString>("err");
+    const QStringList missing{"export", "%1"};
+    const QString polish = "%1: nie ma takiego pliku", english = "%1: no such file";
+    QTest::newRow("LANG pl") << QStringList{"LANG=pl_PL.UTF-8"} << missing << polish;
+    QTest::newRow("LANG en") << QStringList{"LANG=en_GB.UTF-8"} << missing << english;
+    QTest::newRow("LANG de") << QStringList{"LANG=de_DE.UTF-8"} << missing << english;
+    QTest::newRow("LC_ALL before LANG") << QStringList{"LC_ALL=en_US.UTF-8", "LANG=pl_PL.UTF-8"} << missing
+                                        << english;
+    QTest::newRow("LC_MESSAGES before LANG") << QStringList{"LC_MESSAGES=pl_PL", "LANG=en_US.UTF-8"} << missing
+                                             << polish;
+    QTest::newRow("--lang en over pl") << QStringList{"LANG=pl_PL.UTF-8"} << missing + QStringList{"--lang", "en"}
+                                       << english;
+    QTest::newRow("--lang=pl before the command") << QStringList{} << QStringList{"--lang=pl"} + missing << polish;
+    QTest::newRow("a usage error") << QStringList{"LANG=pl_PL.UTF-8"} << QStringList{"watch", "-c", "0"}
+                                   << "watch: --count przyjmuje liczbę całkowitą od 1 do 2147483647";
+    QTest::newRow("the panel's refusal, en") << QStringList{"LC_ALL=en_GB.UTF-8"} << QStringList{"send", "%2"}
+                                             << "%2: Cannot send text 2 to address 0 — Sondy: AXIAL wzm. / DC 1";
+    QTest::newRow("the panel's refusal, pl")
+        << QStringList{"LC_ALL=pl_PL.UTF-8"} << QStringList{"send", "%2"}
+        << "%2: Nie można wysłać tekstu 2 do adresu 0 — Sondy: AXIAL wzm. / DC 1";
+  }
+  void language() {
+    QFETCH(QStringList, environment);
+    QFETCH(QStringList, args);
+    QFETCH(QString, err);
+    const QString missing = Path("missing.F3D"), refused = Path("gain 2.F3C");
+    MeterParameters parameters = ReferenceParameters();
+    parameters[MeterParameters::Sondy(1, 1)] = "2";
+    QVERIFY(WriteCalibrationFile(refused, parameters));
+    CliRun cli;
+    for (const QString& variable : environment) cli.env.insert(variable.section('=', 0, 0), variable.section('=', 1));
+    args.replaceInStrings("%1", missing).replaceInStrings("%2", refused);
+    QVERIFY(cli.run(args) > 0);
+    QCOMPARE(QString::fromUtf8(cli.err), "fluxa-cli: " + err.replace("%1", missing).replace("%2", refused) + "\n");
   }
 };
 

@@ -1,0 +1,182 @@
+#include "cli/Texts.h"
+
+#include <QLocale>
+#include <QRegularExpression>
+
+#include "parameters/CalibrationFile.h"
+#include "parameters/Transfer.h"
+#include "settings/Jezyki.h"
+#include "settings/ProgramLanguage.h"
+
+namespace {
+struct Pair {
+  Msg id;
+  const char* polish;
+  const char* english;
+};
+
+// UTF-8, one row a message.
+const Pair kTexts[] = {
+    {Msg::NoCommand, "brak polecenia; \"fluxa-cli --help\" je wymienia",
+     "no command; \"fluxa-cli --help\" lists them"},
+    {Msg::UnknownCommand, "nieznane polecenie '%1'", "unknown command '%1'"},
+    {Msg::UnknownCommandHint, "nieznane polecenie '%1'; \"fluxa-cli --help\" wymienia polecenia",
+     "unknown command '%1'; \"fluxa-cli --help\" lists them"},
+    {Msg::OptionBeforeCommand, "nieznana opcja '%1' przed poleceniem", "unknown option '%1' before the command"},
+    {Msg::Missing, "brak %1", "%1 is missing"},
+    {Msg::OneOnly, "tylko jeden %1", "one %1 only"},
+    {Msg::UnexpectedArgument, "nieoczekiwany argument '%1'", "unexpected argument '%1'"},
+    {Msg::PortNeedsName, "--port wymaga nazwy albo ścieżki", "--port needs a name or a path"},
+    {Msg::CountRange, "--count przyjmuje liczbę całkowitą od 1 do %1", "--count takes a whole number from 1 to %1"},
+    {Msg::EveryRange, "--every przyjmuje liczbę całkowitą od %1 do %2",
+     "--every takes a whole number from %1 to %2"},
+    {Msg::FormatTakes, "--format przyjmuje %1", "--format takes %1"},
+    {Msg::OutRequired, "--out PLIK jest wymagane", "--out FILE is required"},
+    {Msg::SecondsRange, "%1 przyjmuje sekundy, więcej niż 0 i najwyżej %2",
+     "%1 takes seconds, more than 0 and at most %2"},
+    {Msg::LangTakes, "--lang przyjmuje pl albo en, nie '%1'", "--lang takes pl or en, not '%1'"},
+    {Msg::NoSuchFile, "%1: nie ma takiego pliku", "%1: no such file"},
+    {Msg::CannotReadFile, "%1: nie można odczytać pliku", "%1: cannot read the file"},
+    {Msg::CannotOpen, "nie można otworzyć %1: %2", "cannot open %1: %2"},
+    {Msg::PortBusy, "port zajęty: trzyma go inny program", "port busy: another program holds it"},
+    {Msg::NoPermission,
+     "brak uprawnień do %1; porty szeregowe należą do grupy dialout: sudo adduser $USER dialout, "
+     "potem zaloguj się ponownie",
+     "no permission to use %1; serial ports belong to the group dialout: sudo adduser $USER dialout, "
+     "then log in again"},
+    {Msg::Watching, "odczyt z %1; Ctrl+C kończy", "watching %1; Ctrl+C ends"},
+    {Msg::Recording, "zapis z %1 do %2; Ctrl+C kończy", "recording %1 to %2; Ctrl+C ends"},
+    {Msg::Downloading, "pobieranie z %1", "downloading from %1"},
+    {Msg::ResultsRecorded, "zapisanych wyników: %1", "%1 results recorded"},
+    {Msg::DumpProgress, "%1 wyników: %2", "%1 %2 results"},
+    {Msg::NoAnswer, "brak odpowiedzi miernika na %1", "no answer from the meter on %1"},
+    {Msg::CannotWrite, "nie można zapisać %1", "cannot write %1"},
+    {Msg::CannotCreate, "nie można utworzyć %1", "cannot create %1"},
+    {Msg::ResultsWritten, "wyników zapisanych do %2: %1", "%1 results written to %2"},
+    {Msg::NothingWritten, "; nic nie zapisano", "; nothing written"},
+    {Msg::DownloadCancelled, "pobieranie przerwane; nic nie zapisano", "download cancelled; nothing written"},
+    {Msg::NothingStored, "nie zapamiętano żadnego wyniku; %1 nie został zapisany",
+     "no result was stored; %1 was not written"},
+    {Msg::WriteFailedKept, "nie można zapisać %1; jego wyniki (%2) zostają w %3",
+     "cannot write %1; its %2 results stay in %3"},
+    {Msg::NoResultsHint, "brak wyników z %1: czy miernik jest włączony, czy to jego port?",
+     "no results from %1: is the meter on, is this its port?"},
+    {Msg::NoResultsFor, "brak wyników z %1 od %2 s", "no results from %1 for %2 s"},
+    {Msg::NoResults, "brak wyników z %1", "no results from %1"},
+    {Msg::WrongPassword, "złe hasło serwisowe", "wrong service password"},
+    {Msg::NeedsServiceAccess,
+     "send wymaga dostępu serwisowego: flagi serwisowej w ustawieniach albo hasła serwisowego "
+     "($FLUXA_SERVICE_PASSWORD lub terminal)",
+     "send needs service access: the service flag of the settings store, or the service password "
+     "($FLUXA_SERVICE_PASSWORD or a terminal)"},
+    {Msg::PasswordPrompt, "Hasło serwisowe: ", "Service password: "},
+    {Msg::NotText, "%1: to nie jest plik tekstowy, a plik kalibracyjny to 26 wierszy tekstu",
+     "%1: not a text file; a calibration file holds 26 lines of text"},
+    {Msg::LineCount, "%1: plik kalibracyjny ma 26 wierszy, ten ma %2",
+     "%1: a calibration file holds 26 lines, this one %2"},
+    {Msg::LoneLineFeeds, " (jego wiersze kończy samo LF, wiersze pliku kalibracyjnego kończy CR LF)",
+     " (its lines end in LF alone; those of a calibration file end in CR LF)"},
+    {Msg::NothingSent, "; nic nie wysłano", "; nothing sent"},
+};
+static_assert(sizeof kTexts / sizeof kTexts[0] == size_t(Msg::NothingSent) + 1, "one row a message");
+
+bool Polish() { return CurrentLanguage == QLatin1String("Polski"); }
+
+// The English forms of the Polish-only texts the core hands fluxa-cli: the service panel's
+// refusals and report, the file and recording messages. A pattern matches one whole line.
+struct PanelPattern {
+  QRegularExpression polish;
+  QString english;  // \1... stand for the pattern's groups
+};
+
+QString Whole(const QString& text) { return u'^' + QRegularExpression::escape(text) + u'$'; }
+
+const QList<PanelPattern>& PanelPatterns() {
+  static const QList<PanelPattern> patterns = {
+      {QRegularExpression(QStringLiteral("^Nie można wysłać tekstu (.*) do adresu (\\d+)$")),
+       QStringLiteral("Cannot send text \\1 to address \\2")},
+      {QRegularExpression(Whole(kFilterFormatText)), QStringLiteral("Invalid filter data format:")},
+      {QRegularExpression(Whole(kThresholdRangeText)),
+       QStringLiteral("Value not allowed in the cell: probe type threshold!")},
+      {QRegularExpression(Whole(kCorrectionText)),
+       QStringLiteral("Invalid value of the temperature correction coefficient.")},
+      {QRegularExpression(Whole(kBadDataText)), QStringLiteral("Invalid data!")},
+      {QRegularExpression(Whole(kCalibrationReadErrorText)), QStringLiteral("File read error!")},
+      {QRegularExpression(QStringLiteral("^Wysłać polecenia$")), QStringLiteral("The command could not be sent")},
+      {QRegularExpression(QStringLiteral("^Wysłano parametrów: (\\d+) z (\\d+), (.*)$")),
+       QStringLiteral("Parameters sent: \\1 of \\2, \\3")},
+      {QRegularExpression(QStringLiteral("^Wysłano parametrów: (\\d+), (.*)$")),
+       QStringLiteral("Parameters sent: \\1, \\2")},
+      {QRegularExpression(
+           QStringLiteral("^Nie można zapisać pliku (.*)\\. Wyniki są zbierane tylko w pamięci\\.$")),
+       QStringLiteral("Cannot write the file \\1. The results are kept in memory only.")},
+  };
+  return patterns;
+}
+
+// The endings of the transfer's report, after the pattern above took its start.
+const QList<QPair<QString, QString>>& ReportEndings() {
+  static const QList<QPair<QString, QString>> endings = {
+      {QStringLiteral("zapisano w EEPROM"), QStringLiteral("stored in EEPROM")},
+      {QStringLiteral("nie zapisano w EEPROM"), QStringLiteral("not stored in EEPROM")},
+      {QStringLiteral("bez zapisu w EEPROM"), QStringLiteral("EEPROM store not asked for")},
+  };
+  return endings;
+}
+
+QString EnglishLine(const QString& line) {
+  for (const PanelPattern& pattern : PanelPatterns()) {
+    const QRegularExpressionMatch match = pattern.polish.match(line);
+    if (!match.hasMatch()) continue;
+    QString english = pattern.english;
+    for (int group = match.lastCapturedIndex(); group >= 1; --group) {
+      QString captured = match.captured(group);
+      for (const auto& [polish, ending] : ReportEndings())
+        if (captured == polish) captured = ending;
+      english.replace(QStringLiteral("\\%1").arg(group), captured);
+    }
+    return english;
+  }
+  return line;
+}
+}  // namespace
+
+QString LanguageArgument(const QStringList& arguments) {
+  QString language;
+  for (qsizetype i = 0; i < arguments.size(); ++i) {
+    const QString& argument = arguments[i];
+    if (argument == QLatin1String("--")) break;
+    if (argument == QLatin1String("--lang") && i + 1 < arguments.size())
+      language = arguments[++i];
+    else if (argument.startsWith(QLatin1String("--lang=")))
+      language = argument.mid(7);
+  }
+  return language.toLower();
+}
+
+QString LanguageFromEnvironment() {
+  // The first of these that is set decides, as for every program's messages.
+  for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const QString value = qEnvironmentVariable(variable);
+    if (!value.isEmpty()) return value.startsWith(QLatin1String("pl")) ? QStringLiteral("pl") : QStringLiteral("en");
+  }
+  // A system without these (Windows) tells its locale its own way.
+  return QLocale::system().language() == QLocale::Polish ? QStringLiteral("pl") : QStringLiteral("en");
+}
+
+void UseLanguage(const QString& language) {
+  SetProgramLanguage(language == QLatin1String("pl") ? QStringLiteral("Polski") : QStringLiteral("Angielski"));
+}
+
+QString Text(Msg message) {
+  for (const Pair& pair : kTexts)
+    if (pair.id == message) return QString::fromUtf8(Polish() ? pair.polish : pair.english);
+  return {};
+}
+
+QString PanelText(const QString& polish) {
+  if (Polish()) return polish;
+  QStringList lines = polish.split(u'\n');
+  for (QString& line : lines) line = EnglishLine(line);
+  return lines.join(u'\n');
+}
