@@ -280,34 +280,22 @@ void TestWykres::scaleMarksRoundValuesWhereTheyAreDrawn_data()
     QTest::addColumn<int>("height");
     QTest::addColumn<double>("factor");
     QTest::addColumn<QStringList>("texts");
-    QTest::newRow("across zero") << 60.9 << -9.3 << 217 << 1.0
-                                 << QStringList{"60", "50", "40", "30", "20", "10", "0"};
-    QTest::newRow("across zero, below one") << 1.30 << -0.08 << 217 << 1.0
-                                            << QStringList{"1.2", "1.0", "0.8", "0.6", "0.4", "0.2", "0.0"};
-    QTest::newRow("zero on the bottom edge") << 10.0 << 0.0 << 217 << 1.0
-                                             << QStringList{"10", "8", "6", "4", "2", "0"};
-    QTest::newRow("zero under half a row below the range")
-        << 10.0 << 0.02 << 217 << 1.0 << QStringList{"10", "8", "6", "4", "2", "0"};
-    QTest::newRow("negative only") << -3.2 << -17.9 << 217 << 1.0
-                                   << QStringList{"-4", "-6", "-8", "-10", "-12", "-14", "-16"};
-    QTest::newRow("the narrowest autoscale: 5 +- 0.0001 and 20 %")
-        << 5.00014 << 4.99986 << 217 << 1.0
-        << QStringList{"5.00010", "5.00005", "5.00000", "4.99995", "4.99990"};
-    QTest::newRow("half steps") << 11.0 << 9.0 << 217 << 1.0
-                                << QStringList{"11.0", "10.5", "10.0", "9.5", "9.0"};
-    QTest::newRow("three would be too few: the smaller step")
-        << 18.0 << 0.5 << 217 << 1.0
-        << QStringList{"18", "16", "14", "12", "10", "8", "6", "4", "2"};
-    QTest::newRow("millions") << 4.2e6 << -1.3e6 << 217 << 1.0
-                              << QStringList{"4000000", "3000000", "2000000", "1000000", "0", "-1000000"};
-    QTest::newRow("huge: exponents") << 7.5e13 << 1.1e13 << 217 << 1.0
-                                     << QStringList{"7e+13", "6e+13", "5e+13", "4e+13", "3e+13", "2e+13"};
-    QTest::newRow("tiny: exponents") << 3.3e-10 << -1.2e-10 << 217 << 1.0
-                                     << QStringList{"3e-10", "2e-10", "1e-10", "0", "-1e-10"};
-    QTest::newRow("tenths of a degree in degrees") << 263.0 << 227.0 << 217 << 0.1
-                                                   << QStringList{"26.0", "25.5", "25.0", "24.5", "24.0", "23.5", "23.0"};
-    QTest::newRow("a low chart: one mark in 20 rows") << 10.0 << 0.0 << 60 << 1.0 << QStringList{"10", "0"};
-    QTest::newRow("no height: no marks") << 5.0 << 5.0 << 217 << 1.0 << QStringList{};
+    const auto row = [](const char* name, double upper, double lower, const QStringList& texts,
+                        int height = 217, double factor = 1) {
+        QTest::newRow(name) << upper << lower << height << factor << texts;
+    };
+    row("across zero", 60.9, -9.3, {"60", "50", "40", "30", "20", "10", "0"});
+    row("across zero, below one", 1.30, -0.08, {"1.2", "1.0", "0.8", "0.6", "0.4", "0.2", "0.0"});
+    row("zero under half a row below the range", 10.0, 0.02, {"10", "8", "6", "4", "2", "0"});
+    row("negative only", -3.2, -17.9, {"-4", "-6", "-8", "-10", "-12", "-14", "-16"});
+    row("tiny: 5 +- 0.0001 and 20 %", 5.00014, 4.99986, {"5.00010", "5.00005", "5.00000", "4.99995", "4.99990"});
+    row("three would be too few: the smaller step", 18.0, 0.5, {"18", "16", "14", "12", "10", "8", "6", "4", "2"});
+    row("millions", 4.2e6, -1.3e6, {"4000000", "3000000", "2000000", "1000000", "0", "-1000000"});
+    row("huge: exponents", 7.5e13, 1.1e13, {"7e+13", "6e+13", "5e+13", "4e+13", "3e+13", "2e+13"});
+    row("tiny: exponents", 3.3e-10, -1.2e-10, {"3e-10", "2e-10", "1e-10", "0", "-1e-10"});
+    row("tenths of a degree in degrees", 263.0, 227.0, {"26.0", "25.5", "25.0", "24.5", "24.0", "23.5", "23.0"}, 217, 0.1);
+    row("a low chart: one mark in 20 rows", 10.0, 0.0, {"10", "0"}, 60);
+    row("no height: no marks", 5.0, 5.0, {});
 }
 
 void TestWykres::scaleMarksRoundValuesWhereTheyAreDrawn()
@@ -324,12 +312,8 @@ void TestWykres::scaleMarksRoundValuesWhereTheyAreDrawn()
         chart.AddValue(shownValue / factor);
         return DotRow(chart, 1);
     };
-    TWykres shown(529, height);
-    shown.SetAutoSkala(false);
-    shown.SetRange(upper, lower);
-    const std::vector<ScaleMark> marks = ScaleMarks(ChartScale(shown, factor));
     QStringList got;
-    for (const ScaleMark& mark : marks) {
+    for (const ScaleMark& mark : ScaleMarks({std::make_pair(upper, lower), height, factor})) {
         got << mark.text;
         QCOMPARE(mark.row, drawnAt(mark.text.toDouble()));
     }
