@@ -31,7 +31,8 @@ const QList<CommandEntry>& Commands() {
        "Usage: fluxa-cli ports\n\n"
        "Prints each port name with the device it maps to and where the mapping comes from,\n"
        "tab-separated: the environment ($FLUXA_COM1, $FLUXA_COM2), the settings store\n"
-       "([ports] COM1=...) or the default (/dev/ttyS0, /dev/ttyS1).\n"},
+       "([ports] COM1=...) or the default (/dev/ttyS0, /dev/ttyS1).\n\n"
+       "      --lang pl|en        the language of the messages\n"},
       {"watch", {"port", "count", "duration", "timeout", "format"}, {}, nullptr, {"text", "csv", "json"},
        "Usage: fluxa-cli watch [-p NAME|PATH] [-c N] [-d SECONDS] [-t SECONDS] [-f text|csv|json]\n\n"
        "Prints each result as it arrives: seconds since the port opened, the time of day (ISO 8601\n"
@@ -85,8 +86,8 @@ const QList<CommandEntry>& Commands() {
        "told with its cell, nothing sent.\n"
        "Needs service access: the service flag of the settings store, or the service password,\n"
        "from $FLUXA_SERVICE_PASSWORD or asked on the terminal.\n\n"
-       "  --store                 the meter keeps the calibration (the store command after the values)\n"
-       "  --dry-run               print the frames in hex instead, one a line; no port, no access\n"
+       "      --store             the meter keeps the calibration (the store command after the values)\n"
+       "      --dry-run           print the frames in hex instead, one a line; no port, no access\n"
        "  -p, --port NAME|PATH    the meter's port (default COM1)\n"
        "      --lang pl|en        the language of the messages\n\n"
        "Ends with 0 when sent, 1 without service access, 2 when the port fails, 3 when the file\n"
@@ -94,8 +95,10 @@ const QList<CommandEntry>& Commands() {
       {"export", {"format"}, {}, "FILE.F3D", {"csv", "json"},
        "Usage: fluxa-cli export FILE.F3D [-f csv|json]\n\n"
        "Prints a data file as a table for a spreadsheet (csv: \"index,value\", a full stop as\n"
-       "the decimal mark) or a script (json), in lines that end in LF. Ends with 3 when the file\n"
-       "cannot be read or holds a line that is not a number.\n"},
+       "the decimal mark) or a script (json), in lines that end in LF.\n\n"
+       "  -f, --format F          csv (default) or json\n"
+       "      --lang pl|en        the language of the messages\n\n"
+       "Ends with 3 when the file cannot be read or holds a line that is not a number.\n"},
   };
   return commands;
 }

@@ -195,6 +195,44 @@ class TestCli : public QObject {
     QVERIFY(cli.run(args) > 0);
     QCOMPARE(QString::fromUtf8(cli.err), "fluxa-cli: " + err.replace("%1", missing).replace("%2", refused) + "\n");
   }
+
+  // What --help tells is what the man page and the shell's completion offer: every command, and
+  // every option of each command.
+  void documented_data() {
+    QTest::addColumn<QString>("command");  // "": the program's commands
+    QTest::newRow("commands") << "";
+    for (const char* command : {"ports", "watch", "record", "download", "send", "export"})
+      QTest::newRow(command) << command;
+  }
+  void documented() {
+    QFETCH(QString, command);
+    CliRun help;
+    QCOMPARE(help.run(command.isEmpty() ? QStringList{"--help"} : QStringList{command, "--help"}), 0);
+    // The commands, or the long options, that the help lists at the start of its lines.
+    const QRegularExpression listed(command.isEmpty() ? "(?m)^  ([a-z]+)  " : "(?m)^ +(?:-[a-z], )?(--[a-z-]+)");
+    QStringList told;
+    for (const QRegularExpressionMatch& m : listed.globalMatch(QString::fromUtf8(help.out))) told << m.captured(1);
+    QVERIFY(!told.isEmpty());
+
+    QProcess bash;
+    bash.start("bash", {"-c",
+                        "source \"$0\"; COMP_WORDS=(fluxa-cli $1 \"$2\"); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); "
+                        "_fluxa_cli; printf '%s\\n' \"${COMPREPLY[@]}\"",
+                        FLUXA_MAN_DIR "/fluxa-cli.bash-completion", command, command.isEmpty() ? "" : "--"});
+    QVERIFY(bash.waitForFinished(30000));
+    QStringList offered = QString::fromUtf8(bash.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    offered.removeAll("--help");
+    if (command.isEmpty()) offered.removeAll("--version"), offered.removeAll("--lang");
+    QCOMPARE(QSet<QString>(offered.begin(), offered.end()), QSet<QString>(told.begin(), told.end()));
+
+    QFile page(FLUXA_MAN_DIR "/fluxa-cli.1");
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    const QString man = QString::fromUtf8(page.readAll());
+    for (const QString& name : told) {
+      const QString roff = command.isEmpty() ? "\n.B " + name + "\n" : QString(name).replace("-", "\\-");
+      QVERIFY2(man.contains(roff), qPrintable(name));
+    }
+  }
 };
 
 QTEST_GUILESS_MAIN(TestCli)
