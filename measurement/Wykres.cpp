@@ -335,6 +335,8 @@ std::vector<ScaleMark> ScaleMarks(const ChartScaleRange& range)
     const double halfRow = span / rows / 2;
     const double low = (lower - halfRow) * factor;
     const double high = (upper + halfRow) * factor;
+    if (!std::isfinite(low) || !std::isfinite(high))
+        return {};
     const int most = std::clamp(int(rows) / 20, 2, 8);
     const int fewest = std::min(4, most);
     auto count = [&](const ScaleStep& step) {
