@@ -123,7 +123,7 @@ class TMainWin : public QMainWindow {
   QSlider* W;
   QSlider* O;
   TWykresWidget* Wykres1;
-  TWykresScale* Wykres1Scale;  // the values of the chart's grid lines, beside it
+  TWykresScale* Wykres1Scale;  // round values of the chart's range, beside it
   QSlider* TrackBar1;
   QToolButton* Kosz;
   // The service panel and, under the names the program uses, its controls.
@@ -188,7 +188,6 @@ class TMainWin : public QMainWindow {
   // The data file on show, or one chosen, as a table for a spreadsheet.
   void ExportCsv1Click();
   // The chart's own pixels as a PNG, each made scale × scale.
-  void ChartPngClick(int scale);
   void S_ZapiszClick();
   void Otwrz1Click();
   void Pobierzwynikizurzdzenia1Click();

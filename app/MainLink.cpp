@@ -109,6 +109,7 @@ void TMainWin::COM21Click() {
 }
 
 void TMainWin::ComPort1Open() {
+  receiver_.clearPartialFrame();
   StatusPanel0->setText(LookupText(40) + " " + ComPort1->PortName());
   Pobierzwynikizurzdzenia1->setEnabled(true);
   stopien->setVisible(true);

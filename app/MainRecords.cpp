@@ -244,8 +244,8 @@ void TMainWin::Otwrz1Click() {
     TrackBar1->setVisible(scrolls);
   }
   Timer1.stop();
+  chart.SetAutoSkala(true);  // a file is drawn to its own range
   RedrawSeries(series_, 1, chart);
-  chart.SetAutoSkala(true);
 }
 
 void TMainWin::Pobierzwynikizurzdzenia1Click() {
@@ -292,12 +292,8 @@ void TMainWin::ExportCsv1Click() {
   if (outcome.kind != CsvExportOutcome::Written) ShowMessage(CsvExportMessage(outcome));
 }
 
-void TMainWin::ChartPngClick(int scale) {
-  SaveChartPicture(this, [this](int s) { return ScaledPicture(Wykres1->Chart().Picture(), s); }, scale);
-}
-
-// Beside the chart, the values of its grid lines in the unit on show: the temperature's tenths
-// of a degree as degrees, a data file's unit when this run recorded it.
+// Beside the chart, round values of the range it shows in the unit on show: the temperature's
+// tenths of a degree as degrees, a data file's unit when this run recorded it.
 void TMainWin::UpdateChartScale() {
   if (filtrTemp->isChecked()) {
     Wykres1Scale->SetMarks(ChartScale(Wykres1->Chart(), 0.1), QStringLiteral("°C"));

@@ -62,6 +62,8 @@ class MeterReceiver {
   const QByteArray& dump() const { return dump_; }
   void clearDump() { dump_.clear(); }
   const FrameAssembler& assembler() const { return assembler_; }
+  // A new opening of the port: a frame cut by the last closing must not join its bytes.
+  void clearPartialFrame() { assembler_.Clear(); }
 
  private:
   FrameAssembler assembler_;

@@ -105,6 +105,18 @@ class TestMainWin : public QObject {
     QCOMPARE(action->isChecked(), checked);
   }
 
+  // A frame cut by a closing does not join the bytes of the next opening.
+  void anOpeningStartsAFreshFrame() {
+    const QByteArray frame = QByteArray::fromHex("AA5500FA00") + char(0x64) + char(0);
+    TMainWin fresh;
+    fresh.HandleArrival(frame);
+    TMainWin w;
+    w.HandleArrival(frame.left(4));  // the rest never came
+    w.ComPort1Open();
+    w.HandleArrival(frame);
+    QCOMPARE(w.SWynik->text(), fresh.SWynik->text());
+  }
+
   void englishRelabelsAtOnce() {
     TMainWin w;
     CurrentLanguage = "Angielski";
