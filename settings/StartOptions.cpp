@@ -55,6 +55,12 @@ CommandLine ReadCommandLine(const QStringList& arguments) {
     result.outcome = CommandLine::Outcome::Help;
     QString text = parser.helpText();
     text.replace(QStringLiteral("<executable_name>"), program);
+    text += QStringLiteral(
+        "\nEnvironment:\n"
+        "  FLUXA_COM1, FLUXA_COM2  The device of the port COM1 or COM2 (/dev/ttyUSB0); wins\n"
+        "                          over the settings store.\n"
+        "  FLUXA_SETTINGS          The settings file instead of ~/.config/FLUXA3.ini (not on\n"
+        "                          Windows, where the settings live in the registry).\n");
     result.text = text;
     return result;
   }
