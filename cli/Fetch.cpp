@@ -42,7 +42,7 @@ int RunDownload(const CliOptions& options) {
   linkCheck.setInterval(kLinkCheckMs);
   QObject::connect(&linkCheck, &QTimer::timeout, [&] {
     receiver.clearDataSeen();
-    if (receiver.dump().size() > dumpSeen) {
+    if (options.timeout > 0 && receiver.dump().size() > dumpSeen) {
       dumpSeen = receiver.dump().size();
       silence.Arrived();
     }
