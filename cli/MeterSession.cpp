@@ -1,6 +1,7 @@
 #include "cli/MeterSession.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <cerrno>
 

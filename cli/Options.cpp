@@ -5,6 +5,7 @@
 
 #include "cli/Texts.h"
 #include "measurement/Filters.h"
+#include "publish/MqttUrl.h"
 #include "records/Recorder.h"
 
 namespace {
@@ -33,8 +34,9 @@ const QList<CommandEntry>& Commands() {
        "tab-separated: the environment ($FLUXA_COM1, $FLUXA_COM2), the settings store\n"
        "([ports] COM1=...) or the default (/dev/ttyS0, /dev/ttyS1).\n\n"
        "      --lang pl|en        the language of the messages\n"},
-      {"watch", {"port", "count", "duration", "timeout", "format"}, {}, nullptr, {"text", "csv", "json"},
-       "Usage: fluxa-cli watch [-p NAME|PATH] [-c N] [-d SECONDS] [-t SECONDS] [-f text|csv|json]\n\n"
+      {"watch", {"port", "count", "duration", "timeout", "format", "mqtt", "mqtt-ca"}, {}, nullptr, {"text", "csv", "json"},
+       "Usage: fluxa-cli watch [-p NAME|PATH] [-c N] [-d SECONDS] [-t SECONDS] [-f text|csv|json]\n"
+       "                       [--mqtt URL [--mqtt-ca FILE]]\n\n"
        "Prints each result as it arrives: seconds since the port opened, the time of day (ISO 8601\n"
        "with the offset from UTC, 2026-12-07T23:41:05.123+01:00), value, unit, DC or AC, range,\n"
        "probe temperature and the flags of the result (over range, automatic power-off).\n"
@@ -46,13 +48,17 @@ const QList<CommandEntry>& Commands() {
        "  -d, --duration SECONDS  end after SECONDS\n"
        "  -t, --timeout SECONDS   end with 2 when no result comes for SECONDS\n"
        "  -f, --format F          text (default), csv or json\n"
+       "      --mqtt URL          publish each result too: mqtt://[user@]host[:port]/prefix or\n"
+       "                          mqtts://...; the password from $FLUXA_MQTT_PASSWORD or asked\n"
+       "      --mqtt-ca FILE      the CA that vouches for an mqtts:// broker\n"
        "      --lang pl|en        the language of the messages\n\n"
        "Ends with 0 after N results, after SECONDS or on Ctrl+C; with 2 when the device goes away,\n"
-       "when no result comes for the --timeout, or when it ends without a single result.\n"},
-      {"record", {"port", "out", "every", "count", "duration", "timeout", "format"}, {}, nullptr,
+       "when no result comes for the --timeout, or when it ends without a single result, or when\n"
+       "the broker of --mqtt cannot be reached at the start; with 1 for a malformed URL.\n"},
+      {"record", {"port", "out", "every", "count", "duration", "timeout", "format", "mqtt", "mqtt-ca"}, {}, nullptr,
        {"text", "csv", "json"},
        "Usage: fluxa-cli record -o FILE.F3D [-p NAME|PATH] [--every N] [-c M] [-d SECONDS]\n"
-       "                        [-t SECONDS] [-f text|csv|json]\n\n"
+       "                        [-t SECONDS] [-f text|csv|json] [--mqtt URL [--mqtt-ca FILE]]\n\n"
        "Records results to a data file, as the window's recording does: every stored result also\n"
        "goes at once to FILE.F3D.part, synced to the disk every second, which the window offers\n"
        "to keep at its next start if this program is killed. Each stored result is echoed on\n"
@@ -65,10 +71,14 @@ const QList<CommandEntry>& Commands() {
        "  -d, --duration SECONDS  end after SECONDS\n"
        "  -t, --timeout SECONDS   end with 2 when no result comes for SECONDS\n"
        "  -f, --format F          the echo: text (default), csv or json\n"
+       "      --mqtt URL          publish each stored result too (see \"fluxa-cli watch --help\");\n"
+       "                          the file never waits for the broker\n"
+       "      --mqtt-ca FILE      the CA that vouches for an mqtts:// broker\n"
        "      --lang pl|en        the language of the messages\n\n"
        "Ends with 0 when written; with 2 when the device goes away, when no result comes for the\n"
-       "--timeout (what was received is written) or when it ends without a single result;\n"
-       "3 when the file cannot be written.\n"},
+       "--timeout (what was received is written), when it ends without a single result or when\n"
+       "the broker of --mqtt cannot be reached at the start; 1 for a malformed URL; 3 when the\n"
+       "file cannot be written.\n"},
       {"download", {"port", "out", "timeout"}, {}, nullptr, {},
        "Usage: fluxa-cli download -o FILE.F3D [-p NAME|PATH] [-t SECONDS]\n\n"
        "Downloads the results stored in the meter to a data file, as the window's download does.\n\n"
@@ -257,6 +267,18 @@ ParsedCommandLine ParseCommandLine(const QStringList& allArguments) {
   if (entry->valueOptions.contains(QLatin1String("out"))) {
     if (given("out")) options.out = parser.value(QStringLiteral("out"));
     if (options.out.isEmpty()) return fail(Text(Msg::OutRequired));
+  }
+  if (given("mqtt")) {
+    options.mqtt = parser.value(QStringLiteral("mqtt"));
+    QString why;
+    const auto target = ParseMqttUrl(options.mqtt, &why);
+    if (!target) return fail(Text(Msg::MqttUrlBad).arg(why));
+    if (given("mqtt-ca")) {
+      if (!target->tls) return fail(Text(Msg::MqttCaWithoutTls));
+      options.mqttCa = parser.value(QStringLiteral("mqtt-ca"));
+    }
+  } else if (given("mqtt-ca")) {
+    return fail(Text(Msg::MqttCaWithoutTls));
   }
   options.store = given("store");
   options.dryRun = given("dry-run");

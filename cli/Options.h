@@ -16,6 +16,8 @@ struct CliOptions {
   QString format;
   QString out;
   QString file;
+  QString mqtt;    // --mqtt URL: results also go to this broker
+  QString mqttCa;  // --mqtt-ca FILE
   bool store = false;
   bool dryRun = false;
 };

@@ -9,7 +9,8 @@
 #include "cli/ExitCodes.h"
 #include "cli/Interrupt.h"
 #include "cli/MeterSession.h"
-#include "cli/ResultRows.h"
+#include "cli/Publishing.h"
+#include "measurement/ResultRows.h"
 #include "cli/Silence.h"
 #include "cli/Texts.h"
 #include "measurement/Filters.h"
@@ -45,6 +46,8 @@ int Finish(Recorder& recorder, int codeWhenWritten) {
 int RunRecord(const CliOptions& options) {
   MeterSession session(options.port);
   if (!session.Open()) return kExitDevice;
+  CliPublishing publishing;
+  if (const int code = publishing.Start(options, options.port)) return code;
   StoredSeries series;
   Recorder recorder(series);
   recorder.Start(options.every, options.out);
@@ -78,7 +81,9 @@ int RunRecord(const CliOptions& options) {
       Complain(silence.NothingText());
       code = kExitDevice;
     }
-    QCoreApplication::exit(Finish(recorder, code));
+    const int exitCode = Finish(recorder, code);
+    publishing.Stop();  // after the file: it never waits for the broker
+    QCoreApplication::exit(exitCode);
   };
   silence.OnTimeout = [&] { finish(kExitDevice); };
   session.OnFrame = [&](const ResultFrame& frame) {
@@ -89,8 +94,10 @@ int RunRecord(const CliOptions& options) {
     const MeasurementResult result = DecodeResultFrame(frame);
     const RecordResult stored =
         recorder.OnResult(FormatValueText(result.decimalClass, result.value), result.unitText);
-    if (stored == RecordResult::Stored || stored == RecordResult::Full)
+    if (stored == RecordResult::Stored || stored == RecordResult::Full) {
       StreamOut(ResultRow(result, ns / 1e9, format));
+      publishing.Publish(result, ns / 1e9);  // the file never waits for the broker
+    }
     if (stored == RecordResult::Full || (options.count > 0 && recorder.StoredCount() >= options.count)) {
       finish(kExitDone);
       return;

@@ -77,8 +77,19 @@ const Pair kTexts[] = {
     {Msg::LoneLineFeeds, " (jego wiersze kończy samo LF, wiersze pliku kalibracyjnego kończy CR LF)",
      " (its lines end in LF alone; those of a calibration file end in CR LF)"},
     {Msg::NothingSent, "; nic nie wysłano", "; nothing sent"},
+    {Msg::MqttUrlBad, "--mqtt: %1", "--mqtt: %1"},
+    {Msg::MqttCaWithoutTls, "--mqtt-ca tylko z mqtts://", "--mqtt-ca only with mqtts://"},
+    {Msg::MqttPasswordPrompt, "Hasło użytkownika %1 brokera %2: ", "Password of %1 at the broker %2: "},
+    {Msg::MqttCannotStart, "MQTT: %1", "MQTT: %1"},
+    {Msg::MqttPublishing, "publikacja na %1: %2", "publishing to %1: %2"},
+    {Msg::MqttRefused, "broker %1 odmówił połączenia: %2", "the broker %1 refused the connection: %2"},
+    {Msg::MqttUnreachable, "brak połączenia z brokerem %1:%2 (czy działa, czy to ten port?)",
+     "cannot reach the broker %1:%2 (is it running, is this its port?)"},
+    {Msg::MqttDropped, "MQTT: pominięto %1 najstarszych wyników (broker niedostępny zbyt długo)",
+     "MQTT: dropped the %1 oldest results (the broker was away too long)"},
+    {Msg::MqttLeft, "MQTT: %1 wyników nie dotarło do brokera", "MQTT: %1 results did not reach the broker"},
 };
-static_assert(sizeof kTexts / sizeof kTexts[0] == size_t(Msg::NothingSent) + 1, "one row a message");
+static_assert(sizeof kTexts / sizeof kTexts[0] == size_t(Msg::MqttLeft) + 1, "one row a message");
 
 bool Polish() { return CurrentLanguage == QLatin1String("Polski"); }
 

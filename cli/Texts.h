@@ -58,6 +58,15 @@ enum class Msg {
   LineCount,
   LoneLineFeeds,
   NothingSent,
+  MqttUrlBad,
+  MqttCaWithoutTls,
+  MqttPasswordPrompt,
+  MqttCannotStart,
+  MqttPublishing,
+  MqttRefused,
+  MqttUnreachable,
+  MqttDropped,
+  MqttLeft,
 };
 QString Text(Msg message);
 

@@ -8,13 +8,16 @@
 #include "cli/ExitCodes.h"
 #include "cli/Interrupt.h"
 #include "cli/MeterSession.h"
-#include "cli/ResultRows.h"
+#include "cli/Publishing.h"
+#include "measurement/ResultRows.h"
 #include "cli/Silence.h"
 #include "cli/Texts.h"
 
 int RunWatch(const CliOptions& options) {
   MeterSession session(options.port);
   if (!session.Open()) return kExitDevice;
+  CliPublishing publishing;
+  if (const int code = publishing.Start(options, options.port)) return code;
   const RowFormat format = RowFormatNamed(options.format);
   Complain(Text(Msg::Watching).arg(session.Describe()));
   WriteOut(ResultHeader(format));
@@ -30,6 +33,7 @@ int RunWatch(const CliOptions& options) {
     if (ended) return;
     ended = true;
     silence.Stop();
+    publishing.Stop();
     if (code == kExitDone && shown == 0) {
       Complain(silence.NothingText());
       code = kExitDevice;
@@ -43,7 +47,9 @@ int RunWatch(const CliOptions& options) {
     // A result after the end of the duration is not shown, however late the timer.
     if (durationNs > 0 && ns >= durationNs) return end(kExitDone);
     silence.Arrived();
-    StreamOut(ResultRow(DecodeResultFrame(frame), ns / 1e9, format));
+    const MeasurementResult result = DecodeResultFrame(frame);
+    StreamOut(ResultRow(result, ns / 1e9, format));
+    publishing.Publish(result, ns / 1e9);
     if (++shown == options.count) end(kExitDone);
   };
   session.OnLost = [&](const QString& reason) {

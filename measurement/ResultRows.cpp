@@ -1,4 +1,4 @@
-#include "cli/ResultRows.h"
+#include "measurement/ResultRows.h"
 
 #include <QDateTime>
 #include <climits>
@@ -10,7 +10,7 @@ namespace {
 // A row is short; built in one buffer with a few plain calls, since at the line rate every
 // result is formatted after the process slept and the code it runs is cold.
 struct Row {
-  char text[256];
+  char text[384];
   int length = 0;
   template <typename... Args>
   void Add(const char* format, Args... args) {
@@ -99,12 +99,19 @@ QByteArray ResultRow(const MeasurementResult& r, double seconds, RowFormat forma
               int(r.overRange), int(r.autoPowerOff));
       break;
     case RowFormat::Json:
+    case RowFormat::Published:
       row.Add(
           "{\"time_s\": %s, \"time\": \"%s\", \"value\": %s, \"unit\": \"%s\", \"mode\": \"%s\", "
           "\"range\": %d, \"temperature_c\": %s, \"over_range\": %s, \"auto_power_off\": %s}",
           time, clock, value, unit.constData(), mode, range, probe ? temperature : "null",
           r.overRange ? "true" : "false", r.autoPowerOff ? "true" : "false");
       break;
+  }
+  if (format == RowFormat::Published) {
+    row.length -= 1;  // the closing brace: the moment in UTC goes before it
+    const QByteArray utc = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toLatin1();
+    row.Add(", \"utc\": \"%s\"}", utc.constData());
+    return QByteArray(row.text, row.length);
   }
   row.Add("\n");
   return QByteArray(row.text, row.length);
