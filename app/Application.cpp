@@ -14,6 +14,7 @@
 #include "app/settings/Haslo.h"
 #include "app/settings/JezykWin.h"
 #include "app/settings/PortDevicesWin.h"
+#include "app/settings/MqttWin.h"
 #include "settings/Jezyki.h"
 #include "settings/ProgramLanguage.h"
 #include "app/settings/Uzytkownik.h"
@@ -99,6 +100,9 @@ void FluxaApplication::AddMenuItems() {
   main->Trans->addSeparator()->setObjectName("N9");
   PortDevices1 = main->Trans->addAction(QString());
   PortDevices1->setObjectName("PortDevices1");
+  MqttPublishing1 = new QAction(main->Ustawienia);
+  MqttPublishing1->setObjectName("MqttPublishing1");
+  main->Ustawienia->insertAction(main->N4, MqttPublishing1);
   LabelMenuItems();
   QObject::connect(&ProgramLanguageSwitch(), &LanguageSwitch::Switched, main,
                    [this] { LabelMenuItems(); });
@@ -107,6 +111,7 @@ void FluxaApplication::AddMenuItems() {
 void FluxaApplication::LabelMenuItems() {
   UserGuide1->setText(LookupText(74));
   PortDevices1->setText(LookupText(82));
+  MqttPublishing1->setText(LookupText(99));
 }
 
 void FluxaApplication::WireMenu() {
@@ -121,6 +126,7 @@ void FluxaApplication::WireMenu() {
   QObject::connect(main->Instrukcjaobsugi1, &QAction::triggered, main, [] { OpenUserManual(); });
   QObject::connect(UserGuide1, &QAction::triggered, main, [this] { GuideWin().ShowGuide(); });
   QObject::connect(PortDevices1, &QAction::triggered, main, [main] { TPortDevicesWin::Open(main); });
+  QObject::connect(MqttPublishing1, &QAction::triggered, main, [main] { TMqttWin::Open(main); });
   QObject::connect(main->Twrzraport1, &QAction::triggered, main,
                    [main] { TRaport_Win::Open(main, ProgramDialogs()); });
   // The card reads the service panel's parameters when it prints, not when it opens.

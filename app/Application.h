@@ -36,6 +36,7 @@ class FluxaApplication {
   // Menu items of the main window that open windows of their own.
   QAction* UserGuide1 = nullptr;    // Pomoc → Instrukcja obsługi
   QAction* PortDevices1 = nullptr;  // Ustawienia → Parametry transmisji → Urządzenia portów...
+  QAction* MqttPublishing1 = nullptr;  // Ustawienia → Publikowanie MQTT…
 
  private:
   void WireMenu();

@@ -1,6 +1,8 @@
 // TMainWin: the window's life from creation to close, its language and its modes.
 #include "app/Main.h"
 
+#include <QInputDialog>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -74,6 +76,34 @@ TMainWin::TMainWin(QWidget* parent) : QMainWindow(parent) {
   SetChartPictureSaveDialog(AskSaveFileName);
   AddChartPictureMenu(Wykres1, [this](int scale) { return ChartPicture(scale); });
   Send->OnTransferReport = [this](const QString& text) { StatusPanel1->setText(text); };
+  publishing_.OnChanged = [this] { ShowPublishingState(); };
+  publishingState_.setInterval(1000);
+  connect(&publishingState_, &QTimer::timeout, this, [this] { ShowPublishingState(); });
+  StartPublishing(true);
+}
+
+void TMainWin::StartPublishing(bool ask) {
+  const PublishSettings settings = ReadPublishSettings();
+  bool fromEnvironment = false;
+  QString password = PublishPasswordFromEnvironment(&fromEnvironment);
+  if (settings.enabled && !fromEnvironment && ask && !settings.target.user.isEmpty())
+    password = QInputDialog::getText(this, LookupText(99).remove(QChar(0x2026)),
+                                     LookupText(108).arg(settings.target.user), QLineEdit::Password);
+  // The meter is its serial number when the service panel holds one, else its port's name.
+  const QString serial = Send->NumerSeryjnyMiernika->text().trimmed();
+  QString error;
+  if (!publishing_.Apply(settings, password, serial.isEmpty() ? ComPort1->PortName() : serial, &error))
+    ShowMessage(QStringLiteral("MQTT: ") + error);
+}
+
+void TMainWin::ShowPublishingState() {
+  const QString text = publishing_.StatusText();
+  StatusMqtt->setText(text);
+  StatusMqtt->setVisible(!text.isEmpty());
+  if (text.isEmpty())
+    publishingState_.stop();
+  else if (!publishingState_.isActive())
+    publishingState_.start();
 }
 
 // The chart with the scale and unit beside it, as the window shows them; the scale is brought

@@ -12,6 +12,7 @@
 #include "link/Supervision.h"
 #include "measurement/Filters.h"
 #include "measurement/MeasurementResult.h"
+#include "publish/LivePublishing.h"
 #include "records/DataExport.h"
 #include "records/Download.h"
 #include "records/Recorder.h"
@@ -42,6 +43,10 @@ class TMainWin : public QMainWindow {
   ~TMainWin() override;
 
   void ApplyLanguage();
+  // Publishing to MQTT as the settings store says: started, restarted or stopped. ask: the
+  // password is asked when the environment has none and the settings name a user.
+  void StartPublishing(bool ask);
+  const LivePublishing& Publishing() const { return publishing_; }
   // The download wait dialog, created by the program entry after the main window.
   void SetPobierzWin(TPobierzWin* dialog);
   void ShowServiceMode();
@@ -138,6 +143,7 @@ class TMainWin : public QMainWindow {
   QPushButton* Button3;
   QLabel* StatusPanel0;
   QLabel* StatusPanel1;
+  QLabel* StatusMqtt;  // the state of publishing, while results are published
   QTimer SprPolacz;
   QTimer Timer1;
   QTimer ZmienStan;
@@ -231,6 +237,7 @@ class TMainWin : public QMainWindow {
   void ExportLiveResults();
   QString UnitOfFile(const QString& fileName) const;
   void CloseLostLinkMessage();
+  void ShowPublishingState();
 
   MeterReceiver receiver_;
   TPobierzWin* pobierzWin_ = nullptr;
@@ -242,6 +249,8 @@ class TMainWin : public QMainWindow {
   StoredSeries series_;
   Recorder recorder_{series_};
   LiveResults liveResults_;  // shown since "Połącz" or "c"
+  LivePublishing publishing_;
+  QTimer publishingState_;  // the count of what waits changes without a change of state
   Download download_;
   std::unique_ptr<TPobierzWin> ownPobierzWin_;  // when no program entry gave one
   bool singleResultWanted_ = false;

@@ -303,5 +303,8 @@ void TMainWin::BuildStatusBar() {
   StatusPanel1->setFixedWidth(320);
   bar->addWidget(StatusPanel0);
   bar->addWidget(StatusPanel1);
+  StatusMqtt = Named(new QLabel(bar), "StatusMqtt");
+  StatusMqtt->hide();
+  bar->addWidget(StatusMqtt, 1);
 }
 

@@ -216,6 +216,7 @@ void TMainWin::ProcessResult(const ResultFrame& frame) {
   steps.recording = [this](const MeasurementResult& r) {
     const QString text = FormatValueText(r.decimalClass, r.value);
     liveResults_.Append(text, r.unitText);  // for "Eksportuj do CSV…"
+    publishing_.Publish(r);
     if (recorder_.OnResult(text, r.unitText) == RecordResult::Full) ZakonczClick();
   };
   ProcessResultFrame(frame, steps);

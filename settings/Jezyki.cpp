@@ -3,7 +3,7 @@
 // The texts are copied exactly, spaces and accelerator ampersands included: captions are laid out
 // around them (" Wynik " sits in a group box frame, " wynik" follows a number in the step dialog).
 
-const char* const PolishTexts[99] = {
+const char* const PolishTexts[114] = {
     "",                                                        // 0
     "Plik",                                                    // 1
     "Widok",                                                   // 2
@@ -103,9 +103,24 @@ const char* const PolishTexts[99] = {
     "Zapisz co ",                                              // 96
     " wynik",                                                  // 97
     "Zapisano tabelę: %1",                                     // 98
+    "Publikowanie MQTT…",                                      // 99
+    "Publikuj wyniki do brokera MQTT",                         // 100
+    "Broker:",                                                 // 101
+    "Port:",                                                   // 102
+    "Prefiks tematów:",                                        // 103
+    "Użytkownik:",                                             // 104
+    "Połączenie szyfrowane (TLS)",                             // 105
+    "Plik CA:",                                                // 106
+    "Stanowisko:",                                             // 107
+    "Hasło użytkownika %1 brokera MQTT:",                      // 108
+    "MQTT: połączono",                                         // 109
+    "MQTT: łączenie…",                                         // 110
+    "MQTT: brak połączenia, wyniki czekają (%1)",              // 111
+    "MQTT: odmowa (%1)",                                       // 112
+    ", pominięto %1",                                          // 113
 };
 
-const char* const EnglishTexts[99] = {
+const char* const EnglishTexts[114] = {
     "",                                                        // 0
     "File",                                                    // 1
     "View",                                                    // 2
@@ -205,6 +220,21 @@ const char* const EnglishTexts[99] = {
     "Save every ",                                             // 96
     "th result",                                               // 97
     "Table saved: %1",                                         // 98
+    "MQTT publishing…",                                        // 99
+    "Publish results to an MQTT broker",                       // 100
+    "Broker:",                                                 // 101
+    "Port:",                                                   // 102
+    "Topic prefix:",                                           // 103
+    "User:",                                                   // 104
+    "Encrypted connection (TLS)",                              // 105
+    "CA file:",                                                // 106
+    "Bench:",                                                  // 107
+    "Password of %1 at the MQTT broker:",                      // 108
+    "MQTT: online",                                            // 109
+    "MQTT: connecting…",                                       // 110
+    "MQTT: offline, results waiting (%1)",                     // 111
+    "MQTT: refused (%1)",                                      // 112
+    ", dropped %1",                                            // 113
 };
 
 QString CurrentLanguage = QStringLiteral("Polski");

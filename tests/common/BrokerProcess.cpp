@@ -140,7 +140,7 @@ bool BrokerProcess::kill() {
 }
 
 Subscriber::Subscriber(const BrokerProcess& broker, const QString& filter, const QStringList& extra)
-    : filter_(filter), port_(broker.port()) {
+    : filter_(filter), port_(broker.port()), extra_(extra) {
   static int n = 0;
   args_ = QStringList{"-h", "127.0.0.1", "-p", QString::number(broker.port()), "-t", filter, "-q", "1", "-v",
                       "-c", "-i", QStringLiteral("fluxa-test-%1-%2").arg(QCoreApplication::applicationPid()).arg(++n)} +
@@ -168,7 +168,8 @@ bool Subscriber::start(int timeoutMs) {
   const QString probe = QString(filter_).replace('#', "probe");
   const QDeadlineTimer deadline(timeoutMs);
   while (!deadline.hasExpired() && process_.state() == QProcess::Running) {
-    QProcess::execute("mosquitto_pub", {"-h", "127.0.0.1", "-p", QString::number(port_), "-t", probe, "-m", "probe", "-q", "1"});
+    QProcess::execute("mosquitto_pub",
+                      QStringList{"-h", "127.0.0.1", "-p", QString::number(port_), "-t", probe, "-m", "probe", "-q", "1"} + extra_);
     if (pumpUntil([&] { return payloads(probe).contains("probe"); }, 300)) return true;
   }
   return false;

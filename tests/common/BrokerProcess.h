@@ -36,10 +36,12 @@ class BrokerProcess {
   QTemporaryDir dir_;
   QProcess broker_;
   int port_ = 0;
+  QStringList extra_;  // credentials, for the probe too
 };
 
 // mosquitto_sub -v on a topic filter ending in '#', with a persistent session (QoS 1), so that
-// it misses nothing while the broker restarts. Lines are "topic payload".
+// it misses nothing while the broker restarts. Lines are "topic payload". extra: options of
+// both mosquitto_sub and mosquitto_pub, such as the credentials.
 class Subscriber {
  public:
   Subscriber(const BrokerProcess& broker, const QString& filter, const QStringList& extra = {});
@@ -57,4 +59,5 @@ class Subscriber {
   QStringList args_;
   QString filter_;  // ends in '#': a probe under it tells that the subscription stands
   int port_ = 0;
+  QStringList extra_;  // credentials, for the probe too
 };

@@ -1,0 +1,122 @@
+#include "app/settings/MqttWin.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "app/Main.h"
+#include "publish/PublishSettings.h"
+#include "settings/Jezyki.h"
+
+namespace {
+template <typename T>
+T* Named(T* widget, const char* name) {
+  widget->setObjectName(QString::fromLatin1(name));
+  return widget;
+}
+}  // namespace
+
+TMqttWin::TMqttWin(TMainWin* mainWindow) : TDialogWindow(mainWindow) {
+  setObjectName("MqttWin");
+  setAttribute(Qt::WA_DeleteOnClose);
+  auto* root = new QVBoxLayout(this);
+  Publikuj = Named(new QCheckBox, "Publikuj");
+  root->addWidget(Publikuj);
+  auto* form = new QFormLayout;
+  Broker = Named(new QLineEdit, "Broker");
+  Port = Named(new QSpinBox, "Port");
+  Port->setRange(1, 65535);
+  Prefiks = Named(new QLineEdit, "Prefiks");
+  Uzytkownik = Named(new QLineEdit, "Uzytkownik");
+  Tls = Named(new QCheckBox, "Tls");
+  PlikCa = Named(new QLineEdit, "PlikCa");
+  Stanowisko = Named(new QLineEdit, "Stanowisko");
+  for (QWidget* field : QList<QWidget*>{Broker, Port, Prefiks, Uzytkownik, nullptr, PlikCa, Stanowisko}) {
+    if (!field) {
+      form->addRow(Tls);
+      continue;
+    }
+    captions_ << new QLabel;
+    form->addRow(captions_.last(), field);
+  }
+  root->addLayout(form);
+  Blad = Named(new QLabel, "Blad");
+  Blad->setWordWrap(true);
+  root->addWidget(Blad);
+  auto* buttons = new QHBoxLayout;
+  OK = Named(new QPushButton(QStringLiteral("OK")), "OK");
+  Anuluj = Named(new QPushButton, "Anuluj");
+  buttons->addStretch(1);
+  buttons->addWidget(OK);
+  buttons->addWidget(Anuluj);
+  root->addLayout(buttons);
+  connect(OK, &QPushButton::clicked, this, &TMqttWin::OKClick);
+  connect(Anuluj, &QPushButton::clicked, this, &TMqttWin::AnulujClick);
+  connect(Tls, &QCheckBox::toggled, this, [this](bool on) {
+    PlikCa->setEnabled(on);
+    if (Port->value() == (on ? 1883 : 8883)) Port->setValue(on ? 8883 : 1883);
+  });
+  FormPaint();
+  SetFormSize(420, sizeHint().height());
+}
+
+TMqttWin* TMqttWin::Open(TMainWin* mainWindow) {
+  auto* dialog = new TMqttWin(mainWindow);
+  dialog->show();
+  return dialog;
+}
+
+void TMqttWin::FormShow() {
+  const PublishSettings s = ReadPublishSettings();
+  Publikuj->setChecked(s.enabled);
+  Broker->setText(s.target.host);
+  Port->setValue(s.target.port);
+  Prefiks->setText(s.target.prefix);
+  Uzytkownik->setText(s.target.user);
+  Tls->setChecked(s.target.tls);
+  PlikCa->setText(s.target.caFile);
+  PlikCa->setEnabled(s.target.tls);
+  Stanowisko->setText(BenchId());
+  Blad->clear();
+}
+
+void TMqttWin::FormPaint() {
+  setWindowTitle(LookupText(99).remove(QChar(0x2026)));
+  Publikuj->setText(LookupText(100));
+  Tls->setText(LookupText(105));
+  const int texts[] = {101, 102, 103, 104, 106, 107};
+  for (int i = 0; i < captions_.size(); ++i) captions_[i]->setText(LookupText(quint16(texts[i])));
+  Anuluj->setText(LookupText(43));
+}
+
+void TMqttWin::OKClick() {
+  PublishSettings s;
+  s.enabled = Publikuj->isChecked();
+  // The fields as one URL: the same checks as fluxa-cli's --mqtt.
+  const QString url = QStringLiteral("%1://%2%3:%4/%5")
+                          .arg(Tls->isChecked() ? "mqtts" : "mqtt",
+                               Uzytkownik->text().trimmed().isEmpty() ? QString() : Uzytkownik->text().trimmed() + "@",
+                               Broker->text().trimmed())
+                          .arg(Port->value())
+                          .arg(Prefiks->text().trimmed());
+  QString why;
+  const auto target = ParseMqttUrl(url, &why);
+  if (!target && s.enabled) {
+    Blad->setText(why);
+    return;
+  }
+  if (target) s.target = *target;
+  s.target.caFile = Tls->isChecked() ? PlikCa->text().trimmed() : QString();
+  WriteBenchId(Stanowisko->text());
+  WritePublishSettings(s);
+  hide();
+  mainWindow_->StartPublishing(true);
+  close();
+}
+
+void TMqttWin::AnulujClick() { close(); }
