@@ -15,30 +15,24 @@ bool CalibrationSteps::Same(const HeldGain& a, const HeldGain& b) {
 }
 
 bool CalibrationSteps::Takes(Phase phase, Event event) {
-  // Every phase takes a close request and the loss of either device.
-  switch (event) {
-    case Event::Close:
-    case Event::MeterLost:
-    case Event::ReferenceLost:
-      return true;
-    default:
-      break;
-  }
+  // Every phase takes a close request, and every phase with a port open the loss of a device
+  // (a loss reported late, after the ports closed, is no news).
+  if (event == Event::Close) return true;
+  if (event == Event::MeterLost || event == Event::ReferenceLost) return phase != Phase::Idle;
   switch (phase) {
     case Phase::Idle:
       return event == Event::Next;
     case Phase::Connecting:
       return event == Event::ReferenceReady || event == Event::Timer;
     case Phase::RangeCheck:
+    case Phase::FirstFrame:
     case Phase::InitialGain:
     case Phase::DebugPause:
     case Phase::GivingBack:
     case Phase::Finishing:
-    case Phase::CloseGiveBack:
-      return event == Event::Timer || event == Event::Frame;
-    case Phase::FirstFrame:
-    case Phase::RestoreFrame:
     case Phase::Restoring:
+    case Phase::RestoreFrame:
+    case Phase::CloseGiveBack:
       return event == Event::Timer || event == Event::Frame;
     case Phase::Sampling:
       return event == Event::Next || event == Event::Back || event == Event::Register ||
