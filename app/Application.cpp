@@ -33,14 +33,9 @@ void ShowCentred(QWidget& w) {
   w.activateWindow();
 }
 
-// A double click on a data cell of Sondy hands the meter's port to the calibration wizard for
-// that range and probe; the main window comes back when the wizard closes. If its port had been
-// open and does not open again, it is left as after "Rozłącz".
+// The main window comes back when the wizard closes. If its port had been open and does not open
+// again, it is left as after "Rozłącz".
 void WireKalibracja(TMainWin* main, TkKalibracja* wizard) {
-  main->Send->OnSondyDoubleClick = [main, wizard](int column, int row) {
-    if (wizard->OpenFor(main->ComPort1, column - 1, row))
-      main->hide();
-  };
   wizard->OnFinished = [main](bool mainPortLost) {
     if (mainPortLost && main->Poczony1->isChecked()) main->Poczony1Click();
     main->show();
@@ -60,11 +55,23 @@ FluxaApplication::FluxaApplication(const StartOptions& options) : options_(optio
   hasloWin_ = std::make_unique<THasloWin>(mainWin_.get());
   uzytkownikWin_ = std::make_unique<TUzytkownikWin>(mainWin_.get());
   pobierzWin_ = std::make_unique<TPobierzWin>(mainWin_.get());
-  kalibracja_ = std::make_unique<TkKalibracja>();
   mainWin_->SetPobierzWin(pobierzWin_.get());
   AddMenuItems();
   WireMenu();
-  WireKalibracja(mainWin_.get(), kalibracja_.get());
+  // A double click on a data cell of Sondy hands the meter's port to the calibration wizard for
+  // that range and probe.
+  mainWin_->Send->OnSondyDoubleClick = [this](int column, int row) {
+    if (Kalibracja().OpenFor(mainWin_->ComPort1, column - 1, row)) mainWin_->hide();
+  };
+}
+
+// The wizard's window (its charts are costly to build) is made at its first use.
+TkKalibracja& FluxaApplication::Kalibracja() {
+  if (!kalibracja_) {
+    kalibracja_ = std::make_unique<TkKalibracja>();
+    WireKalibracja(mainWin_.get(), kalibracja_.get());
+  }
+  return *kalibracja_;
 }
 
 // The dialogs hold the main window; they go first.

@@ -1,8 +1,8 @@
 #pragma once
 // The program's windows, created in a fixed order: the start-up screen, the main window, the
-// password dialog, the user dialog, the download wait dialog and the calibration wizard. Each
-// lives as long as the application; the others (language, step, report, card, ports) are made on
-// demand, the user's guide at its first use. The command line's options (settings/StartOptions.h)
+// password dialog, the user dialog and the download wait dialog. Each lives as long as the
+// application; the others (language, step, report, card, ports) are made on demand, the user's
+// guide and the calibration wizard at their first use. The command line's options (settings/StartOptions.h)
 // choose the language and whether the port is connected at start.
 #include <memory>
 
@@ -30,7 +30,7 @@ class FluxaApplication {
   THasloWin& HasloWin() { return *hasloWin_; }
   TUzytkownikWin& UzytkownikWin() { return *uzytkownikWin_; }
   TPobierzWin& PobierzWin() { return *pobierzWin_; }
-  TkKalibracja& Kalibracja() { return *kalibracja_; }
+  TkKalibracja& Kalibracja();  // made at its first use
   TGuideWin& GuideWin();
 
   // Menu items of the main window that open windows of their own.
