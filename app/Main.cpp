@@ -68,6 +68,7 @@ TMainWin::TMainWin(QWidget* parent) : QMainWindow(parent) {
   FormCreate();
   repaintThrottle_ = new RepaintThrottle(this);
   repaintThrottle_->SetBeforePaint([this] {
+    ShowPendingLabels();
     Wykres1->RepaintChanged();
     UpdateChartScale();
   });

@@ -238,6 +238,7 @@ class TMainWin : public QMainWindow {
   QString UnitOfFile(const QString& fileName) const;
   void CloseLostLinkMessage();
   void ShowPublishingState();
+  void ShowPendingLabels();
 
   MeterReceiver receiver_;
   TPobierzWin* pobierzWin_ = nullptr;
@@ -250,6 +251,12 @@ class TMainWin : public QMainWindow {
   Recorder recorder_{series_};
   LiveResults liveResults_;  // shown since "Połącz" or "c"
   LivePublishing publishing_;
+  // The last result's texts for the labels, until the next paint.
+  struct PendingLabels {
+    std::optional<QString> jump;
+    std::optional<StatisticsTexts> statistics;
+    std::optional<MeasurementResult> result;
+  } pendingLabels_;
   QTimer publishingState_;  // the count of what waits changes without a change of state
   Download download_;
   std::unique_ptr<TPobierzWin> ownPobierzWin_;  // when no program entry gave one

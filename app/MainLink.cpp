@@ -10,6 +10,9 @@
 
 #include "app/Glyphs.h"
 #include "app/Main.h"
+#include "app/RepaintThrottle.h"
+
+#include <utility>
 #include "app/MainForm.h"
 #include "common/Messages.h"
 #include "link/MeterCommands.h"
@@ -193,18 +196,22 @@ void TMainWin::ProcessResult(const ResultFrame& frame) {
   steps.temperatureFilter = [this](MeasurementResult& r) {
     if (filtrTemp->isChecked()) r.temperature = temperatureFilter_.Apply(r.temperature);
   };
+  // The labels take the texts of the last result just before the window's next paint: every
+  // result is counted, but a text nobody sees is not laid out 137 times a second.
   steps.maximumJump = [this](const MeasurementResult& r) {
-    SSkok->setText(maximumJump_.Apply(r.value, r.decimalClass, firstResult_));
+    pendingLabels_.jump = maximumJump_.Apply(r.value, r.decimalClass, firstResult_);
   };
   steps.statistics = [this](const MeasurementResult& r) {
     if (!Dane->isChecked()) return;
-    if (const auto texts = statistics_.Apply(r.value, r.decimalClass)) {
-      Min->setText(texts->minimum);
-      Max->setText(texts->maximum);
-      Avr->setText(texts->average);
-    }
+    if (const auto texts = statistics_.Apply(r.value, r.decimalClass)) pendingLabels_.statistics = *texts;
   };
-  steps.display = [this](const MeasurementResult& r) { ShowResult(r); };
+  steps.display = [this](const MeasurementResult& r) {
+    pendingLabels_.result = r;
+    if (isVisible() && repaintThrottle_)
+      repaintThrottle_->RequestPaint();
+    else
+      ShowPendingLabels();  // no paint to wait for
+  };
   steps.chart = [this](const MeasurementResult& r) {
     if (filtrTemp->isChecked()) {
       Wykres1->Chart().AddValue(r.temperature);
@@ -220,6 +227,16 @@ void TMainWin::ProcessResult(const ResultFrame& frame) {
     if (recorder_.OnResult(text, r.unitText) == RecordResult::Full) ZakonczClick();
   };
   ProcessResultFrame(frame, steps);
+}
+
+void TMainWin::ShowPendingLabels() {
+  if (pendingLabels_.jump) SSkok->setText(*std::exchange(pendingLabels_.jump, std::nullopt));
+  if (const auto texts = std::exchange(pendingLabels_.statistics, std::nullopt)) {
+    Min->setText(texts->minimum);
+    Max->setText(texts->maximum);
+    Avr->setText(texts->average);
+  }
+  if (const auto result = std::exchange(pendingLabels_.result, std::nullopt)) ShowResult(*result);
 }
 
 void TMainWin::ShowResult(const MeasurementResult& result) {

@@ -84,6 +84,7 @@ void TMainWin::Minmax1Click() {
 
 void TMainWin::Button1Click() {
   statistics_.RequestRestart();
+  pendingLabels_.statistics.reset();  // a result's texts from before the restart
   Min->clear();
   Max->clear();
   Avr->clear();
