@@ -119,9 +119,8 @@ void DrawNameBand(QPainter& painter) {
   painter.fillRect(kNameBand, band);
   painter.fillRect(QRect(kNameBand.left(), kNameBand.top(), kNameBand.width(), 3), kAccent);
 }
-}  // namespace
 
-QImage StartupArtwork(ArtworkLanguage language) {
+QImage DrawArtwork(ArtworkLanguage language) {
   QImage image(kArtworkWidth, kArtworkHeight, QImage::Format_RGB32);
   image.fill(Qt::white);
   QPainter painter(&image);
@@ -131,4 +130,13 @@ QImage StartupArtwork(ArtworkLanguage language) {
   DrawTitle(painter, language);
   DrawNameBand(painter);
   return image;
+}
+}  // namespace
+
+// Drawn once a language for the run: the start-up screen and the program's icon share it.
+QImage StartupArtwork(ArtworkLanguage language) {
+  static QImage drawn[2];
+  QImage& cached = drawn[language == ArtworkLanguage::Polish ? 0 : 1];
+  if (cached.isNull()) cached = DrawArtwork(language);
+  return cached;
 }
