@@ -314,10 +314,13 @@ std::optional<RecordStore::Row> RecordStore::Find(const QString& number, const Q
   return std::nullopt;
 }
 
-std::optional<CalibrationRecord> RecordStore::Calibration(const QString& number) const {
-  const auto row = Find(number, "calibration");
-  CalibrationRecord r;
-  if (!row || !ReadCalibrationBody(row->body, r)) return std::nullopt;
+// A record of either kind: its columns, and its body read by the kind's reader.
+template <typename Record>
+std::optional<Record> RecordStore::Read(const QString& number, const QString& kind,
+                                        bool (*readBody)(const QByteArray&, Record&)) const {
+  const auto row = Find(number, kind);
+  Record r;
+  if (!row || !readBody(row->body, r)) return std::nullopt;
   r.number = number;
   r.serial = row->serial;
   r.at = row->at;
@@ -327,15 +330,10 @@ std::optional<CalibrationRecord> RecordStore::Calibration(const QString& number)
   return r;
 }
 
+std::optional<CalibrationRecord> RecordStore::Calibration(const QString& number) const {
+  return Read<CalibrationRecord>(number, "calibration", &ReadCalibrationBody);
+}
+
 std::optional<TransferRecord> RecordStore::Transfer(const QString& number) const {
-  const auto row = Find(number, "transfer");
-  TransferRecord r;
-  if (!row || !ReadTransferBody(row->body, r)) return std::nullopt;
-  r.number = number;
-  r.serial = row->serial;
-  r.at = row->at;
-  r.technician = row->technician;
-  r.amends = row->amends;
-  r.bench = row->bench;
-  return r;
+  return Read<TransferRecord>(number, "transfer", &ReadTransferBody);
 }

@@ -75,6 +75,9 @@ class RecordStore {
     QByteArray body;
   };
   std::optional<Row> Find(const QString& number, const QString& kind) const;
+  template <typename Record>
+  std::optional<Record> Read(const QString& number, const QString& kind,
+                             bool (*readBody)(const QByteArray&, Record&)) const;
 
   QString bench_;
   QString local_;   // connection names
