@@ -98,12 +98,11 @@ void TMqttWin::OKClick() {
   PublishSettings s;
   s.enabled = Publikuj->isChecked();
   // The fields as one URL: the same checks as fluxa-cli's --mqtt.
-  const QString url = QStringLiteral("%1://%2%3:%4/%5")
-                          .arg(Tls->isChecked() ? "mqtts" : "mqtt",
-                               Uzytkownik->text().trimmed().isEmpty() ? QString() : Uzytkownik->text().trimmed() + "@",
-                               Broker->text().trimmed())
-                          .arg(Port->value())
-                          .arg(Prefiks->text().trimmed());
+  const QString user = Uzytkownik->text().trimmed();
+  const QString url = (Tls->isChecked() ? QStringLiteral("mqtts://") : QStringLiteral("mqtt://")) +
+                      (user.isEmpty() ? QString() : user + QLatin1Char('@')) + Broker->text().trimmed() +
+                      QLatin1Char(':') + QString::number(Port->value()) + QLatin1Char('/') +
+                      Prefiks->text().trimmed();
   QString why;
   const auto target = ParseMqttUrl(url, &why);
   if (!target && s.enabled) {
