@@ -1,0 +1,67 @@
+#include "store/RecordsSettings.h"
+
+#include "settings/SettingsStore.h"
+
+namespace {
+const QString kGroup = QStringLiteral("records");
+}
+
+RecordsSettings ReadRecordsSettings() {
+  RecordsSettings s;
+  const auto store = OpenSettingsStore();
+  store->beginGroup(kGroup);
+  s.host = store->value(QStringLiteral("host")).toString().trimmed();
+  s.port = store->value(QStringLiteral("port"), 5432).toInt();
+  s.database = store->value(QStringLiteral("database")).toString();
+  s.user = store->value(QStringLiteral("user")).toString();
+  s.reference.model = store->value(QStringLiteral("reference_model")).toString();
+  s.reference.serial = store->value(QStringLiteral("reference_serial")).toString();
+  s.reference.certificate = store->value(QStringLiteral("reference_certificate")).toString();
+  s.reference.due = QDate::fromString(store->value(QStringLiteral("reference_due")).toString(), Qt::ISODate);
+  s.reference.uncertainty = store->value(QStringLiteral("reference_uncertainty"), 0.0).toDouble();
+  bool ok = false;
+  const double tolerance = store->value(QStringLiteral("tolerance_percent"), 1.0).toDouble(&ok);
+  if (ok && tolerance > 0) s.tolerancePercent = tolerance;  // a nonsense value keeps the default
+  store->endGroup();
+  if (s.port <= 0 || s.port > 65535) s.port = 5432;
+  return s;
+}
+
+bool WriteRecordsSettings(const RecordsSettings& s) {
+  const auto store = OpenSettingsStore();
+  store->beginGroup(kGroup);
+  store->setValue(QStringLiteral("host"), s.host.trimmed());
+  store->setValue(QStringLiteral("port"), s.port);
+  store->setValue(QStringLiteral("database"), s.database);
+  store->setValue(QStringLiteral("user"), s.user);
+  store->setValue(QStringLiteral("reference_model"), s.reference.model);
+  store->setValue(QStringLiteral("reference_serial"), s.reference.serial);
+  store->setValue(QStringLiteral("reference_certificate"), s.reference.certificate);
+  store->setValue(QStringLiteral("reference_due"), s.reference.due.toString(Qt::ISODate));
+  store->setValue(QStringLiteral("reference_uncertainty"), s.reference.uncertainty);
+  store->setValue(QStringLiteral("tolerance_percent"), s.tolerancePercent);
+  store->endGroup();
+  store->sync();
+  return store->status() == QSettings::NoError;
+}
+
+QString RecordsPath() {
+  const QString fromEnv = qEnvironmentVariable("FLUXA_RECORDS");
+  return fromEnv.isEmpty() ? RecordStore::DefaultPath() : fromEnv;
+}
+
+QString DatabasePasswordFromEnvironment(bool* set) {
+  if (set) *set = qEnvironmentVariableIsSet("FLUXA_DB_PASSWORD");
+  return qEnvironmentVariable("FLUXA_DB_PASSWORD");
+}
+
+bool OpenRecords(RecordStore& store, const RecordsSettings& s, const QString& password, QString* error,
+                 QString* serverError) {
+  if (serverError) serverError->clear();
+  if (!store.Open(RecordsPath(), error)) return false;
+  if (s.host.isEmpty()) return true;
+  QString why;
+  if (!store.ConnectServer({s.host, s.port, s.database, s.user, password}, &why) && serverError)
+    *serverError = why;
+  return true;
+}
