@@ -49,6 +49,7 @@ QByteArray CalibrationBody(const CalibrationRecord& r) {
                       {"gain_after", r.gainAfter},
                       {"steps", steps},
                       {"tolerance_percent", r.tolerancePercent},
+                      {"resolution", r.resolution},
                       {"uncertainty", Optional(r.uncertainty)},
                       {"passed", r.passed ? QJsonValue(*r.passed) : QJsonValue()}};
   return QJsonDocument(o).toJson(QJsonDocument::Compact);
@@ -75,6 +76,7 @@ bool ReadCalibrationBody(const QByteArray& body, CalibrationRecord& r) {
   r.steps.clear();
   for (const QJsonValue& s : o["steps"].toArray()) r.steps << SearchStepRecord{s["gain"].toInt(), s["reading"].toDouble()};
   r.tolerancePercent = o["tolerance_percent"].toDouble();
+  r.resolution = o["resolution"].toDouble();  // 0 in a body written before it was kept
   r.uncertainty = o["uncertainty"].isNull() ? std::nullopt : std::optional<double>(o["uncertainty"].toDouble());
   r.passed = o["passed"].isNull() ? std::nullopt : std::optional<bool>(o["passed"].toBool());
   return true;

@@ -53,6 +53,7 @@ struct CalibrationRecord {
   int gainAfter = 0;
   QList<SearchStepRecord> steps;
   double tolerancePercent = 1;
+  double resolution = 0;  // the meter's last digit, in the readings' unit; 0: not known
   std::optional<double> uncertainty;  // U (k = 2) of the as-left error
   std::optional<bool> passed;
   bool operator==(const CalibrationRecord&) const = default;
