@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include <QAction>
+#include <QLineEdit>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPointer>
@@ -61,7 +62,8 @@ FluxaApplication::FluxaApplication(const StartOptions& options) : options_(optio
   // A double click on a data cell of Sondy hands the meter's port to the calibration wizard for
   // that range and probe.
   mainWin_->Send->OnSondyDoubleClick = [this](int column, int row) {
-    if (Kalibracja().OpenFor(mainWin_->ComPort1, column - 1, row)) mainWin_->hide();
+    if (Kalibracja().OpenFor(mainWin_->ComPort1, column - 1, row, mainWin_->Send->NumerSeryjnyMiernika->text()))
+      mainWin_->hide();
   };
 }
 

@@ -72,7 +72,7 @@ struct LiveWizard {
     }
     qputenv("FLUXA_COM1", sim.meterPath().toUtf8());
     qputenv("FLUXA_COM2", sim.referencePath().toUtf8());
-    wizard.OpenFor(nullptr, 0, 1);
+    wizard.OpenFor(nullptr, 0, 1, QStringLiteral("KV-0001"));
     wizard.kDalejClick();
     if (!Await({Phase::Sampling, Phase::Idle}, 20000) || wizard.Phase() != Phase::Sampling) {
       state.SkipWithError("the meters did not connect");

@@ -84,6 +84,9 @@ bool MakeSchema(QSqlDatabase& db, bool postgres, bool local, bool* newer, QStrin
   return false;
 }
 
+// An empty text is kept as one: a null QString would be bound as NULL.
+QString NotNull(const QString& text) { return text.isNull() ? QStringLiteral("") : text; }
+
 QString Utc(const QDateTime& t) { return t.toUTC().toString(Qt::ISODateWithMs); }
 QDateTime FromUtc(const QString& text) {
   QDateTime t = QDateTime::fromString(text, Qt::ISODateWithMs);
@@ -210,8 +213,8 @@ QString RecordStore::Insert(const QString& kind, const QString& serial, const QD
     insert.prepare("INSERT INTO records (number, kind, bench, year, seq, amends, serial, at_utc, technician, body)"
                    " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     for (const QVariant& v : {QVariant(number), QVariant(kind), QVariant(bench_), QVariant(year), QVariant(seq),
-                              amends.isEmpty() ? QVariant() : QVariant(amends), QVariant(serial),
-                              QVariant(Utc(at)), QVariant(technician), QVariant(QString::fromUtf8(body))})
+                              amends.isEmpty() ? QVariant() : QVariant(amends), QVariant(NotNull(serial)),
+                              QVariant(Utc(at)), QVariant(NotNull(technician)), QVariant(QString::fromUtf8(body))})
       insert.addBindValue(v);
     if (insert.exec()) {
       if (ServerConnected()) UploadOne(number, nullptr);  // when it fails, it waits

@@ -2,9 +2,24 @@
 
 #include "settings/SettingsStore.h"
 
+#include "publish/PublishSettings.h"
+
 namespace {
 const QString kGroup = QStringLiteral("records");
+QString sessionPassword;
+
+template <typename Record>
+KeptRecord Keep(Record& record) {
+  KeptRecord kept;
+  const RecordsSettings settings = ReadRecordsSettings();
+  RecordStore store(BenchId());
+  kept.serverNamed = !settings.host.isEmpty();
+  if (!OpenRecords(store, settings, DatabasePassword(), &kept.error, &kept.serverError)) return kept;
+  kept.number = store.Add(record, &kept.error);
+  if (kept.serverNamed) kept.waiting = store.Waiting();
+  return kept;
 }
+}  // namespace
 
 RecordsSettings ReadRecordsSettings() {
   RecordsSettings s;
@@ -54,6 +69,17 @@ QString DatabasePasswordFromEnvironment(bool* set) {
   if (set) *set = qEnvironmentVariableIsSet("FLUXA_DB_PASSWORD");
   return qEnvironmentVariable("FLUXA_DB_PASSWORD");
 }
+
+QString DatabasePassword() {
+  bool set = false;
+  const QString fromEnv = DatabasePasswordFromEnvironment(&set);
+  return set ? fromEnv : sessionPassword;
+}
+
+void SetSessionDatabasePassword(const QString& password) { sessionPassword = password; }
+
+KeptRecord KeepRecord(CalibrationRecord& record) { return Keep(record); }
+KeptRecord KeepRecord(TransferRecord& record) { return Keep(record); }
 
 bool OpenRecords(RecordStore& store, const RecordsSettings& s, const QString& password, QString* error,
                  QString* serverError) {

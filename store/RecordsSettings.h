@@ -24,9 +24,27 @@ bool WriteRecordsSettings(const RecordsSettings& settings);  // false: the store
 QString RecordsPath();
 // The server's password of the environment (FLUXA_DB_PASSWORD), when it is set.
 QString DatabasePasswordFromEnvironment(bool* set = nullptr);
+// The password for this run: the environment's, else the one typed when connecting (kept in
+// memory only).
+QString DatabasePassword();
+void SetSessionDatabasePassword(const QString& password);
 
 // Opens the local file, then the server when the settings name one. False only when the local
 // file cannot be opened (error says why); serverError says why the server was not reached (empty
 // when it was, or when none is named).
 bool OpenRecords(RecordStore& store, const RecordsSettings& settings, const QString& password, QString* error,
                  QString* serverError);
+
+// Keeps a record as the settings say: in the local file, and on the lab's server when one is
+// named and takes it now (otherwise it waits there for the next connection). The number, or
+// empty and why nothing was kept. With a server named: serverError, why it could not be reached
+// (empty when it was), and waiting, how many records wait for it now.
+struct KeptRecord {
+  QString number;
+  QString error;
+  bool serverNamed = false;
+  QString serverError;
+  int waiting = 0;
+};
+KeptRecord KeepRecord(CalibrationRecord& record);
+KeptRecord KeepRecord(TransferRecord& record);

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "parameters/Transfer.h"
+#include "store/AsLeft.h"
 #include "wizard/Samples.h"
 #include "wizard/WizardTexts.h"
 
@@ -51,6 +52,11 @@ bool CalibrationSteps::Takes(Phase phase, Event event) {
       return event == Event::Back || event == Event::Timer || event == Event::Frame;
     case Phase::CloseRelease:
       return event == Event::ReleaseDone || event == Event::Timer;
+    case Phase::Checking:
+      return event == Event::Next || event == Event::Skip || event == Event::Register ||
+             event == Event::Reset || event == Event::Frame;
+    case Phase::CheckRegistering:
+      return event == Event::Timer || event == Event::Frame || event == Event::Reply;
   }
   return false;
 }
@@ -67,6 +73,9 @@ void CalibrationSteps::Open(int rangeIndex, int probeRow) {
   writes_ = 0;
   meter_ = samplesAt_ = opening_ = HeldGain{};
   finishing_ = false;
+  trials_.clear();
+  asLeft_.clear();
+  skipped_ = false;
   releaseRefused_ = false;
   lost_ = Lost::None;
   messages_.clear();
@@ -89,6 +98,9 @@ int CalibrationSteps::Page() const {
     case Phase::Sampling:
     case Phase::Registering:
       return 1;
+    case Phase::Checking:
+    case Phase::CheckRegistering:
+      return 3;
     case Phase::CloseGiveBack:
     case Phase::CloseRelease:
     case Phase::CloseSlave:
@@ -116,6 +128,9 @@ int CalibrationSteps::Step() const {
     case Phase::CloseRelease:
     case Phase::CloseSlave:
       return 0;
+    case Phase::Checking:
+    case Phase::CheckRegistering:
+      return 3;
     default:
       return 2;
   }
@@ -157,12 +172,20 @@ void CalibrationSteps::Take(const Input& input) {
     else if (phase_ == Phase::CloseRelease && e == Event::ReferenceLost)
       CloseBothPorts();  // nothing left to release
   } else if (e == Event::Close) {
-    if (!Closing() && phase_ != Phase::Finishing) BeginClosing(false);
+    // "Zakoncz" was said before the check page: closing there ends the calibration with what
+    // the check took so far.
+    if (phase_ == Phase::Checking || phase_ == Phase::CheckRegistering) {
+      skipped_ = asLeft_.isEmpty();
+      BeginClosing(true);
+    } else if (!Closing() && phase_ != Phase::Finishing) {
+      BeginClosing(false);
+    }
   } else if (e == Event::Frame) {
     ++frames_;
     if (phase_ == Phase::FirstFrame) CheckRange();
     if (phase_ == Phase::RestoreFrame) ToSampling();
     if (phase_ == Phase::Registering && freshReply_) RegisterPair();
+    if (phase_ == Phase::CheckRegistering && freshReply_) RegisterCheck();
   } else {
     switch (phase_) {
       case Phase::Idle:
@@ -219,6 +242,7 @@ void CalibrationSteps::Take(const Input& input) {
           io_.ClearMeterInput();
           search_.Start(rangeIndex_, target_);
           searched_ = true;
+          trials_.clear();
           found_.reset();
           SendTrial();
         } else if (e == Event::Back) {
@@ -244,7 +268,33 @@ void CalibrationSteps::Take(const Input& input) {
           SearchStepOver();
         break;
       case Phase::Finishing:
-        BeginClosing(true);
+        ToCheck();
+        break;
+      case Phase::Checking:
+        if (e == Event::Next || e == Event::Skip) {
+          // "Zakoncz" needs a point taken (a second click of the page before's "Zakoncz" must
+          // not skip the check); "Pomiń" is the way without one.
+          if (e == Event::Next && asLeft_.isEmpty()) break;
+          skipped_ = e == Event::Skip;
+          if (skipped_) asLeft_.clear();
+          BeginClosing(true);
+        } else if (e == Event::Register) {
+          queryMark_ = io_.QueriesSent();
+          freshReply_ = false;
+          Enter(Phase::CheckRegistering, kFreshPairMs);
+        } else if (e == Event::Reset) {
+          asLeft_.clear();
+          ++samplesVersion_;
+        }
+        break;
+      case Phase::CheckRegistering:
+        if (e == Event::Reply) {
+          if (input.flag && input.value > queryMark_) freshReply_ = true;
+          if (freshReply_ && frames_ > 0) RegisterCheck();
+        } else {
+          Say(kNoFreshPair);
+          Enter(Phase::Checking);
+        }
         break;
       case Phase::Restoring:
         Enter(Phase::RestoreFrame, kFreshFrameMs);
@@ -366,6 +416,7 @@ void CalibrationSteps::SendTrial() {
 }
 
 void CalibrationSteps::SearchStepOver() {
+  if (frames_ > 0) trials_.append({search_.Gain(), io_.MeterReading()});
   switch (search_.Feed(io_.MeterReading(), frames_ > 0)) {
     case GainSearch::Outcome::Running:
       SendTrial();
@@ -422,7 +473,42 @@ void CalibrationSteps::Finish() {
     Enter(Phase::Finishing, kParameterPauseMs);
     return;
   }
-  BeginClosing(true);
+  ToCheck();
+}
+
+void CalibrationSteps::ToCheck() {
+  asLeft_.clear();
+  skipped_ = false;
+  ++samplesVersion_;
+  Enter(Phase::Checking);
+}
+
+void CalibrationSteps::RegisterCheck() {
+  asLeft_.append({io_.ReferenceReading(), io_.MeterReading(), QDateTime::currentDateTimeUtc()});
+  ++samplesVersion_;
+  Enter(Phase::Checking);
+}
+
+CalibrationRecord CalibrationSteps::Record(int gain) const {
+  CalibrationRecord r;
+  r.rangeIndex = rangeIndex_;
+  r.probeRow = probeRow_;
+  r.at = QDateTime::currentDateTimeUtc();
+  for (int i = 1; i <= samples_.Count(); ++i) {
+    const Sample& sample = samples_.At(i);
+    r.asFound.append({sample.uwz, sample.ucal, sample.at});
+  }
+  const Evaluation& e = samples_.Result();
+  r.slope = e.fitted ? e.a : 0;
+  r.offset = e.fitted ? e.b : 0;
+  // The fit is Ucal = a X + b with X = Uwz.
+  r.residualSd = ResidualSd(r.asFound, r.slope, r.offset).value_or(0);
+  r.gainBefore = samplesAt_.value;
+  r.gainAfter = gain;
+  r.steps = trials_;
+  r.asLeft = asLeft_;
+  r.asLeftSkipped = skipped_;
+  return r;
 }
 
 void CalibrationSteps::BeginClosing(bool finishing) {
@@ -466,7 +552,11 @@ void CalibrationSteps::EndClosing() {
   if (!told.isEmpty()) Say(told.join(QLatin1Char('\n')));
   const bool meterLost = lost_ == Lost::Meter;
   const int gain = found_.value_or(0);
+  CalibrationRecord record;
+  if (finished) record = Record(gain);
   ClearSamples();
+  asLeft_.clear();
+  trials_.clear();
   searched_ = false;
   found_.reset();
   finishing_ = false;
@@ -479,7 +569,8 @@ void CalibrationSteps::EndClosing() {
   io_.Closed(mainPortLost);
   if (finished) {
     io_.GainChosen(gain);
-    Say(GainWritten(GainCellText(gain), probeRow_, rangeIndex_));
+    const QString kept = io_.Recorded(record);
+    Say(GainWritten(GainCellText(gain), probeRow_, rangeIndex_) + (kept.isEmpty() ? QString() : "\n" + kept));
   }
 }
 

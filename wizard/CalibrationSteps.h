@@ -15,7 +15,10 @@
 //           Start: Searching (one trial gain a step: its frame, 300 + 850 ms, the reading)
 //           Searching -> GivingBack when the reading did not follow the gain
 //           Debug "Wyslij": DebugPause (300 ms); "Zakoncz": Finishing (300 ms after the found
-//           gain, when the meter does not hold it already) -> the closing sequence
+//           gain, when the meter does not hold it already) -> page 3
+//   page 3  the as-left check: Checking <-> CheckRegistering (a fresh pair at the found gain, as
+//           on page 1); "Zakoncz" or "Pomiń" (recorded as skipped) -> the closing sequence, which
+//           writes the cell and hands the calibration's record over (Recorded)
 //           Back: Restoring (the samples' gain again, 300 + 850 ms) -> RestoreFrame (a fresh
 //           frame, up to 1 s) -> Sampling
 //   close   any phase: CloseGiveBack (the samples' gain again when known, 300 ms) ->
@@ -28,6 +31,7 @@
 #include <QStringList>
 #include <optional>
 
+#include "store/Records.h"
 #include "wizard/GainSearch.h"
 
 class SampleTable;
@@ -69,6 +73,13 @@ class StepsIo {
   virtual void Closed(bool mainPortLost) = 0;
   // "Zakoncz": the found gain goes into the grid cell the wizard was opened for.
   virtual void GainChosen(int gain) = 0;
+  // Then the calibration's record (what the steps know of it: the range and probe, the samples
+  // as found and as left, the fit, the gains and the search's trials) is kept; the text for the
+  // user says where it went, or why it did not.
+  virtual QString Recorded(CalibrationRecord& record) {
+    (void)record;
+    return {};
+  }
 };
 
 class CalibrationSteps {
@@ -77,11 +88,12 @@ class CalibrationSteps {
     Idle, Connecting, RangeCheck, FirstFrame, InitialGain,
     Sampling, Registering, Disconnecting,
     Ready, Found, Searching, GivingBack, DebugPause, Finishing, Restoring, RestoreFrame,
+    Checking, CheckRegistering,
     CloseGiveBack, CloseRelease, CloseSlave,
   };
   enum class Event {
     // the user's
-    Next, Back, Start, Register, Reset, DebugSend, Close,
+    Next, Back, Start, Register, Reset, DebugSend, Close, Skip,
     // the ports' and the timer's
     Timer, Frame, Reply, ReferenceReady, ReleaseDone, ReferenceClosed, MeterLost, ReferenceLost,
   };
@@ -124,7 +136,7 @@ class CalibrationSteps {
   // Which events a phase takes; the window enables a control when its event is taken.
   static bool Takes(Phase phase, Event event);
   Phase phase() const { return phase_; }
-  // The page shown in a phase: 0, 1 or 2; the closing phases keep the page they started on.
+  // The page shown in a phase: 0..3; the closing phases keep the page they started on.
   int Page() const;
   int Step() const;
   bool Running() const { return phase_ != Phase::Idle; }
@@ -138,6 +150,9 @@ class CalibrationSteps {
   std::optional<int> FoundGain() const { return found_; }
   const HeldGain& MeterGain() const { return meter_; }
   const HeldGain& SamplesGain() const { return samplesAt_; }
+  // The as-left check's samples at the found gain (page 3), and whether it was skipped.
+  const QList<CalibrationPoint>& AsLeft() const { return asLeft_; }
+  bool AsLeftSkipped() const { return skipped_; }
   // "Przywracanie wzmocnienia …" while Back gives the gain back.
   QString Progress() const;
   // Changes whenever the samples or their evaluation change.
@@ -160,6 +175,10 @@ class CalibrationSteps {
   void BackFromPage2();
   void RestoreFailed(const QString& why);
   void Finish();
+  void ToCheck();
+  void RegisterCheck();
+  void ToChecking();
+  CalibrationRecord Record(int gain) const;
   void BeginClosing(bool finishing);
   void Release();
   void CloseBothPorts();
@@ -186,6 +205,9 @@ class CalibrationSteps {
   bool freshReply_ = false;
   int closingPage_ = 0;
   bool finishing_ = false;
+  QList<SearchStepRecord> trials_;  // this run's search
+  QList<CalibrationPoint> asLeft_;
+  bool skipped_ = false;
   bool releaseRefused_ = false;
   enum class Lost { None, Meter, Reference };
   Lost lost_ = Lost::None;

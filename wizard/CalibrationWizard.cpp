@@ -1,6 +1,10 @@
 #include "wizard/CalibrationWizard.h"
 
 #include "common/Messages.h"
+#include "settings/UserSettings.h"
+#include "store/AsLeft.h"
+#include "store/RecordsSettings.h"
+#include "wizard/WizardTexts.h"
 
 using Event = CalibrationSteps::Event;
 
@@ -98,4 +102,21 @@ void CalibrationWizard::Closed(bool mainPortLost) {
 
 void CalibrationWizard::GainChosen(int gain) {
   if (OnGainChosen) OnGainChosen(gain);
+}
+
+// What the steps know of the calibration, with the meter, the people and the reference standard.
+QString CalibrationWizard::Recorded(CalibrationRecord& record) {
+  const RecordsSettings settings = ReadRecordsSettings();
+  const UserSettings user = ReadUserSettings();
+  record.serial = serial_;
+  record.technician = user.name;
+  record.company = user.company;
+  record.reference = settings.reference;
+  record.tolerancePercent = settings.tolerancePercent;
+  record.resolution = steps_.Search().Tolerance();  // the range's last digit
+  EvaluateCalibration(record);
+  const KeptRecord kept = KeepRecord(record);
+  lastRecord_ = record;
+  if (kept.number.isEmpty()) return wizard_text::RecordNotKept(kept.error);
+  return wizard_text::RecordKept(kept.number, kept.serverNamed, kept.serverError, kept.waiting);
 }

@@ -25,6 +25,12 @@ class CalibrationWizard : public QObject, private StepsIo {
     steps_.Take({event, value, flag});
   }
 
+  // The meter's serial number, for the calibration's record.
+  void SetSerial(const QString& serial) { serial_ = serial.trimmed(); }
+  const QString& Serial() const { return serial_; }
+  // The last record kept by "Zakoncz" (its number empty when it was not kept).
+  const CalibrationRecord& LastRecord() const { return lastRecord_; }
+
   CalibrationSteps& Steps() { return steps_; }
   const CalibrationSteps& Steps() const { return steps_; }
   TwoMeterLink& Link() { return link_; }
@@ -60,6 +66,7 @@ class CalibrationWizard : public QObject, private StepsIo {
   void Changed() override;
   void Closed(bool mainPortLost) override;
   void GainChosen(int gain) override;
+  QString Recorded(CalibrationRecord& record) override;
   // Takes an event on the next turn of the event loop: the port that reported it is still
   // inside its own handler.
   void Post(CalibrationSteps::Event event, bool flag = false);
@@ -70,4 +77,6 @@ class CalibrationWizard : public QObject, private StepsIo {
   QTimer timer_;
   MainPortHandOver handOver_;
   TComPort* mainPort_ = nullptr;
+  QString serial_;
+  CalibrationRecord lastRecord_;
 };

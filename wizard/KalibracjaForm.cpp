@@ -4,13 +4,16 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QVBoxLayout>
 
 #include "wizard/KalibracjaMain.h"
@@ -77,7 +80,8 @@ void TkKalibracja::BuildForm() {
   kWizardPage0 = BuildPage0();
   kWizardPage1 = BuildPage1();
   kWizardPage2 = BuildPage2();
-  for (QWidget* page : {kWizardPage0, kWizardPage1, kWizardPage2}) kWizardPages->addWidget(page);
+  kWizardPage3 = BuildPage3();
+  for (QWidget* page : {kWizardPage0, kWizardPage1, kWizardPage2, kWizardPage3}) kWizardPages->addWidget(page);
   right->addWidget(kWizardPages, 1);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
@@ -124,8 +128,15 @@ QWidget* TkKalibracja::BuildPage0() {
   SpinEdit2->hide();
   grid->addWidget(CheckBox3, 4, 0);
   grid->addWidget(SpinEdit2, 4, 1, Qt::AlignLeft);
+  kNumerSeryjny = Named(new QLineEdit, "kNumerSeryjny");
+  grid->addWidget(Text(QStringLiteral("Numer seryjny miernika:")), 5, 0);
+  grid->addWidget(kNumerSeryjny, 5, 1);
+  kWzorzecUwaga = Text(QString(), "kWzorzecUwaga");
+  kWzorzecUwaga->setWordWrap(true);
+  kWzorzecUwaga->setStyleSheet(QStringLiteral("color: #b00000;"));
+  grid->addWidget(kWzorzecUwaga, 6, 0, 1, 2);
   grid->setColumnStretch(1, 1);
-  grid->setRowStretch(5, 1);
+  grid->setRowStretch(7, 1);
   return page;
 }
 
@@ -203,5 +214,43 @@ QWidget* TkKalibracja::BuildPage2() {
   grid->addWidget(GroupBoxDebug, 7, 0, 1, 2);
   grid->setColumnStretch(1, 1);
   grid->setRowStretch(8, 1);
+  return page;
+}
+
+QWidget* TkKalibracja::BuildPage3() {
+  auto* page = Named(new QWidget, "kWizardPage3");
+  auto* grid = new QGridLayout(page);
+  grid->addWidget(Big(Text(QStringLiteral("Sprawdzenie po kalibracji")), 1.3), 0, 0, 1, 2);
+  grid->addWidget(Text(QStringLiteral(
+                      "Wzmocnienie zapisano w mierniku. Zarejestruj punkty sprawdzenia tak jak próbki "
+                      "(Rejestruj): każdy pokazuje błąd względem wzorca. Zakoncz zapisuje protokół, "
+                      "Pomiń zapisuje go bez sprawdzenia.")),
+                  1, 0, 1, 2);
+  kCheckWzorLabel = Big(Value("kCheckWzorLabel"), 1.2);
+  kCheckKalLabel = Big(Value("kCheckKalLabel"), 1.2);
+  grid->addWidget(Text(QStringLiteral("Wartość wzorcowa:")), 2, 0);
+  grid->addWidget(kCheckWzorLabel, 2, 1);
+  grid->addWidget(Text(QStringLiteral("Wartość kalibrowana:")), 3, 0);
+  grid->addWidget(kCheckKalLabel, 3, 1);
+  kCheckTable = Named(new QTableWidget(0, 6), "kCheckTable");
+  kCheckTable->setHorizontalHeaderLabels({QStringLiteral("Uwz"), QStringLiteral("Ucal"), QStringLiteral("Błąd"),
+                                          QStringLiteral("Błąd %"), QStringLiteral("Granica"),
+                                          QStringLiteral("Wynik")});
+  kCheckTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  kCheckTable->verticalHeader()->setDefaultSectionSize(kCheckTable->fontMetrics().height() + 4);
+  kCheckTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  grid->addWidget(kCheckTable, 4, 0, 1, 2);
+  kCheckSummary = Text(QString(), "kCheckSummary");
+  kCheckSummary->setWordWrap(true);
+  grid->addWidget(kCheckSummary, 5, 0, 1, 2);
+  auto* buttons = new QHBoxLayout;
+  kCheckReset = Named(new QPushButton(QStringLiteral("Reset")), "kCheckReset");
+  kCheckRejestruj = Named(new QPushButton(QStringLiteral("Rejestruj")), "kCheckRejestruj");
+  kPomin = Named(new QPushButton(QStringLiteral("Pomiń")), "kPomin");
+  for (QPushButton* b : {kCheckReset, kCheckRejestruj, kPomin}) buttons->addWidget(b);
+  buttons->addStretch(1);
+  grid->addLayout(buttons, 6, 0, 1, 2);
+  grid->setColumnStretch(1, 1);
+  grid->setRowStretch(4, 1);
   return page;
 }

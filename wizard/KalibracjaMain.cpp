@@ -6,11 +6,18 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTableWidget>
+#include <utility>
+
+#include "common/Messages.h"
+#include "store/AsLeft.h"
+#include "store/RecordsSettings.h"
 
 #include "wizard/KalibracjaOpcje.h"
 #include "wizard/KalibracjaTablica.h"
@@ -57,6 +64,7 @@ void TkKalibracja::WireHandlers() {
     const QString reference = FormatFixed(Link().ReferenceReading(), 5, 2);
     kTabOpcje->Label12->setText(reference);
     kWizardWzorLabel->setText(reference);
+    kCheckWzorLabel->setText(reference);
   };
   wizard_.OnArrival = [this](bool decoded) { ShowArrival(decoded); };
   wizard_.OnClosed = [this](bool mainPortLost) {
@@ -71,6 +79,9 @@ void TkKalibracja::WireHandlers() {
   connect(kWstecz, &QPushButton::clicked, this, &TkKalibracja::kWsteczClick);
   connect(kWizardRejestruj, &QPushButton::clicked, this, &TkKalibracja::kWizardRejestrujClick);
   connect(kWizardReset, &QPushButton::clicked, this, &TkKalibracja::kWizardResetClick);
+  connect(kCheckRejestruj, &QPushButton::clicked, this, [this] { wizard_.Take(Event::Register); });
+  connect(kCheckReset, &QPushButton::clicked, this, [this] { wizard_.Take(Event::Reset); });
+  connect(kPomin, &QPushButton::clicked, this, [this] { wizard_.Take(Event::Skip); });
   connect(CheckBox3, &QCheckBox::toggled, this, &TkKalibracja::CheckBox3Click);
   connect(CheckBox2, &QCheckBox::toggled, this, [this](bool on) { Link().invertSign = on; });
   connect(kStart, &QPushButton::clicked, this, &TkKalibracja::kStartClick);
@@ -90,8 +101,12 @@ void TkKalibracja::FormCreate() {
   kPageControlChange();
 }
 
-bool TkKalibracja::OpenFor(TComPort* mainPort, int rangeIndex, int probeRow) {
+bool TkKalibracja::OpenFor(TComPort* mainPort, int rangeIndex, int probeRow, const QString& serial) {
   if (!wizard_.Open(mainPort, rangeIndex, probeRow)) return false;
+  kNumerSeryjny->setText(serial.trimmed());
+  overdueTold_ = false;
+  kTabOpcje->ShowReference();
+  ShowReferenceDue();
   // The ports are paired once, here: a choice made on "Opcje" afterwards stands.
   if (mainPort) kTabOpcje->PairPorts(mainPort->PortName());
   show();
@@ -160,7 +175,25 @@ void TkKalibracja::CheckBox3Click() { SpinEdit2->setVisible(CheckBox3->isChecked
 
 // ---- The steps ----
 
-void TkKalibracja::kDalejClick() { wizard_.Take(Event::Next, SpinEdit2->value(), CheckBox3->isChecked()); }
+void TkKalibracja::kDalejClick() {
+  if (Steps().phase() == Ph::Idle) {
+    // The calibration's record is kept by the meter's serial number.
+    if (kNumerSeryjny->text().trimmed().isEmpty()) {
+      kNumerSeryjny->setFocus();
+      ShowMessage(kSerialNeeded);
+      return;
+    }
+    wizard_.SetSerial(kNumerSeryjny->text());
+    ShowReferenceDue();
+    if (!kWzorzecUwaga->text().isEmpty() && !std::exchange(overdueTold_, true)) ShowMessage(kWzorzecUwaga->text());
+  }
+  wizard_.Take(Event::Next, SpinEdit2->value(), CheckBox3->isChecked());
+}
+
+void TkKalibracja::ShowReferenceDue() {
+  const QDate due = ReadRecordsSettings().reference.due;
+  kWzorzecUwaga->setText(due.isValid() && due < QDate::currentDate() ? ReferenceOverdue(due) : QString());
+}
 void TkKalibracja::kWsteczClick() { wizard_.Take(Event::Back); }
 void TkKalibracja::kStartClick() { wizard_.Take(Event::Start); }
 void TkKalibracja::Button9Click() { wizard_.Take(Event::DebugSend, SpinEdit1->value()); }
@@ -182,14 +215,18 @@ void TkKalibracja::ShowState() {
   auto takes = [phase](Event e) { return CalibrationSteps::Takes(phase, e); };
   const int page = steps.Page();
   kWizardPages->setCurrentIndex(page);
-  kDalej->setText(page == 2 ? QStringLiteral("Zakoncz") : QStringLiteral("Dalej >>"));
-  kDalej->setEnabled(takes(Event::Next));
+  kDalej->setText(page >= 2 ? QStringLiteral("Zakoncz") : QStringLiteral("Dalej >>"));
+  kDalej->setEnabled(takes(Event::Next) && (page != 3 || !steps.AsLeft().isEmpty()));
   kWstecz->setEnabled(takes(Event::Back));
   kStart->setVisible(page == 2);
   kStart->setEnabled(takes(Event::Start));
   kWizardRejestruj->setEnabled(takes(Event::Register));
   kWizardReset->setEnabled(takes(Event::Reset));
+  kCheckRejestruj->setEnabled(takes(Event::Register));
+  kCheckReset->setEnabled(takes(Event::Reset));
+  kPomin->setEnabled(takes(Event::Skip));
   CheckBox3->setEnabled(phase == Ph::Idle);
+  kNumerSeryjny->setEnabled(phase == Ph::Idle);
   SpinEdit2->setEnabled(phase == Ph::Idle);
   Button9->setEnabled(takes(Event::DebugSend));
   SpinEdit1->setEnabled(takes(Event::DebugSend));
@@ -209,8 +246,35 @@ void TkKalibracja::ShowState() {
   if (samplesShown_ != steps.SamplesVersion()) ShowSamples();
 }
 
+// Page 3: each as-left point against the reference, with the verdict and its rule.
+void TkKalibracja::ShowCheck() {
+  const RecordsSettings settings = ReadRecordsSettings();
+  const QList<CalibrationPoint>& points = Steps().AsLeft();
+  kCheckTable->setRowCount(int(points.size()));
+  bool all = true;
+  for (int row = 0; row < points.size(); ++row) {
+    const AsLeftPoint p = EvaluateAsLeftPoint(points[row], settings.tolerancePercent);
+    all = all && p.passed;
+    const QStringList cells = {FormatGeneral(p.reference, 5), FormatGeneral(p.reading, 5),
+                               FormatGeneral(p.error, 4),
+                               p.errorPercent ? FormatFixed(*p.errorPercent, 4, 3) : QStringLiteral("—"),
+                               "±" + FormatGeneral(p.limit, 4), CheckVerdict(p.passed)};
+    for (int column = 0; column < cells.size(); ++column) {
+      auto* item = new QTableWidgetItem(cells[column]);
+      item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      kCheckTable->setItem(row, column, item);
+    }
+  }
+  if (!points.isEmpty()) kCheckTable->scrollToBottom();
+  QString summary = QStringLiteral("Tolerancja: ±%1 % odczytu. Reguła decyzyjna: prosta akceptacja, |błąd| ≤ tolerancja.")
+                        .arg(FormatGeneral(settings.tolerancePercent, 4));
+  if (!points.isEmpty()) summary += QStringLiteral(" Wynik: ") + CheckVerdict(all) + QLatin1Char('.');
+  kCheckSummary->setText(summary);
+}
+
 void TkKalibracja::ShowSamples() {
   samplesShown_ = Steps().SamplesVersion();
+  ShowCheck();
   const Evaluation& e = Samples().Result();
   kTabWykres->kWykresLabel2->setText(Samples().Count() ? ReferenceEquationText(e) : QString());
   kTabWykres->kWykresLabel4->setText(Samples().Count() ? EquationText(e) : kNoEquation);
@@ -242,6 +306,7 @@ void TkKalibracja::ShowArrival(bool frameDecoded) {
     const QString calibrated = FormatGeneral(Link().CalibratedReading(), 4);
     kTabOpcje->Label13->setText(calibrated);
     kWizardKalLabel->setText(calibrated);
+    kCheckKalLabel->setText(calibrated);
     Label36->setText(calibrated);
   }
 }

@@ -12,6 +12,8 @@
 class QCheckBox;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
+class QTableWidget;
 class QPushButton;
 class QSpinBox;
 class QStackedWidget;
@@ -33,7 +35,8 @@ class TkKalibracja : public QWidget {
   // reference meter on the other one; a choice made on "Opcje" afterwards stands. mainPort may
   // be null: the wizard then keeps its own port names. False, and nothing shown, when the main
   // window's port does not close or the wizard is still closing.
-  bool OpenFor(TComPort* mainPort, int rangeIndex, int probeRow);
+  // serial: the meter's serial number as the service panel holds it; when empty, page 0 asks.
+  bool OpenFor(TComPort* mainPort, int rangeIndex, int probeRow, const QString& serial = {});
   // After the wizard closed and handed the main port back: the main window shows itself again;
   // mainPortLost tells that its port had been open and would not open again.
   std::function<void(bool mainPortLost)> OnFinished;
@@ -53,6 +56,8 @@ class TkKalibracja : public QWidget {
   // The gain word this run's search ended with; 0 without a result.
   int FinalGain() const { return wizard_.Steps().FoundGain().value_or(0); }
   const GainSearch& Search() const { return wizard_.Steps().Search(); }
+  // The record the last "Zakoncz" kept.
+  const CalibrationRecord& LastRecord() const { return wizard_.LastRecord(); }
 
   // Status line
   QStatusBar* kStatusBar;
@@ -68,6 +73,7 @@ class TkKalibracja : public QWidget {
   QWidget* kWizardPage0;
   QWidget* kWizardPage1;
   QWidget* kWizardPage2;
+  QWidget* kWizardPage3;  // the as-left check
   QPushButton* kWstecz;
   QPushButton* kDalej;
   QPushButton* kStart;
@@ -77,6 +83,8 @@ class TkKalibracja : public QWidget {
   QLabel* Label29;
   QCheckBox* CheckBox3;
   QSpinBox* SpinEdit2;
+  QLineEdit* kNumerSeryjny;
+  QLabel* kWzorzecUwaga;  // the reference standard is past its due date
   QLabel* kWizzardPage1Opis;
   QLabel* kWizardWzorLabel;
   QLabel* kWizardKalLabel;
@@ -95,6 +103,14 @@ class TkKalibracja : public QWidget {
   QGroupBox* GroupBoxDebug;
   QPushButton* Button9;
   QSpinBox* SpinEdit1;
+  // page 3
+  QLabel* kCheckWzorLabel;
+  QLabel* kCheckKalLabel;
+  QTableWidget* kCheckTable;
+  QLabel* kCheckSummary;
+  QPushButton* kCheckReset;
+  QPushButton* kCheckRejestruj;
+  QPushButton* kPomin;
 
   // Handlers: each passes the user's action on to the step machine.
   void FormCreate();
@@ -121,6 +137,9 @@ class TkKalibracja : public QWidget {
   QWidget* BuildPage0();
   QWidget* BuildPage1();
   QWidget* BuildPage2();
+  QWidget* BuildPage3();
+  void ShowCheck();
+  void ShowReferenceDue();
   void WireHandlers();
   // Every control from the machine's state.
   void ShowState();
@@ -132,4 +151,5 @@ class TkKalibracja : public QWidget {
 
   CalibrationWizard wizard_;
   int samplesShown_ = -1;  // the samples' version the grid and the chart show
+  bool overdueTold_ = false;  // once an opening
 };

@@ -1,13 +1,18 @@
 #include "wizard/KalibracjaOpcje.h"
 
 #include <QComboBox>
+#include <QDateEdit>
+#include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 #include "common/Messages.h"
+#include "store/RecordsSettings.h"
 #include "wizard/TwoMeterLink.h"
 #include "wizard/WizardTexts.h"
 
@@ -86,9 +91,13 @@ TkOpcje::TkOpcje(TwoMeterLink& link, QWidget* parent) : QWidget(parent), link_(l
   kOpcjeGroupBox2->layout()->addWidget(KalibPanel);
   KalibPanel->hide();
 
-  auto* row = new QHBoxLayout(this);
+  auto* column = new QVBoxLayout(this);
+  auto* row = new QHBoxLayout;
   row->addWidget(kOpcjeGroupBox1, 1, Qt::AlignTop);
   row->addWidget(kOpcjeGroupBox2, 1, Qt::AlignTop);
+  column->addLayout(row);
+  column->addWidget(BuildReference());
+  column->addStretch(1);
 
   connect(kWybierzKanal, &QComboBox::currentTextChanged, this,
           [this](const QString& text) { link_.channel = text; });
@@ -104,6 +113,64 @@ TkOpcje::TkOpcje(TwoMeterLink& link, QWidget* parent) : QWidget(parent), link_(l
   connect(KalibPolacz, &QPushButton::clicked, this, [this] { link_.kComKalibOpen(); });
   connect(KalibRozlacz, &QPushButton::clicked, this, [this] { link_.kComKalibClose(); });
   ShowPorts();
+  ShowReference();
+}
+
+QGroupBox* TkOpcje::BuildReference() {
+  kWzorzecGroupBox = Named(new QGroupBox(QStringLiteral("Wzorzec odniesienia i tolerancja"), this), "kWzorzecGroupBox");
+  auto* form = new QFormLayout(kWzorzecGroupBox);
+  kWzorzecModel = Named(new QLineEdit, "kWzorzecModel");
+  kWzorzecNumer = Named(new QLineEdit, "kWzorzecNumer");
+  kWzorzecSwiadectwo = Named(new QLineEdit, "kWzorzecSwiadectwo");
+  kWzorzecWaznosc = Named(new QDateEdit, "kWzorzecWaznosc");
+  kWzorzecWaznosc->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+  kWzorzecWaznosc->setCalendarPopup(true);
+  kWzorzecWaznosc->setMinimumDate(QDate(2000, 1, 1));  // stands for "not typed"
+  kWzorzecWaznosc->setSpecialValueText(QStringLiteral("—"));
+  kWzorzecNiepewnosc = Named(new QDoubleSpinBox, "kWzorzecNiepewnosc");
+  kWzorzecNiepewnosc->setRange(0, 1e6);
+  kWzorzecNiepewnosc->setDecimals(4);
+  kTolerancja = Named(new QDoubleSpinBox, "kTolerancja");
+  kTolerancja->setRange(0.001, 100);
+  kTolerancja->setDecimals(3);
+  kTolerancja->setSuffix(QStringLiteral(" %"));
+  form->addRow(QStringLiteral("Model wzorca:"), kWzorzecModel);
+  form->addRow(QStringLiteral("Numer seryjny wzorca:"), kWzorzecNumer);
+  form->addRow(QStringLiteral("Numer świadectwa wzorcowania:"), kWzorzecSwiadectwo);
+  form->addRow(QStringLiteral("Ważne do:"), kWzorzecWaznosc);
+  form->addRow(QStringLiteral("Niepewność rozszerzona wzorca (k = 2):"), kWzorzecNiepewnosc);
+  form->addRow(QStringLiteral("Tolerancja sprawdzenia (% odczytu):"), kTolerancja);
+  for (QLineEdit* edit : {kWzorzecModel, kWzorzecNumer, kWzorzecSwiadectwo})
+    connect(edit, &QLineEdit::editingFinished, this, &TkOpcje::KeepReference);
+  connect(kWzorzecWaznosc, &QDateEdit::dateChanged, this, &TkOpcje::KeepReference);
+  connect(kWzorzecNiepewnosc, &QDoubleSpinBox::valueChanged, this, &TkOpcje::KeepReference);
+  connect(kTolerancja, &QDoubleSpinBox::valueChanged, this, &TkOpcje::KeepReference);
+  return kWzorzecGroupBox;
+}
+
+void TkOpcje::ShowReference() {
+  const RecordsSettings s = ReadRecordsSettings();
+  showing_ = true;
+  kWzorzecModel->setText(s.reference.model);
+  kWzorzecNumer->setText(s.reference.serial);
+  kWzorzecSwiadectwo->setText(s.reference.certificate);
+  kWzorzecWaznosc->setDate(s.reference.due.isValid() ? s.reference.due : kWzorzecWaznosc->minimumDate());
+  kWzorzecNiepewnosc->setValue(s.reference.uncertainty);
+  kTolerancja->setValue(s.tolerancePercent);
+  showing_ = false;
+}
+
+// Each change is kept at once: the record of the next calibration names this standard.
+void TkOpcje::KeepReference() {
+  if (showing_) return;
+  RecordsSettings s = ReadRecordsSettings();
+  s.reference.model = kWzorzecModel->text().trimmed();
+  s.reference.serial = kWzorzecNumer->text().trimmed();
+  s.reference.certificate = kWzorzecSwiadectwo->text().trimmed();
+  s.reference.due = kWzorzecWaznosc->date() == kWzorzecWaznosc->minimumDate() ? QDate() : kWzorzecWaznosc->date();
+  s.reference.uncertainty = kWzorzecNiepewnosc->value();
+  s.tolerancePercent = kTolerancja->value();
+  if (!WriteRecordsSettings(s)) ShowMessage(QStringLiteral("Nie można zapisać ustawień wzorca."));
 }
 
 QGroupBox* TkOpcje::BuildGroup(const QString& title, const char* name, TComPort& port,

@@ -2,10 +2,15 @@
 // TkOpcje: the wizard's tab "Opcje": the reference meter's channel and the settings of both of
 // the wizard's ports. Each picker is bound to one setting of one port and applies a choice at
 // once; the pickers of an open port are disabled, since a setting takes effect at the next open.
-// The hidden panels hold the ports' manual controls and the formatted readings.
+// The hidden panels hold the ports' manual controls and the formatted readings. Below them the
+// reference standard (model, serial, certificate, due date, its expanded uncertainty) and the
+// as-left tolerance, typed once and kept in the settings for every calibration's record.
 #include <QWidget>
 
 class QComboBox;
+class QDateEdit;
+class QDoubleSpinBox;
+class QLineEdit;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -22,6 +27,8 @@ class TkOpcje : public QWidget {
   void PairPorts(const QString& calibratedPort);
   // Shows the ports' settings in the pickers and enables the pickers of closed ports.
   void ShowPorts();
+  // Shows the reference standard and the tolerance as the settings hold them.
+  void ShowReference();
 
   QGroupBox* kOpcjeGroupBox1;
   QComboBox* kWybierzKanal;
@@ -52,7 +59,17 @@ class TkOpcje : public QWidget {
   QPushButton* KalibPomiar;  // has no action
   QLabel* Label13;
 
+  QGroupBox* kWzorzecGroupBox;
+  QLineEdit* kWzorzecModel;
+  QLineEdit* kWzorzecNumer;
+  QLineEdit* kWzorzecSwiadectwo;
+  QDateEdit* kWzorzecWaznosc;
+  QDoubleSpinBox* kWzorzecNiepewnosc;
+  QDoubleSpinBox* kTolerancja;
+
  private:
+  QGroupBox* BuildReference();
+  void KeepReference();
   struct Pickers {
     QComboBox* port;
     QComboBox* baud;

@@ -41,6 +41,7 @@ bool SampleTable::Register(double reference, double calibrated) {
   sample.x = reference;  // until the next evaluation
   sample.uend = calibrated;
   sample.evaluated = false;  // the slot may hold a row of an earlier evaluation
+  sample.at = QDateTime::currentDateTimeUtc();
   return true;
 }
 

@@ -11,6 +11,7 @@
 // There is no fit when fewer than two samples are there, when every X is the same, when the
 // calibrated readings do not change with X (a = 0) or when a result is not finite; then
 // Uend = Ucal, no line is drawn and no target reading exists.
+#include <QDateTime>
 #include <QList>
 #include <QPointF>
 #include <QString>
@@ -25,6 +26,7 @@ struct Sample {
   double ucal = 0;
   double uend = 0;
   bool evaluated = false;  // uend is a corrected value, not the registered reading
+  QDateTime at;            // when it was registered
 };
 
 struct Evaluation {

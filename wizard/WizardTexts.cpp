@@ -111,4 +111,24 @@ QString PortSummary(const ComPortSettings& settings) {
       .join(QStringLiteral(", "));
 }
 
+QString RecordKept(const QString& number, bool serverNamed, const QString& serverError, int waiting) {
+  QString text = QStringLiteral("Protokół kalibracji zapisano pod numerem %1.").arg(number);
+  if (serverNamed && !serverError.isEmpty())
+    text += QStringLiteral(" Serwer bazy kalibracji jest niedostępny (%1).").arg(serverError);
+  if (serverNamed && waiting > 0)
+    text += QStringLiteral(" Na wysłanie do serwera czeka protokołów: %1.").arg(waiting);
+  return text;
+}
+
+QString RecordNotKept(const QString& why) {
+  return QStringLiteral("Nie zapisano protokołu kalibracji: %1").arg(why);
+}
+
+QString ReferenceOverdue(const QDate& due) {
+  return QStringLiteral("Termin ważności świadectwa wzorca minął %1: wzorzec wymaga ponownego wzorcowania.")
+      .arg(due.toString(QStringLiteral("yyyy-MM-dd")));
+}
+
+QString CheckVerdict(bool pass) { return pass ? QStringLiteral("zgodny") : QStringLiteral("niezgodny"); }
+
 }  // namespace wizard_text

@@ -1,6 +1,7 @@
 #pragma once
 // The calibration wizard's own texts: its messages (Polish only, never from the language table),
 // the range names and the number formats of its labels.
+#include <QDate>
 #include <QList>
 #include <QLocale>
 #include <QSerialPort>
@@ -50,6 +51,15 @@ inline const QString kMeterLost = QStringLiteral(
 inline const QString kReferenceLost = QStringLiteral(
     "Utracono połączenie z miernikiem wzorcowym. Kalibracja przerwana, wzmocnienia nie "
     "zapisano.");
+// The calibration's record: where it went, or why it was not kept.
+QString RecordKept(const QString& number, bool serverNamed, const QString& serverError, int waiting);
+QString RecordNotKept(const QString& why);
+// Page 0 without the meter's serial number, and a reference standard past its due date.
+inline const QString kSerialNeeded = QStringLiteral(
+    "Wpisz numer seryjny kalibrowanego miernika: protokół kalibracji jest prowadzony według niego.");
+QString ReferenceOverdue(const QDate& due);
+// The as-left check page's row: the error against the reference and the verdict.
+QString CheckVerdict(bool pass);
 // After "Zakoncz": where the gain went and what is left to do. probeRow 1 AXIAL, 2 TRANS.
 QString GainWritten(const QString& cellText, int probeRow, int rangeIndex);
 // A gain word as the Sondy grid holds gains: the fraction g / 32767, 5 decimals, decimal comma.

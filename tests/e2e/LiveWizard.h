@@ -44,7 +44,7 @@ struct LiveWizard {
     if (!sim.start()) return false;
     qputenv("FLUXA_COM1", sim.meterPath().toUtf8());
     qputenv("FLUXA_COM2", sim.referencePath().toUtf8());
-    return wizard.OpenFor(nullptr, 0, 1);
+    return wizard.OpenFor(nullptr, 0, 1, QStringLiteral("KV-0001"));
   }
   int Page() const { return wizard.kWizardPages->currentIndex(); }
   bool Is(Phase phase) const { return wizard.Phase() == phase; }

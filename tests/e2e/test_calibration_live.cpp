@@ -5,15 +5,18 @@
 #include <algorithm>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QTableWidget>
 
 #include "app/Application.h"
 #include "app/Main.h"
 #include "app/ServicePanel.h"
 #include "parameters/ParameterGrid.h"
+#include "store/RecordsSettings.h"
 #include "tests/common/MessageRecorder.h"
 #include "tests/common/SimProcess.h"
 #include "wizard/KalibracjaMain.h"
@@ -40,6 +43,7 @@ struct Calibration {
   }
   // The Sondy cell DC 1 / AXIAL wzm. holds `cell` and is double-clicked.
   bool Open(const QString& cell = {}) {
+    main().Send->NumerSeryjnyMiernika->setText(QStringLiteral("KV-1234"));
     main().Send->Sondy->SetCellText(1, 1, cell);
     main().Send->Sondy->OnDataCellDoubleClick(1, 1);
     return wizard().isVisible() && main().ComPort1->Connected() == false;
@@ -151,11 +155,47 @@ class TestCalibrationLive : public QObject {
     QVERIFY(c.messages.texts().isEmpty());
 
     c.wizard().kDalejClick();  // "Zakoncz"
-    c.wizard().kDalejClick();  // twice: taken once
+    c.wizard().kDalejClick();  // twice: taken once, the check page's needs a point first
+    // The as-left check at the gain found: the meter now reads what the reference does.
+    QCOMPARE(c.Page(), 3);
+    QCOMPARE(c.wizard().Phase(), Phase::Checking);
+    QVERIFY(!c.wizard().kDalej->isEnabled());
+    QVERIFY(c.wizard().kPomin->isEnabled());
+    QVERIFY(c.sim.command("field 50"));
+    QVERIFY(c.sim.pumpUntil([&] { return c.wizard().kCheckKalLabel->text() == "50"; }, 5000));
+    c.wizard().kCheckRejestruj->click();
+    QVERIFY(c.WaitFor({Phase::Checking}));
+    QVERIFY(c.sim.command("field 100"));
+    QVERIFY(c.sim.pumpUntil([&] { return c.wizard().kCheckKalLabel->text() == "100"; }, 5000));
+    c.wizard().kCheckRejestruj->click();
+    QVERIFY(c.WaitFor({Phase::Checking}));
+    QCOMPARE(c.wizard().kCheckTable->rowCount(), 2);
+    QCOMPARE(c.wizard().kCheckTable->item(1, 5)->text(), wizard_text::CheckVerdict(true));
+    QCOMPARE(c.main().Send->Sondy->CellText(1, 1), QString());  // not before the check is over
+    c.wizard().kDalejClick();  // "Zakoncz" on the check page
     QVERIFY(c.Closed());
     QVERIFY(c.main().isVisible());
     QCOMPARE(c.main().Send->Sondy->CellText(1, 1), QString("0,61037"));
-    QCOMPARE(c.messages.texts(), QStringList{wizard_text::GainWritten("0,61037", 1, 0)});
+    const CalibrationRecord& record = c.wizard().LastRecord();
+    QVERIFY2(!record.number.isEmpty(), qPrintable(c.messages.texts().join(" / ")));
+    QCOMPARE(c.messages.texts(), QStringList{wizard_text::GainWritten("0,61037", 1, 0) + "\n" +
+                                             wizard_text::RecordKept(record.number, false, {}, 0)});
+    // What the record keeps, read back from the store.
+    RecordStore store(QStringLiteral("any"));
+    QVERIFY(store.Open(RecordsPath(), nullptr));
+    const auto kept = store.Calibration(record.number);
+    QVERIFY(kept);
+    QCOMPARE(kept->serial, QString("KV-1234"));
+    QCOMPARE(kept->asFound.size(), 2);
+    QCOMPARE(kept->asFound[1].reference, 50.0);
+    QCOMPARE(kept->asLeft.size(), 2);
+    QCOMPARE(kept->asLeft[0].calibrated, 50.0);
+    QVERIFY(!kept->asLeftSkipped);
+    QCOMPARE(kept->gainAfter, 20000);
+    QCOMPARE(kept->gainBefore, std::optional<int>());  // the meter's gain was never written before
+    QCOMPARE(kept->steps.size(), 10);
+    QCOMPARE(kept->passed, std::optional<bool>(true));
+    QVERIFY(kept->uncertainty && *kept->uncertainty > 0);
     QCOMPARE(c.main().ComPort1->Connected(), connected);
     QCOMPARE(c.GainFramesFrom(before).size(), 10);  // the meter holds the gain found already
     QVERIFY(c.sim.pumpUntil([&] { return c.sim.referenceCommands().last().bytes == "\x1BLO1\r"; }, 2000));

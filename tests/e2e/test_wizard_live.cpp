@@ -253,7 +253,7 @@ class TestWizardLive : public QObject {
     qputenv("FLUXA_COM1", live.sim.referencePath().toUtf8());
     qputenv("FLUXA_COM2", live.sim.meterPath().toUtf8());
     TComPort mainPort(ComPortSettings::ComPort1());
-    QVERIFY(live.wizard.OpenFor(&mainPort, 0, 1));
+    QVERIFY(live.wizard.OpenFor(&mainPort, 0, 1, QStringLiteral("KV-0001")));
     QCOMPARE(live.wizard.Link().kComKalib.PortName(), QString("COM1"));
     live.wizard.kPageControl->setCurrentWidget(live.wizard.kTabOpcje);
     live.wizard.kTabOpcje->ComComboBox4->setCurrentText(meterPort);

@@ -33,7 +33,7 @@ class WizardShots : public QObject {
     qputenv("FLUXA_COM1", sim.meterPath().toUtf8());
     qputenv("FLUXA_COM2", sim.referencePath().toUtf8());
     TkKalibracja wizard;
-    QVERIFY(wizard.OpenFor(nullptr, 0, 1));
+    QVERIFY(wizard.OpenFor(nullptr, 0, 1, QStringLiteral("KV-0001")));
     Save(wizard, "page0");
     wizard.kDalejClick();
     QTRY_VERIFY_WITH_TIMEOUT(wizard.Phase() == Phase::Sampling, 20000);

@@ -94,6 +94,11 @@ struct Model : StepsIo {
   void Changed() override {}
   void Closed(bool) override { ++closed; }
   void GainChosen(int g) override { cellGains << g; }
+  QString Recorded(CalibrationRecord& record) override {
+    records << record;
+    return {};
+  }
+  QList<CalibrationRecord> records;
 };
 
 // A random walk: each step picks one event that could happen now and gives it to the machine.
@@ -138,15 +143,17 @@ class Walk {
   bool gainSettled_ = false;  // the opening's gain is known to the walk (page 1 was reached)
   int framesSinceRegister_ = 0;
   int validRepliesSinceRegister_ = 0;
+  bool finishSaid_ = false;  // "Zakoncz" on page 2 in this opening
   QString why_;
   QStringList trace_;
 };
 
 void Walk::Give(const CalibrationSteps::Input& input) {
   const Phase before = steps_.phase();
-  const int count = samples_.Count();
+  const int count = samples_.Count() + steps_.AsLeft().size();
   const int told = int(model_.told.size());
-  if (input.event == Event::Register && before == Phase::Sampling) framesSinceRegister_ = validRepliesSinceRegister_ = 0;
+  if (input.event == Event::Register && (before == Phase::Sampling || before == Phase::Checking))
+    framesSinceRegister_ = validRepliesSinceRegister_ = 0;
   if (input.event == Event::Frame) ++framesSinceRegister_;
   if (input.event == Event::Reply && input.flag) ++validRepliesSinceRegister_;
   steps_.Take(input);
@@ -158,6 +165,8 @@ void Walk::Give(const CalibrationSteps::Input& input) {
 void Walk::Reopen() {
   model_.closed = 0;
   model_.cellGains.clear();
+  model_.records.clear();
+  finishSaid_ = false;
   sampleGains_.clear();
   chosenGain_.reset();
   gainSettled_ = false;
@@ -212,6 +221,7 @@ void Walk::OneEvent() {
       if (Chance(20)) Give({Event::Reset});
       else if (Chance(30)) Give({Event::DebugSend, Pick(3) == 0 ? 40000 : 15000 + Pick(10000)});
       else if (Chance(purposeful_ ? 2 : 15)) Give({Event::Close});
+      else if (Chance(purposeful_ ? 10 : 30)) Give({Event::Skip});
       break;
     case 5:
     case 6:
@@ -281,6 +291,12 @@ bool Walk::Check(const CalibrationSteps::Input& input, Phase before, int countBe
   };
   if (!m.violation.isEmpty()) return fail(m.violation);
   const Phase now = steps_.phase();
+  if (before == Phase::Found && input.event == Event::Next) finishSaid_ = true;
+  // An as-left sample pairs fresh readings too, at the gain found (the meter's now).
+  if (steps_.AsLeft().size() + samples_.Count() > countBefore && before == Phase::CheckRegistering) {
+    if (framesSinceRegister_ == 0 || validRepliesSinceRegister_ == 0) return fail("an as-left sample without a fresh pair");
+    if (m.frameGain != steps_.FoundGain()) return fail("an as-left sample at another gain than the one found");
+  }
   // A sample pairs a frame and a valid reply both after "Rejestruj", at the gain of that frame.
   if (samples_.Count() > countBefore) {
     if (before != Phase::Registering || framesSinceRegister_ == 0 || validRepliesSinceRegister_ == 0)
@@ -310,9 +326,14 @@ bool Walk::Check(const CalibrationSteps::Input& input, Phase before, int countBe
   if (!m.cellGains.isEmpty()) {
     if (m.cellGains.size() > 1) return fail("the cell written twice");
     if (m.cellGains.first() != m.gain) return fail("the cell got a gain the meter does not hold");
-    if (input.event != Event::Next && input.event != Event::Timer && input.event != Event::ReleaseDone &&
-        input.event != Event::ReferenceClosed)
-      return fail("the cell written without \"Zakoncz\"");
+    if (!finishSaid_) return fail("the cell written without \"Zakoncz\"");
+    // ... and the calibration's record with it, once, with that gain.
+    if (m.records.size() != 1 || m.records.first().gainAfter != m.cellGains.first())
+      return fail("the cell written without its record");
+    const CalibrationRecord& r = m.records.first();
+    if (r.asLeftSkipped != r.asLeft.isEmpty() || r.asFound.size() < 2) return fail("a record that is not whole");
+  } else if (!m.records.isEmpty()) {
+    return fail("a record without the cell written");
   }
   // No dead end: a phase that takes no action of the user (but a close) has a timer running.
   const bool userAction = CalibrationSteps::Takes(now, Event::Next) || CalibrationSteps::Takes(now, Event::Back) ||
@@ -356,18 +377,20 @@ class TestWizardSteps : public QObject {
     for (Phase p : {Phase::Connecting, Phase::RangeCheck, Phase::FirstFrame, Phase::InitialGain,
                     Phase::Disconnecting, Phase::Registering, Phase::Searching, Phase::GivingBack,
                     Phase::DebugPause, Phase::Finishing, Phase::Restoring, Phase::RestoreFrame,
-                    Phase::CloseGiveBack, Phase::CloseRelease, Phase::CloseSlave})
+                    Phase::CheckRegistering, Phase::CloseGiveBack, Phase::CloseRelease, Phase::CloseSlave})
       QTest::addRow("waiting %d", int(p)) << p << (p == Phase::Searching ? "Back" : none);
     QTest::newRow("page 1") << Phase::Sampling << "Next Back Register Reset";
     QTest::newRow("page 2, no result") << Phase::Ready << "Back Start DebugSend";
     QTest::newRow("page 2, a result") << Phase::Found << "Next Back Start DebugSend";
+    QTest::newRow("page 3, the check") << Phase::Checking << "Next Register Reset Skip";
   }
   void actionsOfEachPhase() {
     QFETCH(Phase, phase);
     QFETCH(QString, actions);
     const QList<QPair<Event, QString>> all = {{Event::Next, "Next"},       {Event::Back, "Back"},
                                               {Event::Start, "Start"},     {Event::Register, "Register"},
-                                              {Event::Reset, "Reset"},     {Event::DebugSend, "DebugSend"}};
+                                              {Event::Reset, "Reset"},     {Event::DebugSend, "DebugSend"},
+                                              {Event::Skip, "Skip"}};
     QStringList taken;
     for (const auto& [event, name] : all)
       if (CalibrationSteps::Takes(phase, event)) taken << name;
