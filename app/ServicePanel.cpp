@@ -18,6 +18,7 @@
 #include "parameters/CalibrationFile.h"
 #include "parameters/ParameterGrid.h"
 #include "parameters/Transfer.h"
+#include "store/RecordsSettings.h"
 
 namespace {
 
@@ -261,7 +262,13 @@ void TServicePanel::WyslijClick() {
     busy.CatchUp();
   }, &tally);
   TransferProgress->setVisible(false);
-  if (OnTransferReport) OnTransferReport(TransferReportText(tally));
+  // Every transfer is kept in the calibration records, whatever reached the meter.
+  TransferRecord record = MakeTransferRecord(Parameters(), tally);
+  const KeptRecord kept = KeepRecord(record);
+  QString report = TransferReportText(tally);
+  if (!kept.number.isEmpty()) report += QStringLiteral(" (protokół %1)").arg(kept.number);
+  if (OnTransferReport) OnTransferReport(report);
+  if (kept.number.isEmpty()) ShowMessage(QStringLiteral("Nie zapisano protokołu przesłania: %1").arg(kept.error));
   // A link lost meanwhile has left the button disabled, as a disconnect does.
   Wyslij->setEnabled(sendable && port_->Connected());
 }

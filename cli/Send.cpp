@@ -9,6 +9,7 @@
 #include "cli/Texts.h"
 #include "parameters/CalibrationFile.h"
 #include "parameters/Transfer.h"
+#include "store/RecordsSettings.h"
 #include "settings/ServiceAccess.h"
 #include "settings/UserSettings.h"
 
@@ -124,5 +125,10 @@ int RunSend(const CliOptions& options) {
   }, &tally);
   progress.Done();
   Complain(PanelText(TransferReportText(tally)));  // the service panel's report of the transfer
+  // Kept in the calibration records like the panel's transfers.
+  TransferRecord record = MakeTransferRecord(*parameters, tally);
+  const KeptRecord kept = KeepRecord(record);
+  Complain(kept.number.isEmpty() ? Text(Msg::TransferNotRecorded).arg(kept.error)
+                                 : Text(Msg::TransferRecorded).arg(kept.number));
   return tally.sent == tally.planned && tally.stored == tally.storeAsked ? kExitDone : kExitDevice;
 }

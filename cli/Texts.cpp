@@ -77,6 +77,8 @@ const Pair kTexts[] = {
     {Msg::LoneLineFeeds, " (jego wiersze kończy samo LF, wiersze pliku kalibracyjnego kończy CR LF)",
      " (its lines end in LF alone; those of a calibration file end in CR LF)"},
     {Msg::NothingSent, "; nic nie wysłano", "; nothing sent"},
+    {Msg::TransferRecorded, "protokół przesłania: %1", "transfer record: %1"},
+    {Msg::TransferNotRecorded, "nie zapisano protokołu przesłania: %1", "transfer record not kept: %1"},
     {Msg::MqttUrlBad, "--mqtt: %1", "--mqtt: %1"},
     {Msg::MqttCaWithoutTls, "--mqtt-ca tylko z mqtts://", "--mqtt-ca only with mqtts://"},
     {Msg::MqttPasswordPrompt, "Hasło użytkownika %1 brokera %2: ", "Password of %1 at the broker %2: "},
@@ -88,8 +90,15 @@ const Pair kTexts[] = {
     {Msg::MqttDropped, "MQTT: pominięto %1 najstarszych wyników (broker niedostępny zbyt długo)",
      "MQTT: dropped the %1 oldest results (the broker was away too long)"},
     {Msg::MqttLeft, "MQTT: %1 wyników nie dotarło do brokera", "MQTT: %1 results did not reach the broker"},
+    {Msg::RecordsCannotOpen, "nie można otworzyć rejestru wzorcowań: %1", "cannot open the record store: %1"},
+    {Msg::RecordsServerAway, "brak połączenia z serwerem rejestru (%1); dalej zapisy z pliku %2",
+     "the records server was not reached (%1); the records of %2 follow"},
+    {Msg::NoSuchCalibration, "nie ma wzorcowania o numerze %1 w %2", "no calibration numbered %1 in %2"},
+    {Msg::NotACalibration, "%1 to zapis przesłania parametrów, nie wzorcowanie",
+     "%1 is a transfer of parameters, not a calibration"},
+    {Msg::CertificateWritten, "świadectwo %1 zapisane do %2", "certificate %1 written to %2"},
 };
-static_assert(sizeof kTexts / sizeof kTexts[0] == size_t(Msg::MqttLeft) + 1, "one row a message");
+static_assert(sizeof kTexts / sizeof kTexts[0] == size_t(Msg::CertificateWritten) + 1, "one row a message");
 
 bool Polish() { return CurrentLanguage == QLatin1String("Polski"); }
 

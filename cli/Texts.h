@@ -58,6 +58,8 @@ enum class Msg {
   LineCount,
   LoneLineFeeds,
   NothingSent,
+  TransferRecorded,
+  TransferNotRecorded,
   MqttUrlBad,
   MqttCaWithoutTls,
   MqttPasswordPrompt,
@@ -67,6 +69,11 @@ enum class Msg {
   MqttUnreachable,
   MqttDropped,
   MqttLeft,
+  RecordsCannotOpen,
+  RecordsServerAway,
+  NoSuchCalibration,
+  NotACalibration,
+  CertificateWritten,
 };
 QString Text(Msg message);
 

@@ -1,6 +1,7 @@
 #include "store/RecordsSettings.h"
 
 #include "settings/SettingsStore.h"
+#include "settings/UserSettings.h"
 
 #include "publish/PublishSettings.h"
 
@@ -90,4 +91,15 @@ bool OpenRecords(RecordStore& store, const RecordsSettings& s, const QString& pa
   if (!store.ConnectServer({s.host, s.port, s.database, s.user, password}, &why) && serverError)
     *serverError = why;
   return true;
+}
+
+TransferRecord MakeTransferRecord(const MeterParameters& parameters, const TransferTally& tally) {
+  TransferRecord r;
+  r.serial = parameters[MeterParameters::NumerSeryjnyMiernika].trimmed();
+  r.at = QDateTime::currentDateTimeUtc();
+  r.technician = ReadUserSettings().name;
+  for (const QString& text : parameters.texts) r.values << text;
+  r.stored = tally.stored;
+  r.framesSent = tally.sent;
+  return r;
 }

@@ -6,6 +6,8 @@
 // from FLUXA_DB_PASSWORD or is asked when connecting.
 #include <QString>
 
+#include "parameters/MeterParameters.h"
+#include "parameters/Transfer.h"
 #include "store/RecordStore.h"
 
 struct RecordsSettings {
@@ -48,3 +50,8 @@ struct KeptRecord {
 };
 KeptRecord KeepRecord(CalibrationRecord& record);
 KeptRecord KeepRecord(TransferRecord& record);
+
+// A transfer of the service panel's values (or of fluxa-cli send) as it is kept: the meter's
+// serial from the values, the 26 texts, whether the store command went, the value frames that
+// were written, the user's name, now.
+TransferRecord MakeTransferRecord(const MeterParameters& parameters, const TransferTally& tally);
