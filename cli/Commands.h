@@ -8,3 +8,8 @@ int RunRecord(const CliOptions& options);
 int RunDownload(const CliOptions& options);
 int RunSend(const CliOptions& options);
 int RunExport(const CliOptions& options);
+int RunHistory(const CliOptions& options);
+int RunCertificate(const CliOptions& options);
+// Whether the command line asks for a command that draws pages, which needs the fonts of a GUI
+// application (arguments without the program's name).
+bool CommandDrawsPages(const QStringList& arguments);

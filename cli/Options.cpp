@@ -109,6 +109,29 @@ const QList<CommandEntry>& Commands() {
        "  -f, --format F          csv (default) or json\n"
        "      --lang pl|en        the language of the messages\n\n"
        "Ends with 3 when the file cannot be read or holds a line that is not a number.\n"},
+      {"history", {"serial", "format"}, {}, nullptr, {"text", "csv", "json"},
+       "Usage: fluxa-cli history [--serial S] [-f text|csv|json]\n\n"
+       "Prints the record store's calibrations and transfers, newest first: number, kind\n"
+       "(calibration or transfer), the meter's serial number, the time (local, ISO 8601 with the\n"
+       "offset from UTC), the technician and the record it amends. The store is the local file\n"
+       "($FLUXA_RECORDS, else records.sqlite in the user's data folder), or the lab's server when\n"
+       "the settings name one ([records] host=...; the password from $FLUXA_DB_PASSWORD).\n\n"
+       "      --serial S          only the serial numbers that contain S\n"
+       "  -f, --format F          text (default: a table to read), csv (RFC 4180, a header line)\n"
+       "                          or json (an array of objects)\n"
+       "      --lang pl|en        the language of the messages\n\n"
+       "Ends with 3 when the store cannot be opened.\n"},
+      {"certificate", {"out"}, {}, "NUMBER", {},
+       "Usage: fluxa-cli certificate NUMBER -o FILE.pdf [--lang pl|en]\n\n"
+       "Writes the calibration certificate of the calibration record NUMBER (as \"history\"\n"
+       "lists it) to a PDF file: the meter, range and probe, the reference standard, the readings\n"
+       "as found and as left with their errors and limits, the expanded uncertainty, the verdict\n"
+       "and its decision rule, on as many A4 pages as it takes.\n\n"
+       "  -o, --out FILE          the PDF file (required)\n"
+       "      --lang pl|en        the certificate's language and the messages' (default: the\n"
+       "                          program's language)\n\n"
+       "Ends with 3 when the store cannot be opened, holds no calibration NUMBER, or the file\n"
+       "cannot be written.\n"},
   };
   return commands;
 }
@@ -123,12 +146,14 @@ const char* const kProgramHelp =
     "Usage: fluxa-cli COMMAND [OPTIONS]\n\n"
     "The Fluxa field meter from the command line.\n\n"
     "Commands:\n"
-    "  ports     the port names and the devices they map to\n"
-    "  watch     print each result as it arrives\n"
-    "  record    record results to a data file (F3D)\n"
-    "  download  download the results stored in the meter to a data file\n"
-    "  send      send a calibration file (F3C) to the meter (service access)\n"
-    "  export    print a data file as CSV or JSON\n\n"
+    "  ports        the port names and the devices they map to\n"
+    "  watch        print each result as it arrives\n"
+    "  record       record results to a data file (F3D)\n"
+    "  download     download the results stored in the meter to a data file\n"
+    "  send         send a calibration file (F3C) to the meter (service access)\n"
+    "  export       print a data file as CSV or JSON\n"
+    "  history      list the calibrations and transfers of the record store\n"
+    "  certificate  write a calibration's certificate to a PDF file\n\n"
     "\"fluxa-cli COMMAND --help\" tells more about a command.\n\n"
     "Results go to standard output, progress and messages to standard error. The messages are\n"
     "in Polish when the locale is (LC_ALL, LC_MESSAGES or LANG starting with pl), else in\n"
@@ -280,6 +305,7 @@ ParsedCommandLine ParseCommandLine(const QStringList& allArguments) {
   } else if (given("mqtt-ca")) {
     return fail(Text(Msg::MqttCaWithoutTls));
   }
+  if (given("serial")) options.serial = parser.value(QStringLiteral("serial"));
   options.store = given("store");
   options.dryRun = given("dry-run");
   return {options, {}};

@@ -16,6 +16,7 @@ struct CliOptions {
   QString format;
   QString out;
   QString file;
+  QString serial;  // history --serial: the serial numbers that contain it
   QString mqtt;    // --mqtt URL: results also go to this broker
   QString mqttCa;  // --mqtt-ca FILE
   bool store = false;

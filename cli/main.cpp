@@ -1,6 +1,8 @@
 // fluxa-cli: the meter from the command line and from scripts, over the same core as the window.
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QStringList>
+#include <memory>
 
 #include "cli/Commands.h"
 #include "cli/Console.h"
@@ -12,7 +14,15 @@ int main(int argc, char* argv[]) {
   // A program without windows has no use for the GLib main loop; Qt's own costs less a wake-up,
   // and at the line rate the meter's link wakes the program about a thousand times a second.
   if (!qEnvironmentVariableIsSet("QT_NO_GLIB")) qputenv("QT_NO_GLIB", "1");
-  QCoreApplication app(argc, argv);
+  // A certificate is drawn in fonts, which only a GUI application has; it needs no display.
+  QStringList rawArguments;
+  for (int i = 1; i < argc; ++i) rawArguments << QString::fromLocal8Bit(argv[i]);
+  const bool drawsPages = CommandDrawsPages(rawArguments);
+#ifndef Q_OS_WIN
+  if (drawsPages && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
+  const std::unique_ptr<QCoreApplication> app(drawsPages ? new QGuiApplication(argc, argv)
+                                                         : new QCoreApplication(argc, argv));
   QCoreApplication::setApplicationName(QStringLiteral("fluxa-cli"));
   QCoreApplication::setApplicationVersion(QStringLiteral(FLUXA_VERSION));
   InstallConsoleSinks();
@@ -42,5 +52,7 @@ int main(int argc, char* argv[]) {
   if (c == QLatin1String("record")) return RunRecord(options);
   if (c == QLatin1String("download")) return RunDownload(options);
   if (c == QLatin1String("send")) return RunSend(options);
+  if (c == QLatin1String("history")) return RunHistory(options);
+  if (c == QLatin1String("certificate")) return RunCertificate(options);
   return RunExport(options);
 }
