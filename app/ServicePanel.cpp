@@ -265,9 +265,7 @@ void TServicePanel::WyslijClick() {
   // Every transfer is kept in the calibration records, whatever reached the meter.
   TransferRecord record = MakeTransferRecord(Parameters(), tally);
   const KeptRecord kept = KeepRecord(record);
-  QString report = TransferReportText(tally);
-  if (!kept.number.isEmpty()) report += QStringLiteral(" (protokół %1)").arg(kept.number);
-  if (OnTransferReport) OnTransferReport(report);
+  if (OnTransferReport) OnTransferReport(TransferReportText(tally));
   if (kept.number.isEmpty()) ShowMessage(QStringLiteral("Nie zapisano protokołu przesłania: %1").arg(kept.error));
   // A link lost meanwhile has left the button disabled, as a disconnect does.
   Wyslij->setEnabled(sendable && port_->Connected());

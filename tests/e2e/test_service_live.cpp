@@ -14,6 +14,7 @@
 #include "common/Pacing.h"
 #include "parameters/ParameterGrid.h"
 #include "parameters/Transfer.h"
+#include "store/RecordsSettings.h"
 #include "tests/e2e/LiveWindow.h"
 #include "tests/parameters/ReferenceCalibration.h"
 
@@ -146,6 +147,18 @@ class TestServiceLive : public QObject {
     QVERIFY(!QGuiApplication::overrideCursor());
     QLabel* line = live.window.StatusPanel1;
     QCOMPARE(line->text(), QString("Wysłano parametrów: 25, zapisano w EEPROM"));
+    // The transfer is kept in the records with what reached the meter.
+    RecordStore records(QStringLiteral("any"));
+    QVERIFY(records.Open(RecordsPath(), nullptr));
+    const QList<RecordSummary> history = records.History();
+    QVERIFY(!history.isEmpty());
+    const auto transfer = records.Transfer(history.first().number);
+    QVERIFY(transfer);
+    const MeterParameters sent = ReferenceParameters();
+    QCOMPARE(transfer->values, QStringList(sent.texts.begin(), sent.texts.end()));
+    QCOMPARE(transfer->serial, sent[MeterParameters::NumerSeryjnyMiernika]);
+    QCOMPARE(transfer->framesSent, 25);
+    QVERIFY(transfer->stored);
     QVERIFY(line->fontMetrics().horizontalAdvance(line->text()) <= line->contentsRect().width());
     QTRY_VERIFY_WITH_TIMEOUT(live.window.Receiver().dataSeen(), 3000);  // results come again
   }

@@ -3,6 +3,7 @@
 // the wizard and back.
 #include <QtTest>
 #include <QAction>
+#include <QLineEdit>
 #include <QMenu>
 
 #include "app/Application.h"
@@ -157,6 +158,13 @@ class TestWizardClosingLive : public QObject {
     // Page 0 tells the ports as they are now paired.
     QCOMPARE(wizard.Label16->text(), meterPort + ", 9600, 8, 1, None");
     QCOMPARE(wizard.Label15->text(), QString(onCom2 ? "COM1" : "COM2") + ", 9600, 7, 1, None");
+    // The panel holds no serial number: page 0 asks for it before anything is connected.
+    QCOMPARE(wizard.kNumerSeryjny->text(), QString());
+    wizard.kDalejClick();
+    QVERIFY(wizard.Phase() == Phase::Idle);
+    QCOMPARE(messages.texts(), QStringList{wizard_text::kSerialNeeded});
+    messages.clear();
+    wizard.kNumerSeryjny->setText(QStringLiteral("KV-7"));
 
     wizard.kDalejClick();
     QVERIFY(AwaitPhase(sim, wizard, {Phase::Sampling, Phase::Idle}));
