@@ -77,8 +77,9 @@ bool ReadCalibrationBody(const QByteArray& body, CalibrationRecord& r) {
   for (const QJsonValue& s : o["steps"].toArray()) r.steps << SearchStepRecord{s["gain"].toInt(), s["reading"].toDouble()};
   r.tolerancePercent = o["tolerance_percent"].toDouble();
   r.resolution = o["resolution"].toDouble();  // 0 in a body written before it was kept
-  r.uncertainty = o["uncertainty"].isNull() ? std::nullopt : std::optional<double>(o["uncertainty"].toDouble());
-  r.passed = o["passed"].isNull() ? std::nullopt : std::optional<bool>(o["passed"].toBool());
+  // A body without them (written before they were kept) has no verdict, rather than a failed one.
+  r.uncertainty = o["uncertainty"].isDouble() ? std::optional<double>(o["uncertainty"].toDouble()) : std::nullopt;
+  r.passed = o["passed"].isBool() ? std::optional<bool>(o["passed"].toBool()) : std::nullopt;
   return true;
 }
 

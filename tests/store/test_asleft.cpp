@@ -115,22 +115,30 @@ class TestAsLeft : public QObject {
     QVERIFY(Near(r.uncertainty.value_or(kNone), passed >= 0 ? 0.557614 : kNone, 5e-7));
   }
 
-  // The resolution comes back from a body; one written before it was kept reads as 0.
-  void resolutionInBody_data() {
+  // The resolution and the verdict come back from a body; one written before they were kept
+  // reads as resolution 0 and no verdict (not a failed one).
+  void body_data() {
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<double>("resolution");
+    QTest::addColumn<int>("passed");  // 1, 0, -1: none
     CalibrationRecord r;
     r.resolution = 0.01;
-    QTest::newRow("written") << CalibrationBody(r) << 0.01;
-    QTest::newRow("older body") << QByteArray(R"({"range":1,"probe":2,"slope":1.5,"tolerance_percent":1})") << 0.0;
+    r.passed = false;
+    r.uncertainty = 0.3;
+    QTest::newRow("written") << CalibrationBody(r) << 0.01 << 0;
+    QTest::newRow("older body") << QByteArray(R"({"range":1,"probe":2,"slope":1.5,"tolerance_percent":1})") << 0.0
+                                << -1;
   }
-  void resolutionInBody() {
+  void body() {
     QFETCH(QByteArray, body);
     QFETCH(double, resolution);
+    QFETCH(int, passed);
     CalibrationRecord r;
     r.resolution = 7;
     QVERIFY(ReadCalibrationBody(body, r));
     QCOMPARE(r.resolution, resolution);
+    QCOMPARE(r.passed.has_value() ? int(*r.passed) : -1, passed);
+    QCOMPARE(r.uncertainty.has_value(), passed >= 0);
   }
 };
 
