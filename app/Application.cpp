@@ -8,6 +8,7 @@
 #include <QScreen>
 
 #include "app/GuideWin.h"
+#include "app/HistoryWin.h"
 #include "app/Main.h"
 #include "app/PrintDialogs.h"
 #include "app/ServicePanel.h"
@@ -16,6 +17,7 @@
 #include "app/settings/JezykWin.h"
 #include "app/settings/PortDevicesWin.h"
 #include "app/settings/MqttWin.h"
+#include "app/settings/DatabaseWin.h"
 #include "settings/Jezyki.h"
 #include "settings/ProgramLanguage.h"
 #include "app/settings/Uzytkownik.h"
@@ -76,8 +78,14 @@ TkKalibracja& FluxaApplication::Kalibracja() {
   return *kalibracja_;
 }
 
+THistoryWin& FluxaApplication::HistoryWin() {
+  if (!historyWin_) historyWin_ = std::make_unique<THistoryWin>();
+  return *historyWin_;
+}
+
 // The dialogs hold the main window; they go first.
 FluxaApplication::~FluxaApplication() {
+  historyWin_.reset();
   guideWin_.reset();
   kalibracja_.reset();
   pobierzWin_.reset();
@@ -112,6 +120,12 @@ void FluxaApplication::AddMenuItems() {
   MqttPublishing1 = new QAction(main->Ustawienia);
   MqttPublishing1->setObjectName("MqttPublishing1");
   main->Ustawienia->insertAction(main->N4, MqttPublishing1);
+  BazaKalibracji1 = new QAction(main->Ustawienia);
+  BazaKalibracji1->setObjectName("BazaKalibracji1");
+  main->Ustawienia->insertAction(main->N4, BazaKalibracji1);
+  HistoriaKalibracji1 = new QAction(main->Serwis);
+  HistoriaKalibracji1->setObjectName("HistoriaKalibracji1");
+  main->Serwis->insertAction(main->N5, HistoriaKalibracji1);
   LabelMenuItems();
   QObject::connect(&ProgramLanguageSwitch(), &LanguageSwitch::Switched, main,
                    [this] { LabelMenuItems(); });
@@ -121,6 +135,8 @@ void FluxaApplication::LabelMenuItems() {
   UserGuide1->setText(LookupText(74));
   PortDevices1->setText(LookupText(82));
   MqttPublishing1->setText(LookupText(99));
+  BazaKalibracji1->setText(LookupText(114));
+  HistoriaKalibracji1->setText(LookupText(122));
 }
 
 void FluxaApplication::WireMenu() {
@@ -136,6 +152,13 @@ void FluxaApplication::WireMenu() {
   QObject::connect(UserGuide1, &QAction::triggered, main, [this] { GuideWin().ShowGuide(); });
   QObject::connect(PortDevices1, &QAction::triggered, main, [main] { TPortDevicesWin::Open(main); });
   QObject::connect(MqttPublishing1, &QAction::triggered, main, [main] { TMqttWin::Open(main); });
+  QObject::connect(BazaKalibracji1, &QAction::triggered, main, [main] { TDatabaseWin::Open(main); });
+  QObject::connect(HistoriaKalibracji1, &QAction::triggered, main, [this] {
+    THistoryWin& history = HistoryWin();
+    history.show();
+    history.raise();
+    history.activateWindow();
+  });
   QObject::connect(main->Twrzraport1, &QAction::triggered, main,
                    [main] { TRaport_Win::Open(main, ProgramDialogs()); });
   // The card reads the service panel's parameters when it prints, not when it opens.

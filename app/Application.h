@@ -15,6 +15,7 @@ class TUzytkownikWin;
 class TPobierzWin;
 class TkKalibracja;
 class TGuideWin;
+class THistoryWin;
 class QAction;
 
 class FluxaApplication {
@@ -32,11 +33,14 @@ class FluxaApplication {
   TPobierzWin& PobierzWin() { return *pobierzWin_; }
   TkKalibracja& Kalibracja();  // made at its first use
   TGuideWin& GuideWin();
+  THistoryWin& HistoryWin();  // made at its first use
 
   // Menu items of the main window that open windows of their own.
   QAction* UserGuide1 = nullptr;    // Pomoc → Instrukcja obsługi
   QAction* PortDevices1 = nullptr;  // Ustawienia → Parametry transmisji → Urządzenia portów...
   QAction* MqttPublishing1 = nullptr;  // Ustawienia → Publikowanie MQTT…
+  QAction* BazaKalibracji1 = nullptr;  // Ustawienia → Baza kalibracji…
+  QAction* HistoriaKalibracji1 = nullptr;  // Serwis → Historia kalibracji…
 
  private:
   void WireMenu();
@@ -52,4 +56,5 @@ class FluxaApplication {
   std::unique_ptr<TPobierzWin> pobierzWin_;
   std::unique_ptr<TkKalibracja> kalibracja_;
   std::unique_ptr<TGuideWin> guideWin_;
+  std::unique_ptr<THistoryWin> historyWin_;
 };

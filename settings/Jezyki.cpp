@@ -3,7 +3,7 @@
 // The texts are copied exactly, spaces and accelerator ampersands included: captions are laid out
 // around them (" Wynik " sits in a group box frame, " wynik" follows a number in the step dialog).
 
-const char* const PolishTexts[114] = {
+const char* const PolishTexts[142] = {
     "",                                                        // 0
     "Plik",                                                    // 1
     "Widok",                                                   // 2
@@ -117,10 +117,37 @@ const char* const PolishTexts[114] = {
     "MQTT: łączenie…",                                         // 110
     "MQTT: brak połączenia, wyniki czekają (%1)",              // 111
     "MQTT: odmowa (%1)",                                       // 112
-    ", pominięto %1",                                          // 113
+    ", pominięto %1",                                          // 113    "Baza kalibracji…",                                        // 114
+    "Serwer:",                                                 // 115
+    "Baza danych:",                                            // 116
+    "Hasło (nie jest zapisywane):",                            // 117
+    "Połącz i wyślij oczekujące",                              // 118
+    "Plik lokalny: %1",                                        // 119
+    "Połączono z serwerem; czeka na wysłanie: %1",             // 120
+    "Brak połączenia z serwerem (%1); czeka na wysłanie: %2",  // 121
+    "Historia kalibracji…",                                    // 122
+    "Numer seryjny zawiera:",                                  // 123
+    "Numer",                                                   // 124
+    "Rodzaj",                                                  // 125
+    "Numer seryjny",                                           // 126
+    "Data",                                                    // 127
+    "Technik",                                                 // 128
+    "Koryguje",                                                // 129
+    "kalibracja",                                              // 130
+    "przesłanie parametrów",                                   // 131
+    "Drukuj świadectwo…",                                      // 132
+    "Zapisz świadectwo jako PDF…",                             // 133
+    "Eksportuj listę do CSV…",                                 // 134
+    "Język świadectwa:",                                       // 135
+    "Nie można otworzyć bazy kalibracji: %1",                  // 136
+    "Baza kalibracji jest tylko do odczytu: utworzył ją nowszy program.",// 137
+    "Pliki CSV (*.csv)",                                       // 138
+    "Nie można zapisać %1",                                    // 139
+    "Rekordy: %1",                                             // 140
+    "Bez serwera: tylko plik lokalny",                         // 141
 };
 
-const char* const EnglishTexts[114] = {
+const char* const EnglishTexts[142] = {
     "",                                                        // 0
     "File",                                                    // 1
     "View",                                                    // 2
@@ -234,7 +261,34 @@ const char* const EnglishTexts[114] = {
     "MQTT: connecting…",                                       // 110
     "MQTT: offline, results waiting (%1)",                     // 111
     "MQTT: refused (%1)",                                      // 112
-    ", dropped %1",                                            // 113
+    ", dropped %1",                                            // 113    "Calibration database…",                                   // 114
+    "Server:",                                                 // 115
+    "Database:",                                               // 116
+    "Password (never stored):",                                // 117
+    "Connect and send what waits",                             // 118
+    "Local file: %1",                                          // 119
+    "Connected to the server; waiting to be sent: %1",         // 120
+    "No connection to the server (%1); waiting to be sent: %2",// 121
+    "Calibration history…",                                    // 122
+    "Serial number contains:",                                 // 123
+    "Number",                                                  // 124
+    "Kind",                                                    // 125
+    "Serial number",                                           // 126
+    "Date",                                                    // 127
+    "Technician",                                              // 128
+    "Amends",                                                  // 129
+    "calibration",                                             // 130
+    "parameter transfer",                                      // 131
+    "Print certificate…",                                      // 132
+    "Save certificate as PDF…",                                // 133
+    "Export the list to CSV…",                                 // 134
+    "Certificate language:",                                   // 135
+    "Cannot open the calibration database: %1",                // 136
+    "The calibration database is read-only: a newer program made it.",// 137
+    "CSV files (*.csv)",                                       // 138
+    "Cannot write %1",                                         // 139
+    "Records: %1",                                             // 140
+    "No server: the local file only",                          // 141
 };
 
 QString CurrentLanguage = QStringLiteral("Polski");

@@ -1,0 +1,262 @@
+#include "app/HistoryWin.h"
+
+#include <QAbstractTableModel>
+#include <QComboBox>
+#include <QEvent>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "app/FileDialogs.h"
+#include "app/PrintDialogs.h"
+#include "common/Messages.h"
+#include "parameters/Transfer.h"
+#include "publish/PublishSettings.h"
+#include "settings/Jezyki.h"
+#include "store/CertificateLayout.h"
+#include "store/HistoryExport.h"
+#include "store/RecordsSettings.h"
+
+namespace {
+template <typename T>
+T* Named(T* widget, const char* name) {
+  widget->setObjectName(QString::fromLatin1(name));
+  return widget;
+}
+}  // namespace
+
+// The list: one line a record, its texts made when a cell is painted, so that ten thousand
+// records cost the view nothing until they are scrolled to.
+class RecordListModel : public QAbstractTableModel {
+ public:
+  using QAbstractTableModel::QAbstractTableModel;
+  void Set(QList<RecordSummary> rows) {
+    beginResetModel();
+    rows_ = std::move(rows);
+    endResetModel();
+  }
+  const QList<RecordSummary>& Rows() const { return rows_; }
+  void Relabel() { emit headerDataChanged(Qt::Horizontal, 0, kColumns - 1); }
+
+  int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(rows_.size()); }
+  int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : kColumns; }
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (role != Qt::DisplayRole || !index.isValid()) return {};
+    const RecordSummary& r = rows_[index.row()];
+    switch (index.column()) {
+      case 0: return r.number;
+      case 1: return LookupText(r.kind == QLatin1String("calibration") ? 130 : 131);
+      case 2: return r.serial;
+      case 3: return QLocale().toString(r.at.toLocalTime(), QStringLiteral("yyyy-MM-dd HH:mm"));
+      case 4: return r.technician;
+      default: return r.amends;
+    }
+  }
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return QAbstractTableModel::headerData(section, orientation, role);
+    static const quint16 kCaptions[kColumns] = {124, 125, 126, 127, 128, 129};
+    return section >= 0 && section < kColumns ? LookupText(kCaptions[section]) : QString();
+  }
+
+ private:
+  static constexpr int kColumns = 6;
+  QList<RecordSummary> rows_;
+};
+
+THistoryWin::THistoryWin(QWidget* parent) : QWidget(parent, Qt::Window) {
+  setObjectName("HistoryWin");
+  auto* root = new QVBoxLayout(this);
+  auto* top = new QHBoxLayout;
+  auto* caption = Named(new QLabel, "FiltrLabel");
+  Filtr = Named(new QLineEdit, "Filtr");
+  Filtr->setClearButtonEnabled(true);
+  caption->setBuddy(Filtr);
+  Stan = Named(new QLabel, "Stan");
+  top->addWidget(caption);
+  top->addWidget(Filtr, 1);
+  top->addWidget(Stan, 2);
+  root->addLayout(top);
+
+  auto* split = new QSplitter(Qt::Horizontal);
+  model_ = new RecordListModel(this);
+  Lista = Named(new QTableView, "Lista");
+  Lista->setModel(model_);
+  Lista->setSelectionBehavior(QAbstractItemView::SelectRows);
+  Lista->setSelectionMode(QAbstractItemView::SingleSelection);
+  Lista->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  Lista->verticalHeader()->hide();
+  Lista->verticalHeader()->setDefaultSectionSize(Lista->fontMetrics().height() + 6);
+  Lista->horizontalHeader()->setStretchLastSection(true);
+  split->addWidget(Lista);
+  Szczegoly = Named(new QStackedWidget, "Szczegoly");
+  printer_ = std::make_unique<QPrinter>(QPrinter::ScreenResolution);
+  printer_->setPageSize(QPageSize(QPageSize::A4));
+  Swiadectwo = Named(new QPrintPreviewWidget(printer_.get()), "Swiadectwo");
+  Przeslanie = Named(new QPlainTextEdit, "Przeslanie");
+  Przeslanie->setReadOnly(true);
+  Szczegoly->addWidget(new QWidget);
+  Szczegoly->addWidget(Swiadectwo);
+  Szczegoly->addWidget(Przeslanie);
+  split->addWidget(Szczegoly);
+  split->setStretchFactor(0, 1);
+  split->setStretchFactor(1, 1);
+  root->addWidget(split, 1);
+
+  auto* buttons = new QHBoxLayout;
+  auto* language = Named(new QLabel, "JezykLabel");
+  Jezyk = Named(new QComboBox, "Jezyk");
+  Jezyk->addItems({QStringLiteral("Polski"), QStringLiteral("English")});
+  language->setBuddy(Jezyk);
+  Drukuj = Named(new QPushButton, "Drukuj");
+  ZapiszPdf = Named(new QPushButton, "ZapiszPdf");
+  EksportCsv = Named(new QPushButton, "EksportCsv");
+  buttons->addWidget(language);
+  buttons->addWidget(Jezyk);
+  buttons->addWidget(Drukuj);
+  buttons->addWidget(ZapiszPdf);
+  buttons->addStretch(1);
+  buttons->addWidget(EksportCsv);
+  root->addLayout(buttons);
+
+  connect(Filtr, &QLineEdit::textChanged, this, &THistoryWin::Filter);
+  connect(Lista->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &THistoryWin::ShowSelected);
+  connect(Swiadectwo, &QPrintPreviewWidget::paintRequested, this, [this](QPrinter* target) {
+    if (const PrintLayout layout = Certificate()) PrintDocument(*target, layout);
+  });
+  connect(Jezyk, &QComboBox::currentIndexChanged, this, [this] {
+    if (selected_) Swiadectwo->updatePreview();
+  });
+  connect(Drukuj, &QPushButton::clicked, this, &THistoryWin::DrukujClick);
+  connect(ZapiszPdf, &QPushButton::clicked, this, &THistoryWin::ZapiszPdfClick);
+  connect(EksportCsv, &QPushButton::clicked, this, &THistoryWin::EksportCsvClick);
+  Jezyk->setCurrentIndex(CurrentLanguage == QLatin1String("Angielski") ? 1 : 0);
+  Label();
+  ShowSelected();
+  resize(1000, 620);
+}
+
+THistoryWin::~THistoryWin() = default;
+
+void THistoryWin::Label() {
+  setWindowTitle(LookupText(122).remove(QChar(0x2026)));
+  findChild<QLabel*>("FiltrLabel")->setText(LookupText(123));
+  findChild<QLabel*>("JezykLabel")->setText(LookupText(135));
+  Drukuj->setText(LookupText(132));
+  ZapiszPdf->setText(LookupText(133));
+  EksportCsv->setText(LookupText(134));
+  model_->Relabel();
+}
+
+void THistoryWin::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::LanguageChange) Label();
+}
+
+void THistoryWin::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  Reload();
+}
+
+void THistoryWin::Reload() {
+  store_ = std::make_unique<RecordStore>(BenchId());
+  QString error, serverError;
+  const RecordsSettings settings = ReadRecordsSettings();
+  if (!OpenRecords(*store_, settings, DatabasePassword(), &error, &serverError)) {
+    store_.reset();
+    Stan->setText(LookupText(136).arg(error));
+    model_->Set({});
+    ShowSelected();
+    return;
+  }
+  Filter();
+  QString state = settings.host.isEmpty()         ? LookupText(141)
+                  : store_->ServerConnected()    ? LookupText(120).arg(store_->Waiting())
+                                                 : LookupText(121).arg(serverError).arg(store_->Waiting());
+  if (store_->ReadOnly()) state += QStringLiteral(" — ") + LookupText(137);
+  Stan->setText(state);
+}
+
+void THistoryWin::Filter() {
+  model_->Set(store_ ? store_->History(Filtr->text().trimmed()) : QList<RecordSummary>{});
+  Lista->setToolTip(LookupText(140).arg(model_->rowCount()));
+  if (model_->rowCount() > 0) Select(0);
+  else ShowSelected();
+}
+
+const QList<RecordSummary>& THistoryWin::Shown() const { return model_->Rows(); }
+
+void THistoryWin::Select(int row) {
+  if (row < 0 || row >= model_->rowCount()) {
+    Lista->selectionModel()->clearCurrentIndex();
+    ShowSelected();
+    return;
+  }
+  Lista->selectionModel()->setCurrentIndex(model_->index(row, 0),
+                                           QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  ShowSelected();
+}
+
+// A calibration shows its certificate; a transfer the values it sent, each under its caption.
+void THistoryWin::ShowSelected() {
+  selected_.reset();
+  const QModelIndex current = Lista->selectionModel()->currentIndex();
+  const RecordSummary* row = current.isValid() ? &model_->Rows()[current.row()] : nullptr;
+  if (row && store_ && row->kind == QLatin1String("calibration")) selected_ = store_->Calibration(row->number);
+  if (selected_) {
+    Szczegoly->setCurrentWidget(Swiadectwo);
+    Swiadectwo->updatePreview();
+  } else if (row && store_) {
+    QStringList lines;
+    if (const auto transfer = store_->Transfer(row->number)) {
+      lines << QStringLiteral("%1  %2  %3").arg(transfer->number, transfer->serial,
+                                                 QLocale().toString(transfer->at.toLocalTime(), QLocale::ShortFormat));
+      lines << QString();
+      for (int member = 0; member < transfer->values.size(); ++member)
+        lines << QStringLiteral("%1: %2").arg(CellName(member), transfer->values[member]);
+      lines << QString() << TransferReportText({transfer->framesSent, transfer->framesSent, transfer->stored, transfer->stored});
+    }
+    Przeslanie->setPlainText(lines.join(QLatin1Char('\n')));
+    Szczegoly->setCurrentWidget(Przeslanie);
+  } else {
+    Szczegoly->setCurrentIndex(0);
+  }
+  Drukuj->setEnabled(selected_.has_value());
+  ZapiszPdf->setEnabled(selected_.has_value());
+  EksportCsv->setEnabled(model_->rowCount() > 0);
+}
+
+PrintLayout THistoryWin::Certificate() const {
+  if (!selected_) return {};
+  const CertificateLanguage language = Jezyk->currentIndex() == 1 ? CertificateLanguage::English : CertificateLanguage::Polish;
+  return [record = *selected_, language](PrintCanvas& canvas) { LayoutCertificate(canvas, record, {}, language); };
+}
+
+void THistoryWin::DrukujClick() {
+  if (const PrintLayout layout = Certificate(); layout && PrintWithDialog(this, layout) == PrintOutcome::Failed)
+    ShowMessage(LookupText(139).arg(selected_->number));
+}
+
+void THistoryWin::ZapiszPdfClick() {
+  if (const PrintLayout layout = Certificate(); layout && SaveAsPdf(this, layout) == PrintOutcome::Failed)
+    ShowMessage(LookupText(139).arg(selected_->number));
+}
+
+void THistoryWin::EksportCsvClick() {
+  const QString name = AskSaveFileName(this, FileDialogSettings({}, LookupText(138), QStringLiteral("csv"),
+                                                                QStringLiteral("fluxa-records.csv")));
+  if (name.isEmpty()) return;
+  QSaveFile file(name);
+  if (!file.open(QIODevice::WriteOnly) || file.write(HistoryCsv(model_->Rows())) < 0 || !file.commit())
+    ShowMessage(LookupText(139).arg(name));
+}

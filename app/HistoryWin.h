@@ -1,0 +1,69 @@
+#pragma once
+// THistoryWin: Serwis → "Historia kalibracji…". The calibration records (calibrations and
+// parameter transfers) newest first, from the lab's server when the settings name one and it
+// answers, else from the local file; filtered by the meter's serial number as it is typed. A
+// calibration shows its certificate (in Polish or English) and prints it or saves it as a PDF
+// through the program's print dialogs; a transfer shows the values it sent. The list exports to
+// CSV. Built on first use and kept.
+#include <QWidget>
+#include <memory>
+#include <optional>
+
+#include "common/PrintCanvas.h"
+#include "store/RecordStore.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPrintPreviewWidget;
+class QPrinter;
+class QPushButton;
+class QStackedWidget;
+class QTableView;
+class RecordListModel;
+
+class THistoryWin : public QWidget {
+  Q_OBJECT
+ public:
+  explicit THistoryWin(QWidget* parent = nullptr);
+  ~THistoryWin() override;
+
+  // Opens the store anew (the settings may have changed) and shows the list.
+  void Reload();
+  // The list as it is shown now.
+  const QList<RecordSummary>& Shown() const;
+  // Selects a row of the list (-1: none) and shows its record.
+  void Select(int row);
+
+  QLineEdit* Filtr;
+  QLabel* Stan;
+  QTableView* Lista;
+  QStackedWidget* Szczegoly;
+  QPrintPreviewWidget* Swiadectwo;
+  QPlainTextEdit* Przeslanie;
+  QComboBox* Jezyk;
+  QPushButton* Drukuj;
+  QPushButton* ZapiszPdf;
+  QPushButton* EksportCsv;
+
+  void DrukujClick();
+  void ZapiszPdfClick();
+  void EksportCsvClick();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  void Label();
+  void Filter();
+  void ShowSelected();
+  // The certificate of the selected calibration, in the chosen language; none without one.
+  PrintLayout Certificate() const;
+
+  std::unique_ptr<QPrinter> printer_;  // the preview's page
+  std::unique_ptr<RecordStore> store_;
+  RecordListModel* model_;
+  std::optional<CalibrationRecord> selected_;
+};
