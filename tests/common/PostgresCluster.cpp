@@ -57,6 +57,16 @@ bool PostgresCluster::start() {
       }
     }
     if (!Run({bin + "initdb", "-D", data_, "-A", "trust", "-U", "fluxa", "--no-sync", "-E", "UTF8"})) return false;
+    // The user "checker" must give a password; the first matching line of the file wins.
+    QFile hba(data_ + "/pg_hba.conf");
+    if (!hba.open(QIODevice::ReadWrite)) {
+      error_ = "cannot read pg_hba.conf";
+      return false;
+    }
+    const QByteArray rules = "host all checker 127.0.0.1/32 scram-sha-256\n" + hba.readAll();
+    hba.seek(0);
+    hba.write(rules);
+    hba.close();
     port_ = BrokerProcess::FreePort();
     made_ = true;
   }
@@ -68,7 +78,9 @@ bool PostgresCluster::start() {
   return Run({bin + "psql", "-h", "127.0.0.1", "-p", QString::number(port_), "-U", "fluxa", "-d", "postgres",
               "-tAc", "SELECT 1 FROM pg_database WHERE datname = 'records'"}) &&
          (Run({bin + "psql", "-h", "127.0.0.1", "-p", QString::number(port_), "-U", "fluxa", "-d", "records", "-tAc", "SELECT 1"}) ||
-          Run({bin + "createdb", "-h", "127.0.0.1", "-p", QString::number(port_), "-U", "fluxa", "records"}));
+          (Run({bin + "createdb", "-h", "127.0.0.1", "-p", QString::number(port_), "-U", "fluxa", "records"}) &&
+           Run({bin + "psql", "-h", "127.0.0.1", "-p", QString::number(port_), "-U", "fluxa", "-d", "records", "-tAc",
+                "CREATE ROLE checker LOGIN PASSWORD 'right'"})));
 }
 
 bool PostgresCluster::stop() {

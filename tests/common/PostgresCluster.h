@@ -1,7 +1,8 @@
 #pragma once
 // A throwaway PostgreSQL cluster for a test: initdb in a temporary folder, the server on a free
 // localhost port (run as the "postgres" user when the test runs as root, since the server will
-// not run as root), one database "records" that the user "fluxa" may use without a password;
+// not run as root), one database "records" that the user "fluxa" may use without a password
+// (and the user "checker" only with the password "right");
 // stopped with the test.
 #include <QString>
 #include <QTemporaryDir>

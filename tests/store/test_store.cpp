@@ -157,6 +157,22 @@ class TestStore : public QObject {
     QCOMPARE(onServer, 2);
   }
 
+  // A wrong password is told in the server's words; the record is kept locally and waits.
+  void wrongPassword() {
+    QTemporaryDir dir;
+    RecordStore store("PW");
+    QString error;
+    QVERIFY(store.Open(dir.filePath("records.sqlite"), &error));
+    RecordStore::Server wrong = server_;
+    wrong.user = "checker";
+    wrong.password = "wrong";
+    QVERIFY(!store.ConnectServer(wrong, &error));
+    QVERIFY2(error.contains("password authentication failed"), qPrintable(error));
+    TransferRecord kept = ATransfer("SN-PW");
+    QVERIFY(!store.Add(kept, &error).isEmpty());
+    QCOMPARE(store.Waiting(), 1);
+  }
+
   // A file that is not a sound store is left as it is; a newer program's store is read-only.
   void badFiles_data() {
     QTest::addColumn<QByteArray>("content");
