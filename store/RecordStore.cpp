@@ -108,8 +108,10 @@ RecordStore::~RecordStore() {
   }
 }
 
+// One file for the window and fluxa-cli alike: the user's data folder, not the program's own
+// (~/.local/share/Fluxa, %LOCALAPPDATA%\Fluxa).
 QString RecordStore::DefaultPath() {
-  return QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)).filePath("records.sqlite");
+  return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)).filePath("Fluxa/records.sqlite");
 }
 
 bool RecordStore::Open(const QString& path, QString* error) {

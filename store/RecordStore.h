@@ -36,7 +36,8 @@ class RecordStore {
   RecordStore(const RecordStore&) = delete;
   RecordStore& operator=(const RecordStore&) = delete;
 
-  // The default local file: records.sqlite in the user's data folder.
+  // The default local file, the same for every program of the family: Fluxa/records.sqlite in
+  // the user's data folder.
   static QString DefaultPath();
   // Opens the local file, making it (and its folder) when missing. A file that is not a sound
   // database is never overwritten: false and the reason. A schema newer than this program's

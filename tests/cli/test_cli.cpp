@@ -201,7 +201,7 @@ class TestCli : public QObject {
   void documented_data() {
     QTest::addColumn<QString>("command");  // "": the program's commands
     QTest::newRow("commands") << "";
-    for (const char* command : {"ports", "watch", "record", "download", "send", "export"})
+    for (const char* command : {"ports", "watch", "record", "download", "send", "export", "history", "certificate"})
       QTest::newRow(command) << command;
   }
   void documented() {
