@@ -2,6 +2,7 @@
 
 #include "settings/Jezyki.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -17,52 +18,71 @@ int ClampClass(int decimalClass)
     return qBound(0, decimalClass, 2);
 }
 
-// Adds one to a string of decimal digits.
-void IncrementDigits(std::string& digits)
-{
-    for (auto it = digits.rbegin(); it != digits.rend(); ++it) {
-        if (*it != '9') {
-            ++*it;
-            return;
-        }
-        *it = '0';
-    }
-    digits.insert(digits.begin(), '1');
-}
+// Room for the digits of any finite double with two decimals (10^308 has 309 before the point),
+// a carry, the point and the sign.
+constexpr int MaximumDigits = 320;
 
 // |number| with the given decimals, rounded half away from zero on the decimal value as a person
 // reads it: the double is first written with 15 significant digits (all a double holds reliably),
 // and that decimal text is rounded. So 2.675, stored as 2.67499999..., gives 2.68, and a value read
 // back from its own text always formats to the same text again. std::to_chars ignores the locale.
-std::string RoundedMagnitude(double magnitude, int decimals, bool& isZero)
+// Written into out (at least MaximumDigits long) without allocating: every result is formatted.
+// Returns the length.
+int RoundedMagnitude(double magnitude, int decimals, bool& isZero, char* out)
 {
     char buffer[64];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, magnitude,
                                       std::chars_format::scientific, SignificantDigits - 1);
-    const std::string text(buffer, result.ptr);  // d.dddddddddddddde[+-]xx
-    const auto ePos = text.find('e');
-    std::string mantissa = text.substr(0, 1) + text.substr(2, ePos - 2);
-    const int exponent = std::stoi(text.substr(ePos + 1));
+    // d.dddddddddddddde[+-]xx
+    char* const e = std::find(buffer, result.ptr, 'e');
+    char mantissa[SignificantDigits];
+    mantissa[0] = buffer[0];
+    std::copy(buffer + 2, e, mantissa + 1);
+    int exponent = 0;
+    std::from_chars(e + 1 + (e[1] == '+'), result.ptr, exponent);
 
     // Digits kept: those before the point (exponent + 1) and the decimals.
     const int keep = exponent + 1 + decimals;
-    std::string units;
+    // units[0] is left free for a carry out of the first digit.
+    char units[MaximumDigits];
+    int count = 0;
+    bool carried = false;
     if (keep >= SignificantDigits) {
-        units = mantissa + std::string(keep - SignificantDigits, '0');
+        std::copy_n(mantissa, SignificantDigits, units + 1);
+        std::fill_n(units + 1 + SignificantDigits, keep - SignificantDigits, '0');
+        count = keep;
     } else if (keep >= 0) {
-        units = mantissa.substr(0, keep);
-        if (mantissa[keep] >= '5')
-            IncrementDigits(units);
+        std::copy_n(mantissa, keep, units + 1);
+        count = keep;
+        if (mantissa[keep] >= '5') {
+            int i = count;
+            while (i > 0 && units[i] == '9')
+                units[i--] = '0';
+            if (i > 0) {
+                ++units[i];
+            } else {
+                units[0] = '1';
+                ++count;
+                carried = true;
+            }
+        }
     }
-    const auto firstNonZero = units.find_first_not_of('0');
-    isZero = firstNonZero == std::string::npos;
-    units = isZero ? std::string() : units.substr(firstNonZero);
+    const char* first = carried ? units : units + 1;
+    const char* const last = first + count;
+    first = std::find_if(first, last, [](char c) { return c != '0'; });
+    isZero = first == last;
 
-    if (units.size() < std::size_t(decimals) + 1)
-        units.insert(0, decimals + 1 - units.size(), '0');
-    if (decimals > 0)
-        units.insert(units.size() - decimals, 1, '.');
-    return units;
+    const int significant = int(last - first);
+    const int leadingZeros = std::max(0, decimals + 1 - significant);
+    char* o = out;
+    o = std::fill_n(o, leadingZeros, '0');
+    o = std::copy(first, last, o);
+    if (decimals > 0) {
+        std::copy_backward(o - decimals, o, o + 1);
+        *(o - decimals) = '.';
+        ++o;
+    }
+    return int(o - out);
 }
 
 }  // namespace
@@ -92,21 +112,29 @@ int DecimalsOfClass(int decimalClass)
 QString FormatFixed(int decimalClass, double number)
 {
     const int decimals = DecimalsOfClass(decimalClass);
-    QString text;
     if (!std::isfinite(number)) {
-        text = QString::number(number, 'f', decimals);
-    } else {
-        bool isZero = false;
-        const std::string digits = RoundedMagnitude(std::fabs(number), decimals, isZero);
-        // A value that rounds to zero shows no sign: "-0.00" would read as a different result.
-        text = QString::fromLatin1(digits.data(), qsizetype(digits.size()));
-        if (number < 0 && !isZero)
-            text.prepend(QLatin1Char('-'));
+        QString text = QString::number(number, 'f', decimals).rightJustified(FieldWidth, QLatin1Char(' '));
+        const auto minus = text.indexOf(QLatin1Char('-'));
+        if (minus >= 0)
+            text.insert(minus + 1, QLatin1Char(' '));
+        return text;
     }
-    text = text.rightJustified(FieldWidth, QLatin1Char(' '));
-    const auto minus = text.indexOf(QLatin1Char('-'));
-    if (minus >= 0)
-        text.insert(minus + 1, QLatin1Char(' '));
+    // Right-justified in the field; a minus is followed by a space. A value that rounds to zero
+    // shows no sign: "-0.00" would read as a different result.
+    char digits[MaximumDigits];
+    bool isZero = false;
+    const int length = RoundedMagnitude(std::fabs(number), decimals, isZero, digits);
+    const bool minus = number < 0 && !isZero;
+    const int padding = std::max(0, FieldWidth - length - (minus ? 1 : 0));
+    QString text(padding + (minus ? 2 : 0) + length, Qt::Uninitialized);
+    QChar* o = text.data();
+    o = std::fill_n(o, padding, QLatin1Char(' '));
+    if (minus) {
+        *o++ = QLatin1Char('-');
+        *o++ = QLatin1Char(' ');
+    }
+    for (int i = 0; i < length; ++i)
+        *o++ = QLatin1Char(digits[i]);
     return text;
 }
 

@@ -206,10 +206,17 @@ void TestMeasurementResult::formatsValueText_data()
     QTest::newRow("negative zero has no sign") << 0 << -0.0 << "   0.00";
     QTest::newRow("rounds to zero has no sign") << 0 << -0.004 << "   0.00";
     QTest::newRow("tiny") << 1 << 1e-20 << "    0.0";
+    QTest::newRow("half of the last decimal rounds up") << 0 << 0.005 << "   0.01";
+    QTest::newRow("below half of the last decimal") << 0 << 0.0049 << "   0.00";
+    QTest::newRow("carry into a new first digit") << 2 << 99.5 << "    100";
 
     // Wider than the field: never cut.
     QTest::newRow("wide positive") << 0 << 123456.78 << "123456.78";
     QTest::newRow("wide negative") << 2 << -1234567.0 << "-  1234567";
+    QTest::newRow("beyond fifteen digits") << 0 << 1e20 << "100000000000000000000.00";
+    QTest::newRow("largest double") << 2 << 1.7976931348623157e308
+                                    << "17976931348623200" + QString(292, QLatin1Char('0'));
+    QTest::newRow("infinite") << 0 << std::numeric_limits<double>::infinity() << "    inf";
 }
 
 void TestMeasurementResult::formatsValueText()
