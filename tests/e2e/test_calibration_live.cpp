@@ -2,6 +2,7 @@
 // (at gain 16000 of its true 20000, in Gs) and reference meter on pseudo-terminals.
 #include <QtTest>
 #include <QElapsedTimer>
+#include <QPdfWriter>
 #include <algorithm>
 #include <QCheckBox>
 #include <QLabel>
@@ -16,7 +17,10 @@
 #include "app/Main.h"
 #include "app/ServicePanel.h"
 #include "parameters/ParameterGrid.h"
+#include "common/PrintCanvas.h"
+#include "store/CertificateLayout.h"
 #include "store/RecordsSettings.h"
+#include "tests/common/PdfText.h"
 #include "tests/common/MessageRecorder.h"
 #include "tests/common/SimProcess.h"
 #include "wizard/KalibracjaMain.h"
@@ -196,6 +200,16 @@ class TestCalibrationLive : public QObject {
     QCOMPARE(kept->steps.size(), 10);
     QCOMPARE(kept->passed, std::optional<bool>(true));
     QVERIFY(kept->uncertainty && *kept->uncertainty > 0);
+    // Its certificate, as the history window saves it, read back.
+    const QString pdf = settingsDir_.filePath("certificate.pdf");
+    QPdfWriter writer(pdf);
+    QVERIFY(PrintDocument(writer, [&](PrintCanvas& canvas) {
+      LayoutCertificate(canvas, *kept, {}, CertificateLanguage::English);
+    }));
+    const QString text = PdfPageTexts(pdf).join('\n');
+    for (const QString& expected : {record.number, QString("KV-1234"), QString("As found"), QString("As left"),
+                                    QString("80.0"), QString("40.0"), QString("(k = 2)"), QString("Page 1 of")})
+      QVERIFY2(text.contains(expected), qPrintable(expected + " not in:\n" + text));
     QCOMPARE(c.main().ComPort1->Connected(), connected);
     QCOMPARE(c.GainFramesFrom(before).size(), 10);  // the meter holds the gain found already
     QVERIFY(c.sim.pumpUntil([&] { return c.sim.referenceCommands().last().bytes == "\x1BLO1\r"; }, 2000));
