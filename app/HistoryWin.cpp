@@ -2,6 +2,9 @@
 
 #include <QAbstractTableModel>
 #include <QComboBox>
+#include <QDateEdit>
+#include <QDoubleSpinBox>
+#include <QFormLayout>
 #include <QEvent>
 #include <QFile>
 #include <QHBoxLayout>
@@ -121,10 +124,12 @@ THistoryWin::THistoryWin(QWidget* parent) : QWidget(parent, Qt::Window) {
   Drukuj = Named(new QPushButton, "Drukuj");
   ZapiszPdf = Named(new QPushButton, "ZapiszPdf");
   EksportCsv = Named(new QPushButton, "EksportCsv");
+  Popraw = Named(new QPushButton, "Popraw");
   buttons->addWidget(language);
   buttons->addWidget(Jezyk);
   buttons->addWidget(Drukuj);
   buttons->addWidget(ZapiszPdf);
+  buttons->addWidget(Popraw);
   buttons->addStretch(1);
   buttons->addWidget(EksportCsv);
   root->addLayout(buttons);
@@ -140,6 +145,7 @@ THistoryWin::THistoryWin(QWidget* parent) : QWidget(parent, Qt::Window) {
   connect(Drukuj, &QPushButton::clicked, this, &THistoryWin::DrukujClick);
   connect(ZapiszPdf, &QPushButton::clicked, this, &THistoryWin::ZapiszPdfClick);
   connect(EksportCsv, &QPushButton::clicked, this, &THistoryWin::EksportCsvClick);
+  connect(Popraw, &QPushButton::clicked, this, &THistoryWin::PoprawClick);
   Jezyk->setCurrentIndex(CurrentLanguage == QLatin1String("Angielski") ? 1 : 0);
   Label();
   ShowSelected();
@@ -155,6 +161,7 @@ void THistoryWin::Label() {
   Drukuj->setText(LookupText(132));
   ZapiszPdf->setText(LookupText(133));
   EksportCsv->setText(LookupText(134));
+  Popraw->setText(LookupText(142));
   model_->Relabel();
 }
 
@@ -233,6 +240,7 @@ void THistoryWin::ShowSelected() {
   }
   Drukuj->setEnabled(selected_.has_value());
   ZapiszPdf->setEnabled(selected_.has_value());
+  Popraw->setEnabled(selected_.has_value() && store_ && !store_->ReadOnly());
   EksportCsv->setEnabled(model_->rowCount() > 0);
 }
 
@@ -259,4 +267,82 @@ void THistoryWin::EksportCsvClick() {
   QSaveFile file(name);
   if (!file.open(QIODevice::WriteOnly) || file.write(HistoryCsv(model_->Rows())) < 0 || !file.commit())
     ShowMessage(LookupText(139).arg(name));
+}
+
+void THistoryWin::PoprawClick() {
+  if (!selected_) return;
+  delete Korekta;
+  Korekta = new TAmendWin(*selected_, this);
+  connect(Korekta->OK, &QPushButton::clicked, this, &THistoryWin::KeepCorrection);
+  connect(Korekta->Anuluj, &QPushButton::clicked, Korekta, &QWidget::close);
+  Korekta->show();
+}
+
+void THistoryWin::KeepCorrection() {
+  if (!Korekta) return;
+  const CalibrationRecord corrected = Korekta->Corrected();
+  const QString amends = corrected.number;
+  const KeptRecord kept = KeepAmendment(corrected, amends);
+  if (kept.number.isEmpty()) {
+    ShowMessage(LookupText(139).arg(amends) + QStringLiteral(": ") + kept.error);
+    return;
+  }
+  Korekta->close();
+  Korekta->deleteLater();
+  Korekta = nullptr;
+  Filtr->clear();
+  Reload();
+  for (int row = 0; row < Shown().size(); ++row)
+    if (Shown()[row].number == kept.number) Select(row);
+  Stan->setText(LookupText(144).arg(kept.number) + QStringLiteral(" — ") + Stan->text());
+}
+
+TAmendWin::TAmendWin(const CalibrationRecord& record, QWidget* parent) : QWidget(parent, Qt::Dialog), record_(record) {
+  setObjectName("AmendWin");
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowModality(Qt::WindowModal);
+  setWindowTitle(LookupText(143).arg(record.number));
+  auto* root = new QVBoxLayout(this);
+  auto* form = new QFormLayout;
+  auto line = [form](const char* name, quint16 caption, const QString& text) {
+    auto* edit = Named(new QLineEdit(text), name);
+    form->addRow(LookupText(caption), edit);
+    return edit;
+  };
+  Serial = line("Serial", 126, record.serial);
+  Technician = line("Technician", 128, record.technician);
+  Company = line("Company", 145, record.company);
+  ReferenceModel = line("ReferenceModel", 146, record.reference.model);
+  ReferenceSerial = line("ReferenceSerial", 147, record.reference.serial);
+  ReferenceCertificate = line("ReferenceCertificate", 148, record.reference.certificate);
+  ReferenceDue = Named(new QDateEdit(record.reference.due.isValid() ? record.reference.due : QDate::currentDate()),
+                       "ReferenceDue");
+  ReferenceDue->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+  form->addRow(LookupText(149), ReferenceDue);
+  ReferenceU = Named(new QDoubleSpinBox, "ReferenceU");
+  ReferenceU->setRange(0, 1e6);
+  ReferenceU->setDecimals(4);
+  ReferenceU->setValue(record.reference.uncertainty);
+  form->addRow(LookupText(150), ReferenceU);
+  root->addLayout(form);
+  auto* buttons = new QHBoxLayout;
+  OK = Named(new QPushButton(QStringLiteral("OK")), "OK");
+  Anuluj = Named(new QPushButton(LookupText(43)), "Anuluj");
+  buttons->addStretch(1);
+  buttons->addWidget(OK);
+  buttons->addWidget(Anuluj);
+  root->addLayout(buttons);
+}
+
+CalibrationRecord TAmendWin::Corrected() const {
+  CalibrationRecord r = record_;
+  r.serial = Serial->text().trimmed();
+  r.technician = Technician->text().trimmed();
+  r.company = Company->text().trimmed();
+  r.reference.model = ReferenceModel->text().trimmed();
+  r.reference.serial = ReferenceSerial->text().trimmed();
+  r.reference.certificate = ReferenceCertificate->text().trimmed();
+  r.reference.due = ReferenceDue->date();
+  r.reference.uncertainty = ReferenceU->value();
+  return r;
 }

@@ -4,7 +4,8 @@
 // answers, else from the local file; filtered by the meter's serial number as it is typed. A
 // calibration shows its certificate (in Polish or English) and prints it or saves it as a PDF
 // through the program's print dialogs; a transfer shows the values it sent. The list exports to
-// CSV. Built on first use and kept.
+// CSV. "Popraw…" corrects a calibration's record: the correction is a new record that names the
+// one it amends (TAmendWin). Built on first use and kept.
 #include <QWidget>
 #include <memory>
 #include <optional>
@@ -13,6 +14,9 @@
 #include "store/RecordStore.h"
 
 class QComboBox;
+class QDateEdit;
+class QDialog;
+class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -22,6 +26,29 @@ class QPushButton;
 class QStackedWidget;
 class QTableView;
 class RecordListModel;
+
+// The fields of a calibration's record that a correction may change, filled from the record.
+class TAmendWin : public QWidget {
+  Q_OBJECT
+ public:
+  TAmendWin(const CalibrationRecord& record, QWidget* parent);
+  // The record as corrected.
+  CalibrationRecord Corrected() const;
+
+  QLineEdit* Serial;
+  QLineEdit* Technician;
+  QLineEdit* Company;
+  QLineEdit* ReferenceModel;
+  QLineEdit* ReferenceSerial;
+  QLineEdit* ReferenceCertificate;
+  QDateEdit* ReferenceDue;
+  QDoubleSpinBox* ReferenceU;
+  QPushButton* OK;
+  QPushButton* Anuluj;
+
+ private:
+  CalibrationRecord record_;
+};
 
 class THistoryWin : public QWidget {
   Q_OBJECT
@@ -46,8 +73,13 @@ class THistoryWin : public QWidget {
   QPushButton* Drukuj;
   QPushButton* ZapiszPdf;
   QPushButton* EksportCsv;
+  QPushButton* Popraw;
+  TAmendWin* Korekta = nullptr;  // while a correction is typed
 
   void DrukujClick();
+  void PoprawClick();
+  // The correction typed is kept as a new record; the list shows it selected.
+  void KeepCorrection();
   void ZapiszPdfClick();
   void EksportCsvClick();
 

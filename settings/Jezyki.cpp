@@ -3,7 +3,7 @@
 // The texts are copied exactly, spaces and accelerator ampersands included: captions are laid out
 // around them (" Wynik " sits in a group box frame, " wynik" follows a number in the step dialog).
 
-const char* const PolishTexts[142] = {
+const char* const PolishTexts[151] = {
     "",                                                        // 0
     "Plik",                                                    // 1
     "Widok",                                                   // 2
@@ -144,10 +144,18 @@ const char* const PolishTexts[142] = {
     "Pliki CSV (*.csv)",                                       // 138
     "Nie można zapisać %1",                                    // 139
     "Rekordy: %1",                                             // 140
-    "Bez serwera: tylko plik lokalny",                         // 141
+    "Bez serwera: tylko plik lokalny",                         // 141    "Popraw…",                                                 // 142
+    "Korekta rekordu %1",                                      // 143
+    "Zapisano korektę: %1",                                    // 144
+    "Firma:",                                                  // 145
+    "Model wzorca:",                                           // 146
+    "Numer seryjny wzorca:",                                   // 147
+    "Świadectwo wzorca:",                                      // 148
+    "Ważne do:",                                               // 149
+    "Niepewność wzorca (k = 2):",                              // 150
 };
 
-const char* const EnglishTexts[142] = {
+const char* const EnglishTexts[151] = {
     "",                                                        // 0
     "File",                                                    // 1
     "View",                                                    // 2
@@ -288,7 +296,15 @@ const char* const EnglishTexts[142] = {
     "CSV files (*.csv)",                                       // 138
     "Cannot write %1",                                         // 139
     "Records: %1",                                             // 140
-    "No server: the local file only",                          // 141
+    "No server: the local file only",                          // 141    "Amend…",                                                  // 142
+    "Amendment of %1",                                         // 143
+    "Amendment kept: %1",                                      // 144
+    "Company:",                                                // 145
+    "Reference model:",                                        // 146
+    "Reference serial number:",                                // 147
+    "Reference certificate:",                                  // 148
+    "Due date:",                                               // 149
+    "Reference uncertainty (k = 2):",                          // 150
 };
 
 QString CurrentLanguage = QStringLiteral("Polski");

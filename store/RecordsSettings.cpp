@@ -1,6 +1,7 @@
 #include "store/RecordsSettings.h"
 
 #include "settings/SettingsStore.h"
+#include "store/AsLeft.h"
 #include "settings/UserSettings.h"
 
 #include "publish/PublishSettings.h"
@@ -91,6 +92,13 @@ bool OpenRecords(RecordStore& store, const RecordsSettings& s, const QString& pa
   if (!store.ConnectServer({s.host, s.port, s.database, s.user, password}, &why) && serverError)
     *serverError = why;
   return true;
+}
+
+KeptRecord KeepAmendment(CalibrationRecord corrected, const QString& amends) {
+  corrected.number.clear();
+  corrected.amends = amends;
+  EvaluateCalibration(corrected);
+  return KeepRecord(corrected);
 }
 
 TransferRecord MakeTransferRecord(const MeterParameters& parameters, const TransferTally& tally) {

@@ -51,6 +51,11 @@ struct KeptRecord {
 KeptRecord KeepRecord(CalibrationRecord& record);
 KeptRecord KeepRecord(TransferRecord& record);
 
+// A correction of a calibration's record: the corrected copy is kept as a new record that names
+// the one it amends; its verdict and uncertainty are worked out again (the reference's U may be
+// what was corrected). The calibration's own time stays.
+KeptRecord KeepAmendment(CalibrationRecord corrected, const QString& amends);
+
 // A transfer of the service panel's values (or of fluxa-cli send) as it is kept: the meter's
 // serial from the values, the 26 texts, whether the store command went, the value frames that
 // were written, the user's name, now.

@@ -4,6 +4,7 @@
 // but never its password, and connects to a real PostgreSQL cluster, sending what waits.
 #include <QtTest>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -168,6 +169,35 @@ class TestHistory : public QObject {
     RecordsSettings none = ReadRecordsSettings();
     none.host.clear();
     QVERIFY(WriteRecordsSettings(none));
+  }
+
+  // A correction is a new record naming the one it amends, its U worked out again; the
+  // original stays as it was.
+  void amendment() {
+    THistoryWin window;
+    window.show();
+    window.Filtr->setText("KV-200");
+    window.Select(0);
+    const QString original = numbers_["KV-200 second"];
+    QCOMPARE(window.Shown().first().number, original);
+    window.PoprawClick();
+    QVERIFY(window.Korekta);
+    window.Korekta->Serial->setText("KV-201");
+    window.Korekta->ReferenceU->setValue(0.5);
+    window.Korekta->OK->click();
+    QVERIFY(!window.Korekta);
+    const QString amended = window.Shown().first().number;
+    QVERIFY(amended != original);
+    QCOMPARE(window.Shown().first().amends, original);
+    RecordStore store("any");
+    QVERIFY(store.Open(RecordsPath(), nullptr));
+    const auto corrected = store.Calibration(amended);
+    QVERIFY(corrected);
+    QCOMPARE(corrected->serial, QString("KV-201"));
+    QCOMPARE(corrected->at, store.Calibration(original)->at);
+    QVERIFY(corrected->uncertainty && qFuzzyCompare(*corrected->uncertainty, 0.5));  // U = 2 · 0.5 / 2
+    QCOMPARE(store.Calibration(original)->serial, QString("KV-200"));
+    QCOMPARE(*store.Calibration(original)->uncertainty, 0.21);
   }
 
  private:

@@ -6,6 +6,9 @@
 #include <QCheckBox>
 #include <QPushButton>
 #include <QComboBox>
+#include <QDateEdit>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -14,11 +17,13 @@
 #include <QTemporaryDir>
 
 #include "records/ChartPicture.h"
+#include "store/RecordsSettings.h"
 #include "tests/common/MessageRecorder.h"
 #include "wizard/KalibracjaMain.h"
 #include "wizard/KalibracjaOpcje.h"
 #include "wizard/KalibracjaTablica.h"
 #include "wizard/KalibracjaWykres.h"
+#include "wizard/WizardTexts.h"
 
 namespace {
 void Fill(TkKalibracja& w, const QList<QPair<double, double>>& samples) {
@@ -237,6 +242,40 @@ class TestWizardWindow : public QObject {
     QTRY_COMPARE(w.kTabOpcje->kOpcjeGroupBox1->width(), 900 / 2 - 8);
     const QPoint centre = w.kTabWykres->StaticText1->geometry().center();
     QVERIFY(qAbs(centre.x() - w.kTabWykres->kChart1->width() / 2) <= 1);
+  }
+
+  // The reference standard typed on "Opcje" is kept in the settings at once; one past its due
+  // date is warned of on page 0.
+  void referenceStandard_data() {
+    QTest::addColumn<int>("dueInDays");  // from today; 0: none typed
+    QTest::addColumn<bool>("warned");
+    QTest::newRow("past its due date") << -1 << true;
+    QTest::newRow("due today") << 0 << false;
+    QTest::newRow("due tomorrow") << 1 << false;
+  }
+  void referenceStandard() {
+    QFETCH(int, dueInDays);
+    QFETCH(bool, warned);
+    QTemporaryDir dir;
+    qputenv("FLUXA_SETTINGS", dir.filePath("settings.ini").toUtf8());
+    TkKalibracja w;
+    TkOpcje& opcje = *w.kTabOpcje;
+    opcje.kWzorzecModel->setText("RM-100");
+    emit opcje.kWzorzecModel->editingFinished();
+    opcje.kWzorzecNiepewnosc->setValue(0.05);
+    opcje.kTolerancja->setValue(0.5);
+    const QDate due = QDate::currentDate().addDays(dueInDays);
+    opcje.kWzorzecWaznosc->setDate(due);
+    const RecordsSettings kept = ReadRecordsSettings();
+    QCOMPARE(kept.reference.model, QString("RM-100"));
+    QCOMPARE(kept.reference.uncertainty, 0.05);
+    QCOMPARE(kept.reference.due, due);
+    QCOMPARE(kept.tolerancePercent, 0.5);
+    QVERIFY(w.OpenFor(nullptr, 0, 1, "KV-1"));
+    QCOMPARE(w.kNumerSeryjny->text(), QString("KV-1"));
+    QCOMPARE(w.kWzorzecUwaga->text(), warned ? wizard_text::ReferenceOverdue(due) : QString());
+    w.close();
+    qunsetenv("FLUXA_SETTINGS");
   }
 
   void hidingEmptiesTheTable() {
