@@ -251,10 +251,11 @@ class TMainWin : public QMainWindow {
   Recorder recorder_{series_};
   LiveResults liveResults_;  // shown since "Połącz" or "c"
   LivePublishing publishing_;
-  // The last result's texts for the labels, until the next paint.
+  // What the labels owe to the last result, until the next paint: texts are made only for what
+  // is painted. statistics holds the decimal class the statistics' texts are written in.
   struct PendingLabels {
     std::optional<QString> jump;
-    std::optional<StatisticsTexts> statistics;
+    std::optional<int> statistics;
     std::optional<MeasurementResult> result;
   } pendingLabels_;
   QTimer publishingState_;  // the count of what waits changes without a change of state

@@ -203,7 +203,7 @@ void TMainWin::ProcessResult(const ResultFrame& frame) {
   };
   steps.statistics = [this](const MeasurementResult& r) {
     if (!Dane->isChecked()) return;
-    if (const auto texts = statistics_.Apply(r.value, r.decimalClass)) pendingLabels_.statistics = *texts;
+    if (statistics_.Add(r.value)) pendingLabels_.statistics = r.decimalClass;
   };
   steps.display = [this](const MeasurementResult& r) {
     pendingLabels_.result = r;
@@ -231,10 +231,11 @@ void TMainWin::ProcessResult(const ResultFrame& frame) {
 
 void TMainWin::ShowPendingLabels() {
   if (pendingLabels_.jump) SSkok->setText(*std::exchange(pendingLabels_.jump, std::nullopt));
-  if (const auto texts = std::exchange(pendingLabels_.statistics, std::nullopt)) {
-    Min->setText(texts->minimum);
-    Max->setText(texts->maximum);
-    Avr->setText(texts->average);
+  if (const auto decimalClass = std::exchange(pendingLabels_.statistics, std::nullopt)) {
+    const StatisticsTexts texts = statistics_.Texts(*decimalClass);
+    Min->setText(texts.minimum);
+    Max->setText(texts.maximum);
+    Avr->setText(texts.average);
   }
   if (const auto result = std::exchange(pendingLabels_.result, std::nullopt)) ShowResult(*result);
 }

@@ -84,7 +84,7 @@ void Statistics::ResetStatistics(double value)
     average_ = value;
 }
 
-std::optional<StatisticsTexts> Statistics::Apply(double value, int decimalClass)
+bool Statistics::Add(double value)
 {
     if (restartPending_) {
         ResetStatistics(value);
@@ -92,7 +92,7 @@ std::optional<StatisticsTexts> Statistics::Apply(double value, int decimalClass)
         restartPending_ = false;
     }
     if (count_ >= FrozenCount)
-        return std::nullopt;
+        return false;
     ++count_;
     if (value > maximum_)
         maximum_ = value;
@@ -100,6 +100,13 @@ std::optional<StatisticsTexts> Statistics::Apply(double value, int decimalClass)
         minimum_ = value;
     const double n = count_;
     average_ = ((n - 1) / n) * average_ + value / n;
+    return true;
+}
+
+std::optional<StatisticsTexts> Statistics::Apply(double value, int decimalClass)
+{
+    if (!Add(value))
+        return std::nullopt;
     return Texts(decimalClass);
 }
 

@@ -99,7 +99,9 @@ public:
     void RequestRestart() { restartPending_ = true; }
     bool RestartPending() const { return restartPending_; }
     void ResetStatistics(double value);
-    // The new label texts, or nothing once the count is frozen at 2147483647.
+    // Counts a result; false once the count is frozen at 2147483647 (the labels keep their texts).
+    bool Add(double value);
+    // Add, then the new label texts, or nothing once the count is frozen.
     std::optional<StatisticsTexts> Apply(double value, int decimalClass);
     StatisticsTexts Texts(int decimalClass) const;
 
