@@ -67,8 +67,68 @@ void TWykres::AddValue(double value)
         ++ilosc_;
     // The range follows at once; the pixels are drawn when the picture is next looked at, so a
     // burst of values costs one drawing, not one each.
-    pending_ = CurrentBounds();
+    TrackExtremes(value);
+    if (autoSkala_) {
+        RangeFromExtremes();
+        const double margin = (max_ - min_) * skala_ / 100;
+        pending_ = Bounds{max_ + margin, min_ - margin, false};
+    } else {
+        pending_ = CurrentBounds();
+    }
     Changed();
+}
+
+template <typename Beyond>
+void TWykres::SlidingExtreme::Add(quint64 number, double value, Beyond beyond)
+{
+    if (std::isnan(value))
+        return;
+    while (!candidates.empty() && !beyond(candidates.back().second, value))
+        candidates.pop_back();
+    candidates.emplace_back(number, value);
+}
+
+void TWykres::SlidingExtreme::DropUpTo(quint64 number)
+{
+    while (!candidates.empty() && candidates.front().first <= number)
+        candidates.pop_front();
+}
+
+// The buffer holds the latest Ilosc values: the one added last and those before it.
+void TWykres::TrackExtremes(double value)
+{
+    ++added_;
+    highest_.Add(added_, value, [](double kept, double v) { return kept > v; });
+    lowest_.Add(added_, value, [](double kept, double v) { return kept < v; });
+    highest_.DropUpTo(added_ - ilosc_);
+    lowest_.DropUpTo(added_ - ilosc_);
+}
+
+// As FindRange: the first position's value +- the least half range, widened by the extremes.
+void TWykres::RangeFromExtremes()
+{
+    const double first = values_[0];
+    max_ = first + MinimumHalfRange;
+    min_ = first - MinimumHalfRange;
+    if (std::isnan(first))
+        return;
+    if (!highest_.candidates.empty() && highest_.candidates.front().second > max_)
+        max_ = highest_.candidates.front().second;
+    if (!lowest_.candidates.empty() && lowest_.candidates.front().second < min_)
+        min_ = lowest_.candidates.front().second;
+}
+
+// The queues hold the buffer again, oldest first (after Clear or Resize).
+void TWykres::RestartExtremes()
+{
+    highest_.candidates.clear();
+    lowest_.candidates.clear();
+    added_ = 0;
+    for (const double value : Values()) {
+        ++added_;
+        highest_.Add(added_, value, [](double kept, double v) { return kept > v; });
+        lowest_.Add(added_, value, [](double kept, double v) { return kept < v; });
+    }
 }
 
 QRect TWykres::TakeChangedArea()
@@ -112,6 +172,7 @@ void TWykres::Clear()
 {
     writePosition_ = 0;
     ilosc_ = 0;
+    RestartExtremes();
     DrawGrid();
 }
 
@@ -166,6 +227,7 @@ void TWykres::Resize(int width, int height)
     std::copy(ordered.end() - qsizetype(kept), ordered.end(), values_.begin());
     ilosc_ = quint16(kept);
     writePosition_ = quint16(kept);
+    RestartExtremes();
     overlayKnown_ = false;
     pending_ = CurrentBounds();
     Changed();
@@ -399,18 +461,31 @@ int ChartScaleWidth(const std::vector<ScaleMark>& marks, const QString& unit, co
     return std::max(ScaleTick + 2 + WidestText(marks, metrics), metrics.horizontalAdvance(unit)) + 2;
 }
 
+QFont ChartScaleFont(const std::vector<ScaleMark>& marks, const QFont& font, const QPaintDevice* device,
+                    int areaWidth)
+{
+    const int room = areaWidth - ScaleTick - 2;
+    QFont fitted = font;
+    while (fitted.pointSizeF() > SmallestScaleFont && WidestText(marks, QFontMetrics(fitted, device)) > room)
+        fitted.setPointSizeF(std::max(SmallestScaleFont, fitted.pointSizeF() - 0.5));
+    return fitted;
+}
+
 void DrawChartScale(QPainter& painter, const QRect& area, const std::vector<ScaleMark>& marks,
                     const QString& unit)
 {
     if (marks.empty())
         return;
-    const int room = area.width() - ScaleTick - 2;
-    QFont font = painter.font();
-    while (font.pointSizeF() > SmallestScaleFont &&
-           WidestText(marks, QFontMetrics(font, painter.device())) > room)
-        font.setPointSizeF(std::max(SmallestScaleFont, font.pointSizeF() - 0.5));
-    painter.setFont(font);
-    const int lineHeight = QFontMetrics(font, painter.device()).height();
+    painter.setFont(ChartScaleFont(marks, painter.font(), painter.device(), area.width()));
+    DrawFittedChartScale(painter, area, marks, unit);
+}
+
+void DrawFittedChartScale(QPainter& painter, const QRect& area, const std::vector<ScaleMark>& marks,
+                          const QString& unit)
+{
+    if (marks.empty())
+        return;
+    const int lineHeight = QFontMetrics(painter.font(), painter.device()).height();
     const int textRight = area.right();
     painter.drawText(QRect(area.left(), area.top(), area.width() - 1, ScaleUnitHeight),
                      Qt::AlignRight | Qt::AlignVCenter, unit);

@@ -22,6 +22,7 @@
 #include <QtGlobal>
 
 #include <array>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <utility>
@@ -70,6 +71,7 @@ public:
     // A fixed range, drawn at once; ignored entirely while AutoSkala is on.
     void SetRange(double upper, double lower);
     // Min and Max := the extremes of the buffer, never closer than 0.0002 around the first value.
+    // AddValue finds the same range without going through the buffer.
     void FindRange();
     // The grid and every buffered value against the given range, plus the marker when needed.
     void Redraw(double upper, double lower);
@@ -108,6 +110,21 @@ private:
     void DrawPending();
     void DrawMarker(bool over);
     void Changed();
+    void TrackExtremes(double value);
+    void RangeFromExtremes();
+    void RestartExtremes();
+
+    // The buffer's extremes while values come and go, each a queue of the values that may yet be
+    // the extreme (newer than and beyond every later one), by the count of values added: a value
+    // costs no scan of the buffer. NaN is never an extreme, as in FindRange.
+    struct SlidingExtreme {
+        std::deque<std::pair<quint64, double>> candidates;
+        template <typename Beyond> void Add(quint64 number, double value, Beyond beyond);
+        void DropUpTo(quint64 number);
+    };
+    SlidingExtreme highest_;
+    SlidingExtreme lowest_;
+    quint64 added_ = 0;
 
     int width_;
     int height_;
@@ -177,6 +194,13 @@ std::vector<ScaleMark> ScaleMarks(const ChartScaleRange& range);
 inline constexpr int ScaleUnitHeight = 14;
 void DrawChartScale(QPainter& painter, const QRect& area, const std::vector<ScaleMark>& marks,
                     const QString& unit);
+// The font DrawChartScale sets: font, smaller while a mark's text is wider than the room beside
+// the ticks. It depends on the texts only, not on their rows, so a view that redraws the marks at
+// new rows keeps it and draws with DrawFittedChartScale, in the painter's font as it is.
+QFont ChartScaleFont(const std::vector<ScaleMark>& marks, const QFont& font, const QPaintDevice* device,
+                     int areaWidth);
+void DrawFittedChartScale(QPainter& painter, const QRect& area, const std::vector<ScaleMark>& marks,
+                          const QString& unit);
 // The width that holds every text of a scale in a font.
 int ChartScaleWidth(const std::vector<ScaleMark>& marks, const QString& unit, const QFont& font);
 

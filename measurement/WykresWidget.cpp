@@ -55,5 +55,14 @@ QStringList TWykresScale::Texts() const {
 void TWykresScale::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.setPen(palette().color(QPalette::WindowText));
-  DrawChartScale(painter, rect(), marks_, unit_);
+  if (marks_.empty()) return;
+  QStringList texts = Texts();
+  if (texts != fitted_.texts || width() != fitted_.width || font() != fitted_.base) {
+    fitted_.font = ChartScaleFont(marks_, font(), this, width());
+    fitted_.texts = std::move(texts);
+    fitted_.width = width();
+    fitted_.base = font();
+  }
+  painter.setFont(fitted_.font);
+  DrawFittedChartScale(painter, rect(), marks_, unit_);
 }

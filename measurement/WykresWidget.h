@@ -52,4 +52,12 @@ class TWykresScale : public QWidget {
   ChartScaleRange range_;
   std::vector<ScaleMark> marks_;
   QString unit_;
+  // The font the marks' texts were fitted in, kept while the texts, the width and the widget's
+  // font stay: a range that moves the marks by a few rows changes none of them.
+  struct FittedFont {
+    QStringList texts;
+    int width = -1;
+    QFont base;
+    QFont font;
+  } fitted_;
 };

@@ -53,6 +53,8 @@ private slots:
     void scrollsOnceStripIsFull();
     void setRangeIgnoredWhileAutoScaling();
     void resizeKeepsLatestValues();
+    void autoRangeFollowsEveryValue_data();
+    void autoRangeFollowsEveryValue();
     void scaleMarksRoundValuesWhereTheyAreDrawn_data();
     void scaleMarksRoundValuesWhereTheyAreDrawn();
 };
@@ -269,6 +271,67 @@ void TestWykres::resizeKeepsLatestValues()
     QCOMPARE(chart.Width(), TWykres::MaximumWidth);
     QCOMPARE(chart.Ilosc(), quint16(98));
     QCOMPARE(changes, 530);
+}
+
+// The range AddValue keeps while values come and go is the one FindRange finds by going through
+// the whole buffer: after each value, through wrapping, resizing, clearing and stretches without
+// the automatic scale.
+void TestWykres::autoRangeFollowsEveryValue_data()
+{
+    QTest::addColumn<QString>("wave");
+    QTest::addColumn<int>("count");
+    QTest::newRow("noisy sine, wrapping") << "sine" << 1500;
+    QTest::newRow("rising: the lowest leaves") << "rise" << 900;
+    QTest::newRow("falling: the highest leaves") << "fall" << 900;
+    QTest::newRow("constant: ties") << "flat" << 600;
+    QTest::newRow("steps between two levels") << "steps" << 1200;
+    QTest::newRow("with NaN among them") << "nan" << 800;
+}
+
+void TestWykres::autoRangeFollowsEveryValue()
+{
+    QFETCH(QString, wave);
+    QFETCH(int, count);
+    const auto value = [&wave](int i) {
+        if (wave == "sine")
+            return 40 * std::sin(i / 109.0) + ((i * 7919) % 13) * 0.05;
+        if (wave == "rise")
+            return i * 0.25;
+        if (wave == "fall")
+            return -i * 0.25;
+        if (wave == "flat")
+            return 3.0;
+        if (wave == "steps")
+            return (i / 150) % 2 ? 10.0 : -10.0;
+        return i % 97 == 0 ? std::nan("") : std::cos(i / 50.0);
+    };
+    TWykres chart;
+    SetUpMainWindowChart(chart);
+    TWykres scanned;  // the same values, its range found by a scan after each
+    SetUpMainWindowChart(scanned);
+    for (int i = 1; i <= count; ++i) {
+        if (i == count / 3) {
+            chart.Resize(300, 217);
+            scanned.Resize(300, 217);
+        }
+        if (i == count / 2) {
+            chart.Clear();
+            scanned.Clear();
+        }
+        const bool automatic = i < 2 * count / 3 || i > 3 * count / 4;
+        chart.SetAutoSkala(automatic);
+        scanned.SetAutoSkala(automatic);
+        chart.AddValue(value(i));
+        scanned.AddValue(value(i));
+        if (!automatic)
+            continue;
+        scanned.FindRange();
+        if (!(chart.Max() == scanned.Max() || (std::isnan(chart.Max()) && std::isnan(scanned.Max()))) ||
+            !(chart.Min() == scanned.Min() || (std::isnan(chart.Min()) && std::isnan(scanned.Min()))))
+            QFAIL(qPrintable(QString("value %1: range %2 .. %3, the buffer's %4 .. %5")
+                                 .arg(i).arg(chart.Min()).arg(chart.Max()).arg(scanned.Min()).arg(scanned.Max())));
+    }
+    QCOMPARE(chart.Picture(), scanned.Picture());
 }
 
 // The scale beside the chart marks round values (1, 2 or 5 x 10^n), 4 to 8 of them, each at the
