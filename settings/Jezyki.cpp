@@ -117,7 +117,8 @@ const char* const PolishTexts[151] = {
     "MQTT: łączenie…",                                         // 110
     "MQTT: brak połączenia, wyniki czekają (%1)",              // 111
     "MQTT: odmowa (%1)",                                       // 112
-    ", pominięto %1",                                          // 113    "Baza kalibracji…",                                        // 114
+    ", pominięto %1",                                          // 113
+    "Baza kalibracji…",                                        // 114
     "Serwer:",                                                 // 115
     "Baza danych:",                                            // 116
     "Hasło (nie jest zapisywane):",                            // 117
@@ -144,7 +145,8 @@ const char* const PolishTexts[151] = {
     "Pliki CSV (*.csv)",                                       // 138
     "Nie można zapisać %1",                                    // 139
     "Rekordy: %1",                                             // 140
-    "Bez serwera: tylko plik lokalny",                         // 141    "Popraw…",                                                 // 142
+    "Bez serwera: tylko plik lokalny",                         // 141
+    "Popraw…",                                                 // 142
     "Korekta rekordu %1",                                      // 143
     "Zapisano korektę: %1",                                    // 144
     "Firma:",                                                  // 145
@@ -269,7 +271,8 @@ const char* const EnglishTexts[151] = {
     "MQTT: connecting…",                                       // 110
     "MQTT: offline, results waiting (%1)",                     // 111
     "MQTT: refused (%1)",                                      // 112
-    ", dropped %1",                                            // 113    "Calibration database…",                                   // 114
+    ", dropped %1",                                            // 113
+    "Calibration database…",                                   // 114
     "Server:",                                                 // 115
     "Database:",                                               // 116
     "Password (never stored):",                                // 117
@@ -296,7 +299,8 @@ const char* const EnglishTexts[151] = {
     "CSV files (*.csv)",                                       // 138
     "Cannot write %1",                                         // 139
     "Records: %1",                                             // 140
-    "No server: the local file only",                          // 141    "Amend…",                                                  // 142
+    "No server: the local file only",                          // 141
+    "Amend…",                                                  // 142
     "Amendment of %1",                                         // 143
     "Amendment kept: %1",                                      // 144
     "Company:",                                                // 145
