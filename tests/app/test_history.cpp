@@ -94,7 +94,8 @@ class TestHistory : public QObject {
     for (const QString& key : shown) expected << numbers_.value(key);
     QCOMPARE(numbers, expected);
     QCOMPARE(window.EksportCsv->isEnabled(), !shown.isEmpty());
-    QCOMPARE(window.Stan->text(), LookupText(141));  // no server named
+    QCOMPARE(window.Stan->text(), QString("Bez serwera: tylko plik lokalny"));  // no server named
+    QCOMPARE(window.Drukuj->text(), QString("Drukuj świadectwo…"));
   }
 
   // A calibration shows its certificate, a transfer its values; the certificate saved as a PDF
