@@ -174,6 +174,8 @@ void TestWykres::roundsHalfRowsToEven_data()
     QTest::newRow("3.5 up to 4") << 3.5 << 211;
     QTest::newRow("214.5 stays in the top row") << 214.5 << 1;
     QTest::newRow("-0.5 stays in the bottom row") << -0.5 << 215;
+    QTest::newRow("just below a half down") << 1.4999999999 << 214;
+    QTest::newRow("just above a half up") << 5.5000000001 << 209;
 }
 
 void TestWykres::roundsHalfRowsToEven()
