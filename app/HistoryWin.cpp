@@ -101,6 +101,7 @@ THistoryWin::THistoryWin(QWidget* parent) : QWidget(parent, Qt::Window) {
   Lista->verticalHeader()->hide();
   Lista->verticalHeader()->setDefaultSectionSize(Lista->fontMetrics().height() + 6);
   Lista->horizontalHeader()->setStretchLastSection(true);
+  Lista->horizontalHeader()->setResizeContentsPrecision(100);  // the first rows tell the widths
   split->addWidget(Lista);
   Szczegoly = Named(new QStackedWidget, "Szczegoly");
   printer_ = std::make_unique<QPrinter>(QPrinter::ScreenResolution);
@@ -197,6 +198,7 @@ void THistoryWin::Reload() {
 void THistoryWin::Filter() {
   model_->Set(store_ ? store_->History(Filtr->text().trimmed()) : QList<RecordSummary>{});
   Lista->setToolTip(LookupText(140).arg(model_->rowCount()));
+  Lista->resizeColumnsToContents();
   if (model_->rowCount() > 0) Select(0);
   else ShowSelected();
 }
