@@ -24,6 +24,7 @@
 #include "parameters/ParameterGrid.h"
 #include "parameters/PrintData.h"
 #include "records/Pobieranie.h"
+#include "records/RecoveryFile.h"
 #include "records/raport.h"
 #include "wizard/KalibracjaMain.h"
 
@@ -53,8 +54,20 @@ FluxaApplication::FluxaApplication(const StartOptions& options) : options_(optio
   // Every run starts in Polish unless the command line chose English; the toolkit's texts too.
   SetProgramLanguage(options_.language);
   aboutWin_ = std::make_unique<TAboutWin>();
+  // The start-up screen comes first: the main window and its dialogs are made once it is up (or
+  // when it goes, or at the first use of an accessor), so the screen is on view sooner.
+  aboutWin_->SetMainWindowSource([this] { return &MainWin(); });
+  aboutWin_->OnFirstPainted = [this] { MainWin(); };
+  MakeMenuItems();
+}
+
+TMainWin& FluxaApplication::MainWin() {
+  if (!mainWin_) MakeMainWindow();
+  return *mainWin_;
+}
+
+void FluxaApplication::MakeMainWindow() {
   mainWin_ = std::make_unique<TMainWin>();
-  aboutWin_->SetMainWindow(mainWin_.get());
   hasloWin_ = std::make_unique<THasloWin>(mainWin_.get());
   uzytkownikWin_ = std::make_unique<TUzytkownikWin>(mainWin_.get());
   pobierzWin_ = std::make_unique<TPobierzWin>(mainWin_.get());
@@ -67,13 +80,14 @@ FluxaApplication::FluxaApplication(const StartOptions& options) : options_(optio
     if (Kalibracja().OpenFor(mainWin_->ComPort1, column - 1, row, mainWin_->Send->NumerSeryjnyMiernika->text()))
       mainWin_->hide();
   };
+  aboutWin_->SetMainWindow(mainWin_.get());  // may enter the service mode the screen granted
 }
 
 // The wizard's window (its charts are costly to build) is made at its first use.
 TkKalibracja& FluxaApplication::Kalibracja() {
   if (!kalibracja_) {
     kalibracja_ = std::make_unique<TkKalibracja>();
-    WireKalibracja(mainWin_.get(), kalibracja_.get());
+    WireKalibracja(&MainWin(), kalibracja_.get());
   }
   return *kalibracja_;
 }
@@ -96,9 +110,9 @@ FluxaApplication::~FluxaApplication() {
 }
 
 void FluxaApplication::Start() {
-  mainWin_->OfferLeftRecordings();
+  if (!LeftRecoveryFiles().isEmpty()) MainWin().OfferLeftRecordings();
   aboutWin_->ShowBox();
-  if (options_.connect && !mainWin_->ComPort1->Connected()) mainWin_->Poczony1Click();
+  if (options_.connect && !MainWin().ComPort1->Connected()) MainWin().Poczony1Click();
 }
 
 TGuideWin& FluxaApplication::GuideWin() {
@@ -106,29 +120,47 @@ TGuideWin& FluxaApplication::GuideWin() {
   return *guideWin_;
 }
 
-// The guide goes above "O programie", the port dialog below the two port names. Their captions
-// follow every switch of language.
+// The menu items of the windows of their own are there before the main window (a caller may
+// trigger one first: the main window is made then). The guide goes above "O programie", the port
+// dialog below the two port names. Their captions follow every switch of language.
+void FluxaApplication::MakeMenuItems() {
+  QObject* owner = aboutWin_.get();  // until the main window's menus take them
+  const auto item = [owner](QAction*& action, const char* name) {
+    action = new QAction(owner);
+    action->setObjectName(QString::fromLatin1(name));
+  };
+  item(UserGuide1, "UserGuide1");
+  item(PortDevices1, "PortDevices1");
+  item(MqttPublishing1, "MqttPublishing1");
+  item(BazaKalibracji1, "BazaKalibracji1");
+  item(HistoriaKalibracji1, "HistoriaKalibracji1");
+  LabelMenuItems();
+  QObject::connect(&ProgramLanguageSwitch(), &LanguageSwitch::Switched, owner, [this] { LabelMenuItems(); });
+  QObject::connect(UserGuide1, &QAction::triggered, owner, [this] { GuideWin().ShowGuide(); });
+  QObject::connect(PortDevices1, &QAction::triggered, owner, [this] { TPortDevicesWin::Open(&MainWin()); });
+  QObject::connect(MqttPublishing1, &QAction::triggered, owner, [this] { TMqttWin::Open(&MainWin()); });
+  QObject::connect(BazaKalibracji1, &QAction::triggered, owner, [this] { TDatabaseWin::Open(&MainWin()); });
+  QObject::connect(HistoriaKalibracji1, &QAction::triggered, owner, [this] {
+    THistoryWin& history = HistoryWin();
+    history.show();
+    history.raise();
+    history.activateWindow();
+  });
+}
+
 void FluxaApplication::AddMenuItems() {
   TMainWin* main = mainWin_.get();
-  UserGuide1 = new QAction(main->Pomoc1);
-  UserGuide1->setObjectName("UserGuide1");
-  main->Pomoc1->insertAction(main->OProgramie1, UserGuide1);
+  const auto place = [](QAction* action, QMenu* menu, QAction* before) {
+    action->setParent(menu);
+    menu->insertAction(before, action);
+  };
+  place(UserGuide1, main->Pomoc1, main->OProgramie1);
   main->Pomoc1->insertSeparator(main->OProgramie1)->setObjectName("N8");
   main->Trans->addSeparator()->setObjectName("N9");
-  PortDevices1 = main->Trans->addAction(QString());
-  PortDevices1->setObjectName("PortDevices1");
-  MqttPublishing1 = new QAction(main->Ustawienia);
-  MqttPublishing1->setObjectName("MqttPublishing1");
-  main->Ustawienia->insertAction(main->N4, MqttPublishing1);
-  BazaKalibracji1 = new QAction(main->Ustawienia);
-  BazaKalibracji1->setObjectName("BazaKalibracji1");
-  main->Ustawienia->insertAction(main->N4, BazaKalibracji1);
-  HistoriaKalibracji1 = new QAction(main->Serwis);
-  HistoriaKalibracji1->setObjectName("HistoriaKalibracji1");
-  main->Serwis->insertAction(main->N5, HistoriaKalibracji1);
-  LabelMenuItems();
-  QObject::connect(&ProgramLanguageSwitch(), &LanguageSwitch::Switched, main,
-                   [this] { LabelMenuItems(); });
+  place(PortDevices1, main->Trans, nullptr);
+  place(MqttPublishing1, main->Ustawienia, main->N4);
+  place(BazaKalibracji1, main->Ustawienia, main->N4);
+  place(HistoriaKalibracji1, main->Serwis, main->N5);
 }
 
 void FluxaApplication::LabelMenuItems() {
@@ -149,16 +181,6 @@ void FluxaApplication::WireMenu() {
   QObject::connect(main->OProgramie1, &QAction::triggered, aboutWin_.get(),
                    [this] { aboutWin_->ShowBox(); });
   QObject::connect(main->Instrukcjaobsugi1, &QAction::triggered, main, [] { OpenUserManual(); });
-  QObject::connect(UserGuide1, &QAction::triggered, main, [this] { GuideWin().ShowGuide(); });
-  QObject::connect(PortDevices1, &QAction::triggered, main, [main] { TPortDevicesWin::Open(main); });
-  QObject::connect(MqttPublishing1, &QAction::triggered, main, [main] { TMqttWin::Open(main); });
-  QObject::connect(BazaKalibracji1, &QAction::triggered, main, [main] { TDatabaseWin::Open(main); });
-  QObject::connect(HistoriaKalibracji1, &QAction::triggered, main, [this] {
-    THistoryWin& history = HistoryWin();
-    history.show();
-    history.raise();
-    history.activateWindow();
-  });
   QObject::connect(main->Twrzraport1, &QAction::triggered, main,
                    [main] { TRaport_Win::Open(main, ProgramDialogs()); });
   // The card reads the service panel's parameters when it prints, not when it opens.

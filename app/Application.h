@@ -1,9 +1,10 @@
 #pragma once
-// The program's windows, created in a fixed order: the start-up screen, the main window, the
-// password dialog, the user dialog and the download wait dialog. Each lives as long as the
-// application; the others (language, step, report, card, ports) are made on demand, the user's
-// guide and the calibration wizard at their first use. The command line's options (settings/StartOptions.h)
-// choose the language and whether the port is connected at start.
+// The program's windows: the start-up screen first, then, once it is up (or at the first call of
+// an accessor), the main window with the password dialog, the user dialog and the download wait
+// dialog. Each lives as long as the application; the others (language, step, report, card, ports)
+// are made on demand, the user's guide and the calibration wizard at their first use. The command
+// line's options (settings/StartOptions.h) choose the language and whether the port is connected
+// at start.
 #include <memory>
 
 #include "settings/StartOptions.h"
@@ -27,10 +28,11 @@ class FluxaApplication {
   void Start();
 
   TAboutWin& AboutWin() { return *aboutWin_; }
-  TMainWin& MainWin() { return *mainWin_; }
-  THasloWin& HasloWin() { return *hasloWin_; }
-  TUzytkownikWin& UzytkownikWin() { return *uzytkownikWin_; }
-  TPobierzWin& PobierzWin() { return *pobierzWin_; }
+  // The main window and its dialogs, made at the first call.
+  TMainWin& MainWin();
+  THasloWin& HasloWin() { MainWin(); return *hasloWin_; }
+  TUzytkownikWin& UzytkownikWin() { MainWin(); return *uzytkownikWin_; }
+  TPobierzWin& PobierzWin() { MainWin(); return *pobierzWin_; }
   TkKalibracja& Kalibracja();  // made at its first use
   TGuideWin& GuideWin();
   THistoryWin& HistoryWin();  // made at its first use
@@ -43,6 +45,8 @@ class FluxaApplication {
   QAction* HistoriaKalibracji1 = nullptr;  // Serwis → Historia kalibracji…
 
  private:
+  void MakeMainWindow();
+  void MakeMenuItems();
   void WireMenu();
   void AddMenuItems();
   void LabelMenuItems();

@@ -14,11 +14,13 @@
 #include "settings/UserSettings.h"
 
 namespace {
-QLabel* Picture(QWidget* parent, const char* name, ArtworkLanguage language) {
+// The picture's artwork is drawn when it is first shown: a run in one language never draws the
+// other's.
+QLabel* Picture(QWidget* parent, const char* name) {
   auto* picture = new QLabel(parent);
   picture->setObjectName(QString::fromLatin1(name));
   picture->setGeometry(0, 0, kArtworkWidth, kArtworkHeight);
-  picture->setPixmap(QPixmap::fromImage(StartupArtwork(language)));
+  picture->setVisible(false);
   return picture;
 }
 
@@ -50,9 +52,9 @@ TAboutWin::TAboutWin(TMainWin* mainWindow)
   setPalette(white);
   setAutoFillBackground(true);
 
-  ImagePol = Picture(this, "ImagePol", ArtworkLanguage::Polish);
-  ImageAng = Picture(this, "ImageAng", ArtworkLanguage::English);
-  ImageAng->setVisible(false);
+  ImagePol = Picture(this, "ImagePol");
+  ImageAng = Picture(this, "ImageAng");
+  ShowPictureOfLanguage(CurrentLanguage == QLatin1String("Angielski"));
   // The labels come after the pictures so they lie on top of them.
   const int right = kArtworkWidth - 12;
   Label1 = Caption(this, "Label1", Qt::white, 10, QRect(12, kNameBand.top() + 18, right - 12, 20));
@@ -69,6 +71,35 @@ TAboutWin::TAboutWin(TMainWin* mainWindow)
 
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
+}
+
+void TAboutWin::ShowPictureOfLanguage(bool english) {
+  QLabel* shown = english ? ImageAng : ImagePol;
+  if (shown->pixmap().isNull())
+    shown->setPixmap(QPixmap::fromImage(
+        StartupArtwork(english ? ArtworkLanguage::English : ArtworkLanguage::Polish)));
+  shown->setVisible(true);
+  (english ? ImagePol : ImageAng)->setVisible(false);
+}
+
+void TAboutWin::SetMainWindow(TMainWin* mainWindow) {
+  mainWindow_ = mainWindow;
+  if (mainWindow_ && serviceModeOwed_) {
+    serviceModeOwed_ = false;
+    mainWindow_->ShowServiceMode();
+  }
+}
+
+TMainWin* TAboutWin::MainWindow() {
+  if (!mainWindow_ && mainWindowSource_) SetMainWindow(mainWindowSource_());
+  return mainWindow_;
+}
+
+void TAboutWin::paintEvent(QPaintEvent* event) {
+  QWidget::paintEvent(event);
+  if (painted_) return;
+  painted_ = true;
+  if (OnFirstPainted) QTimer::singleShot(0, this, [this] { OnFirstPainted(); });
 }
 
 void TAboutWin::ShowBox() {
@@ -92,24 +123,26 @@ void TAboutWin::FormShow() {
   }
   Label3->setVisible(service);
   // Only the start-up showing grants service mode; the Help menu's showing merely reports it.
-  if (firstShow_ && service && mainWindow_) mainWindow_->ShowServiceMode();
+  if (firstShow_ && service) {
+    if (mainWindow_)
+      mainWindow_->ShowServiceMode();
+    else
+      serviceModeOwed_ = true;  // entered when the main window is made
+  }
   firstShow_ = false;
 
   Timer1.start();
   const bool english = CurrentLanguage == QLatin1String("Angielski");
-  if (english || CurrentLanguage == QLatin1String("Polski")) {
-    ImagePol->setVisible(!english);
-    ImageAng->setVisible(english);
-  }
+  if (english || CurrentLanguage == QLatin1String("Polski")) ShowPictureOfLanguage(english);
   Label3->setText(LookupText(48));
 }
 
 void TAboutWin::Timer1Timer() {
   hide();
   Timer1.stop();
-  if (mainWindow_) {
-    mainWindow_->show();
-    mainWindow_->setEnabled(true);
+  if (TMainWin* main = MainWindow()) {
+    main->show();
+    main->setEnabled(true);
   }
 }
 

@@ -7,15 +7,22 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
+
 class QLabel;
 class TMainWin;
 
 class TAboutWin : public QWidget {
   Q_OBJECT
  public:
-  // The start-up screen is created before the main window; it learns of it afterwards.
+  // The start-up screen is created before the main window; it learns of it afterwards. Service
+  // mode granted before then is entered when it does.
   explicit TAboutWin(TMainWin* mainWindow = nullptr);
-  void SetMainWindow(TMainWin* mainWindow) { mainWindow_ = mainWindow; }
+  void SetMainWindow(TMainWin* mainWindow);
+  // Where the main window comes from when the box goes before the program has made it.
+  void SetMainWindowSource(std::function<TMainWin*()> source) { mainWindowSource_ = std::move(source); }
+  // Called once, on the event loop's next turn after the box's first paint: the screen is up.
+  std::function<void()> OnFirstPainted;
 
   // Shows the box and hides the main window (at start-up and from the Help menu).
   void ShowBox();
@@ -31,13 +38,19 @@ class TAboutWin : public QWidget {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void FormShow();
+  TMainWin* MainWindow();
+  void ShowPictureOfLanguage(bool english);
 
   TMainWin* mainWindow_;
+  std::function<TMainWin*()> mainWindowSource_;
   bool firstShow_ = true;
+  bool serviceModeOwed_ = false;
+  bool painted_ = false;
 };
 
 // The user manual of the current language, as a bare file name: the program looks for it in

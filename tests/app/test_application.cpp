@@ -9,12 +9,17 @@
 #include "app/settings/Haslo.h"
 #include "settings/Jezyki.h"
 #include "app/settings/Uzytkownik.h"
+#include "settings/UserSettings.h"
 #include "records/Pobieranie.h"
 
 class TestApplication : public QObject {
   Q_OBJECT
  private slots:
-  void init() { qputenv("FLUXA_SETTINGS", tmp_.filePath("settings.ini").toUtf8()); }
+  // Each test starts without a settings file.
+  void init() {
+    QFile::remove(tmp_.filePath("settings.ini"));
+    qputenv("FLUXA_SETTINGS", tmp_.filePath("settings.ini").toUtf8());
+  }
 
   void startShowsOnlyTheStartUpScreen() {
     CurrentLanguage = "Angielski";
@@ -29,6 +34,32 @@ class TestApplication : public QObject {
     QVERIFY(fluxa.MainWin().isVisible());
     QVERIFY(fluxa.MainWin().isEnabled());
     QVERIFY(!fluxa.MainWin().InServiceMode());
+  }
+
+  // The start-up screen is put up before the main window is made; the main window follows once
+  // the screen is painted, in the mode the screen granted.
+  void mainWindowIsMadeOnceTheStartUpScreenIsUp_data() {
+    QTest::addColumn<bool>("service");
+    QTest::newRow("user") << false;
+    QTest::newRow("service technician") << true;
+  }
+  void mainWindowIsMadeOnceTheStartUpScreenIsUp() {
+    QFETCH(bool, service);
+    QVERIFY(WriteUserSettings({"Jan", "Ferrolab", service}));
+    const auto mainWindows = [] {
+      int count = 0;
+      for (QWidget* top : QApplication::topLevelWidgets()) count += qobject_cast<TMainWin*>(top) != nullptr;
+      return count;
+    };
+    FluxaApplication fluxa;
+    fluxa.Start();
+    QVERIFY(fluxa.AboutWin().isVisible());
+    QCOMPARE(mainWindows(), 0);
+    QTRY_COMPARE(mainWindows(), 1);
+    QCOMPARE(fluxa.MainWin().InServiceMode(), service);
+    QVERIFY(!fluxa.MainWin().isVisible());
+    fluxa.AboutWin().Timer1Timer();
+    QVERIFY(fluxa.MainWin().isVisible());
   }
 
   void menuOpensTheDialogs() {

@@ -164,6 +164,13 @@ class TestDialogs : public QObject {
     QCOMPARE(about.size(), QSize(376, 260));
     QVERIFY(about.windowFlags() & Qt::FramelessWindowHint);
     QCOMPARE(about.ImagePol->geometry(), about.rect());
+    // Each language's picture is drawn when it is first shown, and they differ.
+    for (const char* language : {"Polski", "Angielski"}) {
+      CurrentLanguage = language;
+      about.ShowBox();
+      about.hide();
+    }
+    QVERIFY(!about.ImagePol->pixmap().isNull() && !about.ImageAng->pixmap().isNull());
     QVERIFY(about.ImagePol->pixmap().toImage() != about.ImageAng->pixmap().toImage());
     // The white name labels lie on dark artwork, the red service mark on light artwork.
     for (auto language : {ArtworkLanguage::Polish, ArtworkLanguage::English}) {
