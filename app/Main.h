@@ -204,6 +204,7 @@ class TMainWin : public QMainWindow {
   const Recorder& Recording() const { return recorder_; }
   const Download& Downloading() const { return download_; }
   const RepaintThrottle* Throttle() const { return repaintThrottle_; }
+  RepaintThrottle* Throttle() { return repaintThrottle_; }
   TPobierzWin* PobierzWin();
 
  protected:

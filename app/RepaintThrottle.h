@@ -22,6 +22,9 @@ class RepaintThrottle : public QObject {
   static constexpr int kFrameMs = 40;
   explicit RepaintThrottle(QWidget* window, int intervalMs = kFrameMs);
   int Paints() const { return paints_; }  // window paints let through so far
+  // Another frame interval, from the next paint on (bench/line-rate weighs the window's cost
+  // against it).
+  void SetInterval(int intervalMs) { intervalMs_ = intervalMs; }
 
   // A widget whose drawing is costly draws once per paint rather than once per change: it asks
   // for a paint here, and beforePaint (set once) runs just before the window's next paint, where

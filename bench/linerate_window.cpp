@@ -1,7 +1,8 @@
 // The main window connected to the meter on FLUXA_COM1 for a given time, as bench/line-rate runs
 // it: the same window and result path as the application, connected without a click.
-//   linerate_window SECONDS
-// Prints "connected" once the port is open, then at the end the result shown.
+//   linerate_window SECONDS [FRAME_MS]
+// Prints "connected" once the port is open, then at the end the result shown and the paints.
+// FRAME_MS paints at most once per that many milliseconds instead of the window's own interval.
 #include <QApplication>
 #include <QLabel>
 #include <QTimer>
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const int seconds = argc > 1 ? std::atoi(argv[1]) : 10;
   TMainWin window;
+  if (argc > 2) window.Throttle()->SetInterval(std::atoi(argv[2]));
   window.show();
   window.Poczony1Click();
   if (!window.ComPort1->Connected()) {
