@@ -23,17 +23,6 @@ void FillRect(QImage& image, int x, int y, int w, int h, QRgb color)
         std::fill_n(reinterpret_cast<QRgb*>(image.scanLine(row)) + x0, x1 - x0, color);
 }
 
-// std::nearbyint in the default rounding mode without its library call (the chart places every
-// value of the buffer at each redraw): below 2^52, adding and taking away 2^52 leaves the nearest
-// whole number, halves to even; anything larger is whole already.
-double NearestWhole(double x)
-{
-    constexpr double Shift = 4503599627370496.0;  // 2^52
-    if (!(std::fabs(x) < Shift))
-        return x;
-    return x >= 0 ? (x + Shift) - Shift : (x - Shift) + Shift;
-}
-
 // The full-width band of rows that holds the given pixels (indices row * width + column).
 QRect RowsOf(const std::vector<int>& pixels, int width)
 {
@@ -314,7 +303,7 @@ void TWykres::RedrawPixels(double upper, double lower)
     auto plot = [&](double value, int column) {
         // Halves round to even, like the program's other float-to-integer conversions. The comparison
         // is made on the double, so NaN and infinities count as outside instead of overflowing.
-        const double y = NearestWhole((value - lower) * rows / span);
+        const double y = std::nearbyint((value - lower) * rows / span);
         if (!(y >= 0 && y < firstOutside)) {
             outside = true;
             return;
