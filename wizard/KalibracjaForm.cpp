@@ -1,5 +1,6 @@
-// The wizard window's form: the tabs, the sample grid, the three pages, the chart's tab and the
-// status line. Every caption here is the wizard's own fixed Polish text.
+// The wizard window's form: the tabs, the sample grid, the four pages (the last is the as-left
+// check), the chart's tab and the status line. Every caption here is the wizard's own fixed
+// Polish text.
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
