@@ -1,6 +1,10 @@
 #include "settings/Artwork.h"
 
+#include <QDir>
 #include <QFont>
+#include <QImageReader>
+#include <QSaveFile>
+#include <QStandardPaths>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -133,10 +137,33 @@ QImage DrawArtwork(ArtworkLanguage language) {
 }
 }  // namespace
 
-// Drawn once a language for the run: the start-up screen and the program's icon share it.
+QString ArtworkCacheFile(ArtworkLanguage language, const QString& folder) {
+  return QDir(folder).filePath(QStringLiteral("startup-%1-qt%2-%3-%4x%5.png")
+                                   .arg(QString::fromLatin1(FLUXA_VERSION), QString::fromLatin1(qVersion()),
+                                        language == ArtworkLanguage::Polish ? QStringLiteral("pl") : QStringLiteral("en"))
+                                   .arg(kArtworkWidth)
+                                   .arg(kArtworkHeight));
+}
+
+QImage CachedArtwork(ArtworkLanguage language, const QString& folder) {
+  if (folder.isEmpty()) return DrawArtwork(language);
+  const QString path = ArtworkCacheFile(language, folder);
+  QImageReader reader(path, "png");
+  QImage image;
+  if (reader.canRead() && reader.size() == QSize(kArtworkWidth, kArtworkHeight) && reader.read(&image))
+    return image.convertToFormat(QImage::Format_RGB32);
+  image = DrawArtwork(language);
+  // A folder or file that cannot be written costs nothing but the drawing the next time.
+  QSaveFile file(path);
+  if (QDir().mkpath(folder) && file.open(QIODevice::WriteOnly) && image.save(&file, "png")) file.commit();
+  return image;
+}
+
+// Once a language for the run: the start-up screen and the program's icon share it.
 QImage StartupArtwork(ArtworkLanguage language) {
   static QImage drawn[2];
   QImage& cached = drawn[language == ArtworkLanguage::Polish ? 0 : 1];
-  if (cached.isNull()) cached = DrawArtwork(language);
+  if (cached.isNull())
+    cached = CachedArtwork(language, QStandardPaths::writableLocation(QStandardPaths::CacheLocation));
   return cached;
 }

@@ -1,5 +1,6 @@
 // The start-up screen and the user, password and language dialogs around the real main window,
 // with the user's values in a real INI file.
+#include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -180,6 +181,38 @@ class TestDialogs : public QObject {
       QVERIFY(Brightness(art, about.Label2->geometry()) < 90);
       QVERIFY(Brightness(art, about.Label3->geometry()) > 200);
     }
+  }
+
+  // The picture kept between runs reads back exactly as drawn; a damaged or foreign file in its
+  // place is drawn again and replaced.
+  void artworkCache_data() {
+    QTest::addColumn<QByteArray>("before");  // the file's bytes before the start; "-": none
+    QTest::newRow("first start") << QByteArray("-");
+    QTest::newRow("damaged file") << QByteArray("\x89PNG\r\n\x1a\nbroken");
+    QImage small(10, 10, QImage::Format_RGB32);
+    small.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    small.save(&buffer, "png");
+    QTest::newRow("a picture of another size") << png;
+  }
+  void artworkCache() {
+    QFETCH(QByteArray, before);
+    QTemporaryDir dir;
+    for (auto language : {ArtworkLanguage::Polish, ArtworkLanguage::English}) {
+      const QString file = ArtworkCacheFile(language, dir.path());
+      if (before != "-") {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(before);
+      }
+      const QImage drawn = CachedArtwork(language, QString());
+      QCOMPARE(CachedArtwork(language, dir.path()), drawn);  // drawn, and kept
+      QVERIFY(QImage(file).size() == drawn.size());
+      QCOMPARE(CachedArtwork(language, dir.path()), drawn);  // read back
+    }
+    QVERIFY(CachedArtwork(ArtworkLanguage::Polish, dir.path()) != CachedArtwork(ArtworkLanguage::English, dir.path()));
   }
 
   void passwordDialog_data() {
