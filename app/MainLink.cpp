@@ -173,6 +173,9 @@ void TMainWin::ComPort1RxChar(int count) {
     return;
   }
   HandleArrival(bytes);
+  // While results stream, the port wakes this handler once a frame is whole, not at every byte.
+  if (receiver_.mode() == MeterReceiver::kParseFrames && ComPort1->Connected())
+    ComPort1->AwaitFrame(receiver_.assembler().BytesToNextFrame());
 }
 
 void TMainWin::HandleArrival(const QByteArray& bytes) {

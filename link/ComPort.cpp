@@ -2,10 +2,17 @@
 
 #include <QDebug>
 #include <QFileInfo>
+#include <QSocketNotifier>
 #include <QTimer>
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
+#include <cstring>
 #ifdef Q_OS_UNIX
 #include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
 #endif
 
 #include "link/PortNames.h"
@@ -63,6 +70,9 @@ TComPort::TComPort(const ComPortSettings& settings, QObject* parent)
     Dispatch();
   });
   connect(port_, &QSerialPort::errorOccurred, this, &TComPort::OnError);
+  frameClock_.setSingleShot(true);
+  frameClock_.setTimerType(Qt::PreciseTimer);
+  connect(&frameClock_, &QTimer::timeout, this, &TComPort::FrameDue);
 }
 
 TComPort::~TComPort() {
@@ -117,11 +127,26 @@ void TComPort::Open() {
   port_->clearError();
   connected_ = true;
   lossPending_ = false;
+#ifdef Q_OS_LINUX
+  // The toolkit watches the handle with a read notifier of its own, a child of the port object.
+  readNotifier_.clear();
+  for (QSocketNotifier* n : port_->findChildren<QSocketNotifier*>())
+    if (n->type() == QSocketNotifier::Read && n->socket() == port_->handle()) readNotifier_ = n;
+  termios now{};
+  wakeCount_ = ::tcgetattr(int(port_->handle()), &now) == 0 ? std::max<int>(now.c_cc[VMIN], 1) : 1;
+  if (wakeCount_ != 1 || now.c_cc[VTIME] != 0) {
+    wakeCount_ = 0;  // unknown: set on the next change
+    SetWakeCount(1);
+  }
+#endif
+  awaitedBytes_ = 0;
   if (OnAfterOpen) OnAfterOpen();
 }
 
 void TComPort::Close() {
   if (!connected_) return;
+  frameClock_.stop();
+  clocked_.clear();
   port_->clear(QSerialPort::AllDirections);
   port_->close();
   port_->clearError();
@@ -133,6 +158,7 @@ void TComPort::Close() {
 int TComPort::Write(const char* data, int length) {
   if (!connected_) throw EComPort(EComPort::WriteFailed, 0, QStringLiteral("port not open"));
   if (length <= 0) return 0;
+  WakeAtEveryByte();  // the reply has a length of its own
   const qint64 written = port_->write(data, length);
   if (written != length) throw EComPort(EComPort::WriteFailed, errno, port_->errorString());
   // The write is complete when the bytes have left for the device, not when they were queued.
@@ -151,20 +177,30 @@ int TComPort::Write(const char* data, int length) {
 qint64 TComPort::PullQueued() {
   // Without the event loop (inside a blocking pause or a handler) the port object does not
   // learn of new bytes by itself; a zero wait reads what the device holds.
+  WakeAtEveryByte();  // a part of a frame counts too
   quietDepth_++;
   port_->waitForReadyRead(0);
   quietDepth_--;
   if (dispatchPending_ && !dispatching_ && quietDepth_ == 0) ScheduleDispatch();
-  return port_->bytesAvailable();
+  return Queued();
 }
+
+qint64 TComPort::Queued() const { return clocked_.size() + port_->bytesAvailable(); }
 
 int TComPort::Read(char* buffer, int count) {
   if (!connected_) throw EComPort(EComPort::ReadFailed, 0, QStringLiteral("port not open"));
   if (count <= 0) return 0;
-  if (port_->bytesAvailable() < count) PullQueued();
-  const qint64 got = port_->read(buffer, count);
+  if (Queued() < count) PullQueued();
+  // What the frame clock read came off the handle before anything the port object holds.
+  const int early = int(std::min<qint64>(clocked_.size(), count));
+  if (early > 0) {
+    std::memcpy(buffer, clocked_.constData(), size_t(early));
+    clocked_.remove(0, early);
+    if (early == count) return early;
+  }
+  const qint64 got = port_->read(buffer + early, count - early);
   if (got < 0) throw EComPort(EComPort::ReadFailed, errno, port_->errorString());
-  return int(got);
+  return early + int(got);
 }
 
 QByteArray TComPort::Read(int count) {
@@ -183,6 +219,7 @@ void TComPort::ClearBuffers(bool input, bool output) {
   QSerialPort::Directions directions;
   if (input) {
     PullQueued();  // what the device already holds is part of the input queue
+    clocked_.clear();
     directions |= QSerialPort::Input;
   }
   if (output) directions |= QSerialPort::Output;
@@ -198,16 +235,105 @@ void TComPort::Dispatch() {
   if (!connected_) return;
   dispatching_ = true;
   dispatchPending_ = false;
-  const qint64 queued = port_->bytesAvailable();
+  frameAwaited_ = false;
+  const qint64 queued = Queued();
   if (queued > 0 && OnRxChar) OnRxChar(int(qMin<qint64>(queued, INT_MAX)));
   dispatching_ = false;
+  if (!frameAwaited_) WakeAtEveryByte();
   if (dispatchPending_ && connected_) ScheduleDispatch();
+}
+
+void TComPort::AwaitFrame(int missing) {
+#ifdef Q_OS_LINUX
+  if (!connected_ || !readNotifier_) return;
+  if (missing <= 0) {
+    WakeAtEveryByte();
+    return;
+  }
+  frameAwaited_ = true;
+  awaitedBytes_ = std::min(missing, 255);
+  SetReadNotifier(false);
+  // Half a millisecond after the last byte is due; a timer counts whole milliseconds.
+  frameClock_.start(int(std::ceil((awaitedBytes_ * ByteTimeUs() + 500) / 1000.0)));
+#else
+  Q_UNUSED(missing);
+#endif
+}
+
+void TComPort::FrameDue() {
+#ifdef Q_OS_LINUX
+  if (!connected_) return;
+  // The handler that would take the bytes is running, or a write of ours waits: the notifier
+  // hands them over afterwards.
+  if (dispatching_ || quietDepth_ > 0) {
+    WakeAtEveryByte();
+    return;
+  }
+  // Bytes the port object holds go first; the handler asks for the next frame again.
+  if (port_->bytesAvailable() > 0) {
+    Dispatch();
+    return;
+  }
+  // The frame whole: it is read straight off the (non-blocking) handle. A read through the port
+  // object that empties its buffer sets its notifier going again, and every change of the
+  // notifier costs the event loop another turn.
+  const int fd = int(port_->handle());
+  int queued = 0;
+  if (::ioctl(fd, FIONREAD, &queued) == 0 && queued >= awaitedBytes_) {
+    char chunk[kReadBufferSize];
+    const ssize_t got = ::read(fd, chunk, sizeof chunk);
+    if (got > 0) {
+      clocked_.append(chunk, qsizetype(got));
+      Dispatch();
+      return;
+    }
+  }
+  // Not all there yet (a slower stream, the meter stopped), or the device failed: the terminal
+  // wakes us once the missing bytes are all queued, and the port object reports a failure.
+  SetWakeCount(awaitedBytes_);
+  SetReadNotifier(true);
+#endif
+}
+
+void TComPort::WakeAtEveryByte() {
+  frameClock_.stop();
+  awaitedBytes_ = 0;
+  if (!connected_) return;
+  SetWakeCount(1);
+  SetReadNotifier(true);
+}
+
+void TComPort::SetReadNotifier(bool enabled) {
+  if (auto* notifier = qobject_cast<QSocketNotifier*>(readNotifier_.data()))
+    if (notifier->isEnabled() != enabled) notifier->setEnabled(enabled);
+}
+
+void TComPort::SetWakeCount(int bytes) {
+#ifdef Q_OS_LINUX
+  if (bytes == wakeCount_ || !connected_) return;
+  // Only VMIN and VTIME change; reads stay non-blocking and return what is queued.
+  termios t{};
+  const int fd = int(port_->handle());
+  if (::tcgetattr(fd, &t) != 0) return;
+  t.c_cc[VMIN] = cc_t(bytes);
+  t.c_cc[VTIME] = 0;
+  if (::tcsetattr(fd, TCSANOW, &t) == 0) wakeCount_ = bytes;
+#else
+  Q_UNUSED(bytes);
+#endif
+}
+
+int TComPort::ByteTimeUs() const {
+  const int stopBits = settings_.stopBits == QSerialPort::OneStop ? 1 : 2;
+  const int parity = settings_.parity == QSerialPort::NoParity ? 0 : 1;
+  const int bits = 1 + int(settings_.dataBits) + parity + stopBits;
+  return int(std::ceil(bits * 1e6 / std::max(settings_.baudRate, 1)));
 }
 
 void TComPort::ScheduleDispatch() {
   dispatchPending_ = false;
   QTimer::singleShot(0, this, [this] {
-    if (connected_ && port_->bytesAvailable() > 0 && !dispatching_) Dispatch();
+    if (connected_ && Queued() > 0 && !dispatching_) Dispatch();
   });
 }
 

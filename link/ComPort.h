@@ -2,10 +2,21 @@
 // TComPort: one serial link (the meter, the meter under calibration or the reference meter),
 // over QSerialPort. Arrivals are dispatched on the GUI thread to the receive handler with the
 // number of bytes queued at that moment, never with 0. Reads return at once with what is queued.
+//
+// Frames streamed back to back (the meter's results, a byte every 1.04 ms) would wake the GUI
+// thread at every byte. A receiver that knows how many bytes its next frame still needs says so
+// after each arrival (AwaitFrame), and on Linux the port then reads once a frame: the toolkit's
+// notifier is set aside and a timer reads when those bytes are due. A frame that is not there
+// by then is left to the terminal, which reports the port readable only once the missing bytes
+// are all queued (VMIN with VTIME 0), so a late or isolated frame is still handed on at its last
+// byte. An arrival after which the receiver does not ask again, a write (a reply has its own
+// length), a pull or a flush go back to waking at every byte. Elsewhere AwaitFrame does nothing.
 #include <QByteArray>
 #include <QObject>
+#include <QPointer>
 #include <QSerialPort>
 #include <QString>
+#include <QTimer>
 #include <functional>
 #include <stdexcept>
 
@@ -72,6 +83,8 @@ class TComPort : public QObject {
   int WriteString(const QString& text);  // Latin-1 bytes of the text
   QString ReadString(int count);
   void ClearBuffers(bool input, bool output);  // throws EComPort
+  // From the receive handler: the next frame needs this many more bytes (0: no frame is awaited).
+  void AwaitFrame(int missing);
 
   bool Connected() const { return connected_; }
   QString PortName() const { return settings_.portName; }
@@ -87,7 +100,13 @@ class TComPort : public QObject {
   void DropLostDevice(const QString& reason, bool readOnly);
   bool DeviceGone(bool readOnly);  // the device behind the open port has hung up or gone away
   qint64 PullQueued();
+  qint64 Queued() const;  // what a read can take now
   bool IsPseudoTerminal() const;  // bytes the OS holds but the port object has not read yet
+  void WakeAtEveryByte();
+  void FrameDue();
+  void SetReadNotifier(bool enabled);
+  void SetWakeCount(int bytes);
+  int ByteTimeUs() const;  // one character on the line, start and stop bits included
 
   ComPortSettings settings_;
   QSerialPort* port_;
@@ -97,4 +116,11 @@ class TComPort : public QObject {
   bool dispatchPending_ = false;
   bool lossPending_ = false;
   int readErrors_ = 0;  // counted so that a check can tell one stray read error from many
+  // Reading once a frame (see the top of this file).
+  QPointer<QObject> readNotifier_;  // the toolkit's notifier on the handle, when it can be found
+  QTimer frameClock_;
+  QByteArray clocked_;  // read off the handle by the frame clock, not yet taken
+  int awaitedBytes_ = 0;
+  bool frameAwaited_ = false;  // asked for during the handler now running
+  int wakeCount_ = 1;          // the terminal's VMIN as last set
 };

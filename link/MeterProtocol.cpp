@@ -36,6 +36,12 @@ std::optional<ResultFrame> FrameAssembler::Append(const char* data, int count) {
   return frame;
 }
 
+int FrameAssembler::BytesToNextFrame() const {
+  if (buffer_.isEmpty()) return kFrameLength;
+  if (buffer_[0] != kHeader1 || (Length() >= 2 && buffer_[1] != kHeader2)) return 1;
+  return Length() >= kFrameLength ? 1 : kFrameLength - Length();
+}
+
 void FrameAssembler::Resynchronise() {
   // First p >= 2 where byte p is AA, or byte p+1 is 55, or p reaches the length; keep p..length.
   const int length = Length();

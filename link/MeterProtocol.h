@@ -30,6 +30,10 @@ class FrameAssembler {
   std::optional<ResultFrame> Append(const QByteArray& bytes) {
     return Append(bytes.constData(), int(bytes.size()));
   }
+  // How many more bytes the next arrival needs to hand on a frame: the rest of the frame begun,
+  // or 1 when it can hand one on with any byte (a whole frame waits, or the buffer must first be
+  // resynchronised).
+  int BytesToNextFrame() const;
   const QByteArray& Buffer() const { return buffer_; }
   int Length() const { return int(buffer_.size()); }
   void Clear() { buffer_.clear(); }

@@ -170,6 +170,66 @@ class TestComPort : public QObject {
     port.Close();
   }
 
+  // A receiver that says after each arrival how many bytes its next frame still needs, as the
+  // main window does, is woken once a frame is whole. Each row is a script: "sim CMD" (a command
+  // to the simulator), "bytes N" / "frames N" (wait until that many bytes arrived / frames were
+  // handed on), "write" (the receiver stops asking and the port writes), "lost" (wait for the
+  // loss). Then the bytes that arrive in all, and the most arrivals they may cost: one a frame,
+  // and one for the first byte after opening.
+  void framesArriveWhole_data() {
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<int>("totalBytes");
+    QTest::addColumn<int>("mostArrivals");
+    const QString frame = "sim raw AA 55 00 2C 01 E8 03";
+    QTest::newRow("a burst at the line rate") << "sim burst 40;bytes 280" << 280 << 41;
+    QTest::newRow("isolated frames")
+        << QString("%1;frames 1;%1;frames 2;%1;frames 3").arg(frame) << 21 << 4;
+    QTest::newRow("a reply of its own length after a write")
+        << "sim burst 5;bytes 35;write;sim raw 01 02 03;bytes 38" << 38 << 9;
+    QTest::newRow("hung up mid-stream") << "sim burst 200;bytes 70;sim hangup;lost" << -1 << 201;
+  }
+  void framesArriveWhole() {
+    QFETCH(QString, script);
+    QFETCH(int, totalBytes);
+    QFETCH(int, mostArrivals);
+    SimProcess sim({"--rate", "0"});
+    QVERIFY(sim.start());
+    qputenv("FLUXA_COM1", sim.meterPath().toUtf8());
+    TComPort port(ComPortSettings::ComPort1());
+    Counting c;
+    c.Attach(port);
+    FrameAssembler assembler;
+    int frames = 0;
+    bool asking = true;
+    port.OnRxChar = [&](int count) {
+      c.counts << count;
+      const QByteArray bytes = port.Read(count);
+      c.bytes += bytes;
+      if (assembler.Append(bytes)) ++frames;
+      port.AwaitFrame(asking ? assembler.BytesToNextFrame() : 0);
+    };
+    port.Open();
+    for (const QString& step : script.split(';')) {
+      const QString verb = step.section(' ', 0, 0);
+      const int n = step.section(' ', 1).toInt();
+      if (verb == "sim") {
+        QVERIFY2(sim.command(step.section(' ', 1)), qPrintable(step));
+      } else if (verb == "bytes") {  // the event loop runs throughout, as in the window
+        QVERIFY2(sim.pumpUntil([&] { return c.bytes.size() >= n; }, 10000), qPrintable(step));
+      } else if (verb == "frames") {
+        QVERIFY2(sim.pumpUntil([&] { return frames >= n; }, 10000), qPrintable(step));
+      } else if (verb == "write") {
+        asking = false;
+        port.Write(QByteArray("H"));
+      } else if (verb == "lost") {
+        QVERIFY(sim.pumpUntil([&] { return c.lost == 1 && !port.Connected(); }, 10000));
+      }
+    }
+    if (totalBytes >= 0) QCOMPARE(c.bytes.size(), totalBytes);
+    QVERIFY2(c.counts.size() <= mostArrivals,
+             qPrintable(QString("%1 arrivals for %2 bytes").arg(c.counts.size()).arg(c.bytes.size())));
+  }
+
   void sendersWriteExactFrames_data() {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("text");

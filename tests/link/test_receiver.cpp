@@ -24,28 +24,34 @@ class TestReceiver : public QObject {
   Q_OBJECT
  private slots:
   // Each row: the arrivals ("|" separates them), the frames expected after each arrival ("-"
-  // for none), and the buffer left at the end.
+  // for none), the buffer left at the end, and how many more bytes the next arrival needs to
+  // hand on a frame (what the port is told to wait for).
   void arrivals_data() {
     QTest::addColumn<QString>("arrivals");
     QTest::addColumn<QString>("frames");
     QTest::addColumn<QString>("left");
-    QTest::newRow("one arrival") << "AA55012C01E803" << "AA55012C01E803" << "";
-    QTest::newRow("split 3+4") << "AA5501|2C01E803" << "-|AA55012C01E803" << "";
-    QTest::newRow("split 1+6") << "AA|55012C01E803" << "-|AA55012C01E803" << "";
+    QTest::addColumn<int>("needed");
+    QTest::newRow("one arrival") << "AA55012C01E803" << "AA55012C01E803" << "" << 7;
+    QTest::newRow("split 3+4") << "AA5501|2C01E803" << "-|AA55012C01E803" << "" << 7;
+    QTest::newRow("split 1+6") << "AA|55012C01E803" << "-|AA55012C01E803" << "" << 7;
+    QTest::newRow("header alone") << "AA" << "-" << "AA" << 6;
+    QTest::newRow("frame begun") << "AA55012C" << "-" << "AA55012C" << 3;
     QTest::newRow("starts mid-frame")
-        << "03AA55012C01E803|AA550000000102" << "-|AA55012C01E803" << "AA550000000102";
+        << "03AA55012C01E803|AA550000000102" << "-|AA55012C01E803" << "AA550000000102" << 1;
     QTest::newRow("AA then not 55") << "AA12AA55|012C01E803"
-                                    << "-|AA55012C01E803" << "";
-    QTest::newRow("55 without AA") << "1255012C01E803|AA55012C01E803" << "-|-" << "AA55012C01E803";
-    QTest::newRow("garbage only") << "0102030405" << "-" << "05";
+                                    << "-|AA55012C01E803" << "" << 7;
+    QTest::newRow("55 without AA") << "1255012C01E803|AA55012C01E803" << "-|-"
+                                   << "AA55012C01E803" << 1;
+    QTest::newRow("garbage only") << "0102030405" << "-" << "05" << 1;
     QTest::newRow("three frames, no trim")
         << "AA550001000200AA550003000400AA550005000600"
-        << "AA550001000200" << "AA550003000400AA550005000600";
+        << "AA550001000200" << "AA550003000400AA550005000600" << 1;
   }
   void arrivals() {
     QFETCH(QString, arrivals);
     QFETCH(QString, frames);
     QFETCH(QString, left);
+    QFETCH(int, needed);
     const QStringList in = arrivals.split('|');
     const QStringList expected = frames.split('|');
     QCOMPARE(in.size(), expected.size());
@@ -60,6 +66,7 @@ class TestReceiver : public QObject {
       }
     }
     QCOMPARE(assembler.Buffer().toHex().toUpper(), left.toLatin1());
+    QCOMPARE(assembler.BytesToNextFrame(), needed);
   }
 
   void fourFramesTrimToTheNewest() {
