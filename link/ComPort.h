@@ -99,9 +99,9 @@ class TComPort : public QObject {
   void OnError(QSerialPort::SerialPortError error);
   void DropLostDevice(const QString& reason, bool readOnly);
   bool DeviceGone(bool readOnly);  // the device behind the open port has hung up or gone away
-  qint64 PullQueued();
+  qint64 PullQueued();  // bytes the OS holds but the port object has not read yet
   qint64 Queued() const;  // what a read can take now
-  bool IsPseudoTerminal() const;  // bytes the OS holds but the port object has not read yet
+  bool IsPseudoTerminal() const;
   void WakeAtEveryByte();
   void FrameDue();
   void SetReadNotifier(bool enabled);
