@@ -24,20 +24,13 @@
 #include "app/FileDialogs.h"
 #include "app/PrintDialogs.h"
 #include "common/Messages.h"
+#include "common/Named.h"
 #include "parameters/Transfer.h"
 #include "publish/PublishSettings.h"
 #include "settings/Jezyki.h"
 #include "store/CertificateLayout.h"
 #include "store/HistoryExport.h"
 #include "store/RecordsSettings.h"
-
-namespace {
-template <typename T>
-T* Named(T* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
-}  // namespace
 
 // The list: one line a record, its texts made when a cell is painted, so that ten thousand
 // records cost the view nothing until they are scrolled to.

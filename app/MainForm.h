@@ -4,6 +4,8 @@
 #include <QRect>
 #include <QString>
 
+#include "common/Named.h"
+
 class QAbstractButton;
 class QFontMetrics;
 class QWidget;
@@ -22,15 +24,3 @@ void FitText(QAbstractButton* button);
 // until the whole fits width: the file's own name stays whole while it can.
 QString FitPath(const QString& text, const QString& path, const QFontMetrics& metrics, int width);
 
-// Names a control after its component, as the tests and the program find it.
-template <typename T>
-T* Named(T* object, const char* name) {
-  object->setObjectName(QString::fromLatin1(name));
-  return object;
-}
-
-template <typename T>
-T* Named(T* object, const char* name, const QRect& geometry) {
-  Named(object, name)->setGeometry(geometry);
-  return object;
-}

@@ -17,18 +17,13 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "common/Named.h"
 #include "wizard/KalibracjaMain.h"
 #include "wizard/KalibracjaOpcje.h"
 #include "wizard/KalibracjaTablica.h"
 #include "wizard/KalibracjaWykres.h"
 
 namespace {
-template <typename T>
-T* Named(T* object, const char* name) {
-  object->setObjectName(QString::fromLatin1(name));
-  return object;
-}
-
 QLabel* Value(const char* name) {
   auto* label = Named(new QLabel(QStringLiteral("0")), name);
   QFont f = label->font();

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "common/Messages.h"
+#include "common/Named.h"
 #include "store/RecordsSettings.h"
 #include "wizard/TwoMeterLink.h"
 #include "wizard/WizardTexts.h"
@@ -19,12 +20,6 @@
 using namespace wizard_text;
 
 namespace {
-template <typename T>
-T* Named(T* object, const char* name) {
-  object->setObjectName(QString::fromLatin1(name));
-  return object;
-}
-
 QComboBox* Picker(QWidget* parent, const char* name, const QList<PortChoice>& choices) {
   auto* box = Named(new QComboBox(parent), name);
   for (const PortChoice& c : choices) box->addItem(c.text, c.value);

@@ -11,16 +11,11 @@
 #include <QValueAxis>
 #include <QVBoxLayout>
 
+#include "common/Named.h"
 #include "records/ChartPictureMenu.h"
 #include "wizard/Samples.h"
 
 namespace {
-template <typename T>
-T* Named(T* object, const char* name) {
-  object->setObjectName(QString::fromLatin1(name));
-  return object;
-}
-
 const QColor kSilver(192, 192, 192);
 const QColor kGrey(128, 128, 128);
 

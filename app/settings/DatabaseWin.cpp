@@ -8,17 +8,10 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "common/Named.h"
 #include "publish/PublishSettings.h"
 #include "settings/Jezyki.h"
 #include "store/RecordsSettings.h"
-
-namespace {
-template <typename T>
-T* Named(T* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
-}  // namespace
 
 TDatabaseWin::TDatabaseWin(TMainWin* mainWindow) : TDialogWindow(mainWindow) {
   setObjectName("DatabaseWin");

@@ -10,16 +10,9 @@
 #include <QVBoxLayout>
 
 #include "app/Main.h"
+#include "common/Named.h"
 #include "publish/PublishSettings.h"
 #include "settings/Jezyki.h"
-
-namespace {
-template <typename T>
-T* Named(T* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
-}  // namespace
 
 TMqttWin::TMqttWin(TMainWin* mainWindow) : TDialogWindow(mainWindow) {
   setObjectName("MqttWin");
