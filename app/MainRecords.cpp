@@ -254,20 +254,19 @@ void TMainWin::Pobierzwynikizurzdzenia1Click() {
   const QString name = AskSaveFileName(this, DataFileDialogSettings());
   if (name.isEmpty()) return;
   download_.Begin(*ComPort1, name);
-  ZmienStan.start();
+  ZmienStan.start(download_.NextTickMs());
   PobierzWin()->show();
 }
 
 void TMainWin::ZmienStanTimer() {
-  // Stage 1 holds the line for a second; the next tick counts from its end.
-  ZmienStan.stop();
+  // Each step of the download says when the next is due.
   const DownloadTick tick = download_.Tick(receiver_, *ComPort1);
-  ZmienStan.start();
+  ZmienStan.start(download_.NextTickMs());
   if (tick.kind == DownloadTick::Receiving) PobierzWin()->ShowReceiving();
   if (tick.kind == DownloadTick::Finished) {
     Pobierzwynikizurzdzenia1->setEnabled(true);
     PobierzWin()->close();
-    if (!tick.written) ShowMessage(kWriteErrorText);
+    if (!tick.written()) ShowMessage(DownloadOutcomeText(tick.outcome));
   }
 }
 

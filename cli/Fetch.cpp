@@ -1,8 +1,7 @@
 // fluxa-cli download: the meter's stored results to a data file, driven as the main window
-// drives a Download: its 600 ms tick, and the 500 ms link check that clears the receiver's
-// data-seen flag, by which the download sees the dump end.
+// drives a Download: a tick that each step starts again with the step's own delay. A 500 ms
+// check shows the progress and keeps --timeout's count.
 #include <QCoreApplication>
-#include <QFile>
 #include <QTimer>
 
 #include "cli/Commands.h"
@@ -16,7 +15,6 @@
 
 namespace {
 constexpr int kLinkCheckMs = 500;
-constexpr int kTickMs = 600;
 constexpr int kDumpHeaderBytes = 2;
 }  // namespace
 
@@ -49,7 +47,7 @@ int RunDownload(const CliOptions& options) {
     showProgress();
   });
   QTimer tick;
-  tick.setInterval(kTickMs);
+  tick.setSingleShot(true);
   bool ended = false;
   const auto finish = [&](int code) {
     ended = true;
@@ -60,22 +58,27 @@ int RunDownload(const CliOptions& options) {
     QCoreApplication::exit(code);
   };
   QObject::connect(&tick, &QTimer::timeout, [&] {
-    // The request holds the line for a second; the next tick counts from its end.
-    tick.stop();
     const DownloadTick step = download.Tick(receiver, session.Port());
-    tick.start();
+    tick.start(download.NextTickMs());
     if (step.kind == DownloadTick::Receiving && options.timeout > 0) silence.Start();
     if (step.kind != DownloadTick::Finished) return;
-    if (receiver.dump().isEmpty()) {
-      QFile::remove(options.out);
-      Complain(Text(Msg::NoAnswer).arg(session.Describe()));
-      finish(kExitDevice);
-    } else if (!step.written) {
-      Complain(Text(Msg::CannotWrite).arg(options.out));
-      finish(kExitData);
-    } else {
-      Complain(Text(Msg::ResultsWritten).arg(step.lineCount).arg(options.out));
-      finish(kExitDone);
+    switch (step.outcome) {
+      case DownloadTick::Written:
+        Complain(Text(Msg::ResultsWritten).arg(step.lineCount).arg(options.out));
+        finish(kExitDone);
+        break;
+      case DownloadTick::WriteFailed:
+        Complain(Text(Msg::CannotWrite).arg(options.out));
+        finish(kExitData);
+        break;
+      case DownloadTick::NoDump:
+        Complain(Text(Msg::NoAnswer).arg(session.Describe()));
+        finish(kExitDevice);
+        break;
+      default:  // data that is not a whole dump: nothing written
+        Complain(DownloadOutcomeText(step.outcome));
+        finish(kExitData);
+        break;
     }
   });
   silence.OnTimeout = [&] {
@@ -99,6 +102,6 @@ int RunDownload(const CliOptions& options) {
   Complain(Text(Msg::Downloading).arg(session.Describe()));
   download.Begin(session.Port(), options.out);
   linkCheck.start();
-  tick.start();
+  tick.start(download.NextTickMs());
   return QCoreApplication::exec();
 }

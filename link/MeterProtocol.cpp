@@ -67,6 +67,12 @@ void FrameAssembler::TrimBacklog() {
 
 std::optional<ResultFrame> MeterReceiver::Receive(const QByteArray& bytes) {
   dataSeen_ = true;
+  // A download takes every byte of its dump: the pause holds the live display only.
+  if (mode_ == kCollectDump) {
+    const int room = kDumpCapacity - int(dump_.size());
+    if (room > 0) dump_.append(bytes.constData(), qMin<int>(room, int(bytes.size())));
+    return std::nullopt;
+  }
   if (paused_) {
     if (!singleRequested_) {
       assembler_.Clear();
@@ -76,10 +82,6 @@ std::optional<ResultFrame> MeterReceiver::Receive(const QByteArray& bytes) {
   }
   std::optional<ResultFrame> frame;
   if (mode_ == kParseFrames) frame = assembler_.Append(bytes);
-  if (mode_ == kCollectDump) {
-    const int room = kDumpCapacity - int(dump_.size());
-    if (room > 0) dump_.append(bytes.constData(), qMin<int>(room, int(bytes.size())));
-  }
   return frame;
 }
 

@@ -3,7 +3,7 @@
 // The texts are copied exactly, spaces and accelerator ampersands included: captions are laid out
 // around them (" Wynik " sits in a group box frame, " wynik" follows a number in the step dialog).
 
-const char* const PolishTexts[151] = {
+const char* const PolishTexts[154] = {
     "",                                                        // 0
     "Plik",                                                    // 1
     "Widok",                                                   // 2
@@ -155,9 +155,12 @@ const char* const PolishTexts[151] = {
     "Świadectwo wzorca:",                                      // 148
     "Ważne do:",                                               // 149
     "Niepewność wzorca (k = 2):",                              // 150
+    "Urządzenie nie przesłało zapisanych wyników. Plik nie został zapisany.",  // 151
+    "Dane z urządzenia nie zaczynają się od nagłówka. Plik nie został zapisany.",  // 152
+    "Dane z urządzenia są niepełne (nieparzysta liczba bajtów). Plik nie został zapisany.",  // 153
 };
 
-const char* const EnglishTexts[151] = {
+const char* const EnglishTexts[154] = {
     "",                                                        // 0
     "File",                                                    // 1
     "View",                                                    // 2
@@ -309,6 +312,9 @@ const char* const EnglishTexts[151] = {
     "Reference certificate:",                                  // 148
     "Due date:",                                               // 149
     "Reference uncertainty (k = 2):",                          // 150
+    "The meter sent no stored results. No file was written.",  // 151
+    "The meter's data do not begin with their header. No file was written.",  // 152
+    "The meter's data are incomplete (an odd number of bytes). No file was written.",  // 153
 };
 
 QString CurrentLanguage = QStringLiteral("Polski");
