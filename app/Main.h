@@ -11,6 +11,7 @@
 #include "link/MeterProtocol.h"
 #include "link/Supervision.h"
 #include "measurement/Filters.h"
+#include "measurement/ResultSequence.h"
 #include "measurement/MeasurementResult.h"
 #include "publish/LivePublishing.h"
 #include "records/DataExport.h"
@@ -168,6 +169,7 @@ class TMainWin : public QMainWindow {
   bool AutoReconnecting() const { return autoReconnect_.isActive(); }
   static constexpr int kAutoReconnectMs = 500;
   void SprPolaczTimer();
+  void StartAgainForNewQuantity();
   void TimeOutClick();
   void ComPort1RxChar(int count);
   // The receive algorithm and everything a completed frame causes, for bytes already read.
@@ -247,6 +249,7 @@ class TMainWin : public QMainWindow {
   DigitalFilter digitalFilter_;
   TemperatureFilter temperatureFilter_;
   MaximumJump maximumJump_;
+  QuantityWatch quantity_;  // the unit and mode of the last result
   Statistics statistics_;
   StoredSeries series_;
   Recorder recorder_{series_};

@@ -193,6 +193,9 @@ void TMainWin::HandleArrival(const QByteArray& bytes) {
 void TMainWin::ProcessResult(const ResultFrame& frame) {
   ResultSteps steps;
   steps.powerOffIndicator = [this](bool on) { UpdatePowerOffIndicator(on); };
+  steps.quantity = [this](const MeasurementResult& r) {
+    if (quantity_.Changed(r)) StartAgainForNewQuantity();
+  };
   steps.digitalFilter = [this](MeasurementResult& r) {
     if (filtr->isChecked()) r.value = digitalFilter_.Apply(r.value, r.jumpThreshold, firstResult_);
   };
@@ -230,6 +233,21 @@ void TMainWin::ProcessResult(const ResultFrame& frame) {
     if (recorder_.OnResult(text, r.unitText) == RecordResult::Full) ZakonczClick();
   };
   ProcessResultFrame(frame, steps);
+}
+
+// The meter went over to another unit or mode: nothing kept from before may mix with what comes.
+// The filters, the jump, the statistics and the live chart start again from this result; a
+// recording is stopped (its file holds the results of before) and the user is told why.
+void TMainWin::StartAgainForNewQuantity() {
+  firstResult_.Clear();
+  temperatureFilter_.Restart();
+  maximumJump_.Reset();
+  Button1Click();
+  if (Danezurzdzenia1->isChecked() && !filtrTemp->isChecked()) Wykres1->Chart().Clear();
+  if (!recorder_.Recording()) return;
+  ZakonczClick();
+  const QString text = LookupText(154).arg(quantity_.Before(), quantity_.Now());
+  QTimer::singleShot(0, this, [text] { ShowMessage(text); });
 }
 
 void TMainWin::ShowPendingLabels() {

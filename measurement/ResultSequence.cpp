@@ -1,8 +1,11 @@
 #include "measurement/ResultSequence.h"
 
+#include <utility>
+
 MeasurementResult ProcessResultFrame(const ResultFrame& frame, const ResultSteps& steps) {
   MeasurementResult result = DecodeResultFrame(frame);
   if (steps.powerOffIndicator) steps.powerOffIndicator(result.autoPowerOff);
+  if (steps.quantity) steps.quantity(result);
   if (steps.digitalFilter) steps.digitalFilter(result);
   if (steps.temperatureFilter) steps.temperatureFilter(result);
   if (steps.maximumJump) steps.maximumJump(result);
@@ -20,4 +23,12 @@ ResultDisplay DisplayFor(const MeasurementResult& result) {
   d.temperatureText = TemperatureText(result.temperature);
   d.degreeSign = result.temperature != NoProbeTemperature;
   return d;
+}
+
+bool QuantityWatch::Changed(const MeasurementResult& result) {
+  QString now = result.unitText.trimmed() + (result.alternating ? QStringLiteral(" AC") : QStringLiteral(" DC"));
+  if (now == last_) return false;
+  const bool first = last_.isEmpty();
+  before_ = std::exchange(last_, std::move(now));
+  return !first;
 }

@@ -3,7 +3,7 @@
 // The texts are copied exactly, spaces and accelerator ampersands included: captions are laid out
 // around them (" Wynik " sits in a group box frame, " wynik" follows a number in the step dialog).
 
-const char* const PolishTexts[154] = {
+const char* const PolishTexts[155] = {
     "",                                                        // 0
     "Plik",                                                    // 1
     "Widok",                                                   // 2
@@ -158,9 +158,10 @@ const char* const PolishTexts[154] = {
     "Urządzenie nie przesłało zapisanych wyników. Plik nie został zapisany.",  // 151
     "Dane z urządzenia nie zaczynają się od nagłówka. Plik nie został zapisany.",  // 152
     "Dane z urządzenia są niepełne (nieparzysta liczba bajtów). Plik nie został zapisany.",  // 153
+    "Wyniki zmieniły jednostkę lub rodzaj pomiaru (%1 → %2): zapis do pliku zakończono, plik zawiera wyniki sprzed zmiany.",  // 154
 };
 
-const char* const EnglishTexts[154] = {
+const char* const EnglishTexts[155] = {
     "",                                                        // 0
     "File",                                                    // 1
     "View",                                                    // 2
@@ -315,6 +316,7 @@ const char* const EnglishTexts[154] = {
     "The meter sent no stored results. No file was written.",  // 151
     "The meter's data do not begin with their header. No file was written.",  // 152
     "The meter's data are incomplete (an odd number of bytes). No file was written.",  // 153
+    "The results changed their unit or mode (%1 → %2): the recording was stopped; its file holds the results from before the change.",  // 154
 };
 
 QString CurrentLanguage = QStringLiteral("Polski");

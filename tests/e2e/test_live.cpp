@@ -15,6 +15,7 @@
 #include "measurement/WykresWidget.h"
 #include "settings/Jezyki.h"
 #include "link/Supervision.h"
+#include "tests/common/StartRecording.h"
 #include "tests/e2e/LiveWindow.h"
 
 class TestLive : public QObject {
@@ -144,6 +145,47 @@ class TestLive : public QObject {
     QVERIFY(!w.Poczony1->isChecked());
     QVERIFY(w.Trans->isEnabled());
     QVERIFY(!w.SprPolacz.isActive());
+  }
+
+  // The meter goes over to another unit, or from DC to AC: the statistics and the live chart
+  // start again from the first result of the new kind, and a recording that runs is stopped
+  // with a message, its file holding only results of before.
+  void aChangeOfUnitOrModeStartsAgain_data() {
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("shown");  // the end of the result's text afterwards
+    QTest::newRow("mT to Gs") << "unit Gs" << "Gs";
+    QTest::newRow("DC to AC") << "ac on" << "mT";
+  }
+  void aChangeOfUnitOrModeStartsAgain() {
+    QFETCH(QString, change);
+    QFETCH(QString, shown);
+    LiveWindow live({"--rate", "20", "--field", "90"});
+    QVERIFY(live.Start());
+    QVERIFY(live.Connect());
+    QTRY_VERIFY_WITH_TIMEOUT(live.window.SWynik->text().contains("90.00 mT"), 5000);
+    QTemporaryDir dir;
+    const QString file = dir.filePath("before.F3D");
+    StartRecordingEveryResult(live.window, file);
+    QVERIFY(live.window.Recording().Recording());
+    QVERIFY(live.sim.command("field 7"));
+    QTRY_VERIFY_WITH_TIMEOUT(live.window.SWynik->text().contains("7.00 mT"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(live.window.Max->text().trimmed(), QString("90.00"), 3000);
+    QVERIFY(live.sim.command(change));
+    QTRY_VERIFY_WITH_TIMEOUT(live.window.SWynik->text().endsWith(shown) && live.window.Falka->isVisible() == change.startsWith("ac"), 5000);
+    // Nothing of the 90 of before in the statistics or on the chart.
+    QTRY_VERIFY_WITH_TIMEOUT(!live.window.Max->text().isEmpty(), 3000);
+    QCOMPARE(live.window.Stats().Maximum(), 7.0);
+    for (double v : live.window.Wykres1->Chart().Values()) QVERIFY2(v < 50, qPrintable(QString::number(v)));
+    // The recording stopped at the change; its file holds the results of before alone.
+    QVERIFY(!live.window.Recording().Recording());
+    QTRY_COMPARE_WITH_TIMEOUT(live.messages.texts().size(), 1, 3000);
+    QVERIFY2(live.messages.texts().first().contains(QString::fromUtf8("→")), qPrintable(live.messages.texts().first()));
+    QFile data(file);
+    QVERIFY(data.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromLatin1(data.readAll()).split("\r\n", Qt::SkipEmptyParts);
+    QVERIFY(lines.size() >= 2);
+    for (const QString& line : lines)
+      QVERIFY2(line.trimmed() == "90.00" || line.trimmed() == "7.00", qPrintable(line));
   }
 
   void silenceLightsTheMarkAndResultsRestoreIt() {
