@@ -3,10 +3,14 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QMetaObject>
+#include <QRandomGenerator>
 #include <chrono>
 #include <mosquitto.h>
 #include <mutex>
 #include <thread>
+#ifdef Q_OS_UNIX
+#include <pthread.h>
+#endif
 
 namespace {
 constexpr int kKeepAliveS = 30;
@@ -17,6 +21,21 @@ void InitLibrary() {
 }
 
 QString ConnackText(int rc) { return QString::fromUtf8(mosquitto_connack_string(rc)); }
+
+// The library's thread is never cancelled inside our callbacks: Qt's posting takes locks, and the
+// library may hold a packet it has taken off its queue and not yet freed.
+struct NoCancel {
+#ifdef Q_OS_UNIX
+  NoCancel() { pthread_setcancelstate(PTHREAD_CANCEL_DISABLE, &previous); }
+  ~NoCancel() { pthread_setcancelstate(previous, &previous); }
+  int previous = 0;
+#endif
+};
+
+// Whether the library took a QoS 1 message. It keeps one also when it answers "not connected"
+// (the connection went between our last look and the call): that message goes after the
+// reconnect, so handing its results over again would send them twice.
+bool Taken(int rc) { return rc == MOSQ_ERR_SUCCESS || rc == MOSQ_ERR_NO_CONN; }
 }  // namespace
 
 QString MqttPublisher::TopicLevel(const QString& name) {
@@ -31,17 +50,20 @@ MqttPublisher::MqttPublisher(const MqttTarget& target, const QString& station, c
                              const QString& password)
     : target_(target),
       password_(password),
-      topic_(target.prefix + QLatin1Char('/') + TopicLevel(station) + QLatin1Char('/') + TopicLevel(meter)) {
+      topic_(target.prefix + QLatin1Char('/') + TopicLevel(station) + QLatin1Char('/') + TopicLevel(meter)),
+      publisherId_(QByteArray::number(QRandomGenerator::system()->generate(), 16).rightJustified(8, '0')) {
   batch_.setSingleShot(true);
   batch_.setTimerType(Qt::PreciseTimer);
   connect(&batch_, &QTimer::timeout, this, [this] { SendBatches(); });
 }
 
+// Never mosquitto_loop_stop(client_, true): it cancels the library's thread wherever it is, and
+// in our callbacks (Qt's posting writes to the event loop's wake-up pipe) that is after the
+// library has unlinked a DISCONNECT it wrote and before it frees it, so the packet leaks; a
+// cancel inside Qt's locks is worse. The orderly stop lets the thread end on its own.
 MqttPublisher::~MqttPublisher() {
-  if (!client_) return;
-  mosquitto_disconnect(client_);
-  mosquitto_loop_stop(client_, true);
-  mosquitto_destroy(client_);
+  OnStateChanged = nullptr;  // the owner may be half destroyed
+  Stop(0);
 }
 
 void MqttPublisher::Post(std::function<void()> call) {
@@ -90,8 +112,11 @@ bool MqttPublisher::Start(QString* error) {
 }
 
 void MqttPublisher::Connected(mosquitto*, void* self, int rc) {
+  const NoCancel noCancel;
   auto* p = static_cast<MqttPublisher*>(self);
+  p->linked_ = rc == 0;
   p->Post([p, rc] {
+    if (p->state_ == State::Stopped) return;  // told before a Stop, arrived after it
     if (rc != 0) {  // wrong credentials, say: the broker says why
       p->SetState(State::Refused, ConnackText(rc));
       return;
@@ -103,7 +128,9 @@ void MqttPublisher::Connected(mosquitto*, void* self, int rc) {
 }
 
 void MqttPublisher::Disconnected(mosquitto*, void* self, int rc) {
+  const NoCancel noCancel;
   auto* p = static_cast<MqttPublisher*>(self);
+  p->linked_ = false;
   p->Post([p, rc] {
     if (p->state_ == State::Stopped) return;
     if (p->state_ == State::Refused) return;  // the refusal says more than the disconnect
@@ -112,6 +139,7 @@ void MqttPublisher::Disconnected(mosquitto*, void* self, int rc) {
 }
 
 void MqttPublisher::Acknowledged(mosquitto*, void* self, int mid) {
+  const NoCancel noCancel;
   auto* p = static_cast<MqttPublisher*>(self);
   --p->inFlight_;
   p->Post([p, mid] {
@@ -127,8 +155,7 @@ void MqttPublisher::Acknowledged(mosquitto*, void* self, int mid) {
 void MqttPublisher::PublishStatus(const char* text) {
   const QByteArray topic = StatusTopic().toUtf8();
   ++inFlight_;  // its acknowledgement counts down like a batch's
-  if (mosquitto_publish(client_, nullptr, topic.constData(), int(qstrlen(text)), text, 1, true) != MOSQ_ERR_SUCCESS)
-    --inFlight_;
+  if (!Taken(mosquitto_publish(client_, nullptr, topic.constData(), int(qstrlen(text)), text, 1, true))) --inFlight_;
 }
 
 void MqttPublisher::SetState(State state, const QString& reason) {
@@ -141,7 +168,13 @@ void MqttPublisher::SetState(State state, const QString& reason) {
 qsizetype MqttPublisher::Waiting() const { return qsizetype(waiting_.size()) + resultsHandedOver_; }
 
 void MqttPublisher::Publish(const QByteArray& jsonObject) {
-  waiting_.push_back(jsonObject);
+  // "seq" and "publisher" go before the object's closing brace; fixed here, so a message made
+  // of these results is the same whenever and however often it goes.
+  QByteArray result = jsonObject;
+  const qsizetype close = result.lastIndexOf('}');
+  if (close > 0)
+    result.insert(close, ", \"seq\": " + QByteArray::number(++lastSeq_) + ", \"publisher\": \"" + publisherId_ + '"');
+  waiting_.push_back(std::move(result));
   Schedule();
   if (qsizetype(waiting_.size()) <= kMaxWaiting) return;
   waiting_.pop_front();  // the oldest goes: the bound keeps memory in check on a long outage
@@ -176,7 +209,7 @@ void MqttPublisher::SendBatches() {
     int mid = 0;
     ++inFlight_;
     const int rc = mosquitto_publish(client_, &mid, topic.constData(), int(payload.size()), payload.constData(), 1, false);
-    if (rc != MOSQ_ERR_SUCCESS) {  // not connected after all: they wait for the next connect
+    if (!Taken(rc)) {  // refused before it was queued: they wait for the next try
       --inFlight_;
       return;
     }
@@ -191,7 +224,8 @@ qsizetype MqttPublisher::Stop(int timeoutMs) {
   batch_.stop();
   // What waits goes out now, and the library is given time for the broker's acknowledgements.
   const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (state_ == State::Online && (!waiting_.empty() || inFlight_ > 0) &&
+  // The connection's loss is known in the library's thread at once, its report only later here.
+  while (state_ == State::Online && linked_ && (!waiting_.empty() || inFlight_ > 0) &&
          std::chrono::steady_clock::now() < until) {
     const qsizetype before = qsizetype(waiting_.size());
     SendBatches();
@@ -203,15 +237,23 @@ qsizetype MqttPublisher::Stop(int timeoutMs) {
     }
   }
   const qsizetype left = qsizetype(waiting_.size()) + (inFlight_ > 0 ? resultsHandedOver_ : 0);
-  if (state_ == State::Online) {
+  if (state_ == State::Online && linked_) {
     PublishStatus("offline");
     const auto shortly = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
     while (inFlight_ > 0 && std::chrono::steady_clock::now() < shortly)
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   SetState(State::Stopped);
-  mosquitto_disconnect(client_);
-  mosquitto_loop_stop(client_, false);
+  if (linked_) {
+    // Connected: the DISCONNECT goes out and the thread ends by itself.
+    mosquitto_disconnect(client_);
+    mosquitto_loop_stop(client_, false);
+  } else {
+    // Not connected: the thread may sit in a connect to a host that does not answer, for
+    // minutes, and the window must not wait for it. Nothing is written, and our callbacks
+    // cannot be cancelled (NoCancel), so the thread is cancelled where it is.
+    mosquitto_loop_stop(client_, true);
+  }
   mosquitto_destroy(std::exchange(client_, nullptr));
   return left;
 }

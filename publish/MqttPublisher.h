@@ -14,10 +14,17 @@
 // doubling to 30 s). Its callbacks only post to this object's thread, where the queue lives, so
 // nothing here blocks the caller's event loop.
 //
+// Each result gets two fields before its closing brace: "seq", its running number from this
+// publisher (1 upwards), and "publisher", a random id of 8 hex digits made once per publisher
+// (a restarted program counts from 1 again under a new id).
+//
 // Nothing is lost without a word: results wait in memory while the broker is away, at most
 // kMaxWaiting of them (10 minutes at 137 results a second); past that the oldest go and are
-// counted (Dropped). A message handed to the library stays with it until the broker
-// acknowledges it, and goes again after a reconnect.
+// counted (Dropped), a gap in seq. QoS 1 is at least once: a message handed to the library
+// stays with it until the broker acknowledges it, and goes again, byte for byte, after a
+// reconnect; the broker may then pass it on twice. A message is made once, from results that
+// leave the queue for good, so a repeat is always a whole earlier message: a subscriber drops
+// it by keeping the highest seq seen per publisher.
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QObject>
@@ -48,10 +55,12 @@ class MqttPublisher : public QObject {
   // Starts connecting (in the background); false, with the reason, when the library refuses
   // the settings at once (a CA file it cannot read, say).
   bool Start(QString* error);
-  // One result as a JSON object (no line end); it goes out with the next batch.
+  // One result as a JSON object with at least one field (no line end); it goes out with the
+  // next batch, with "seq" and "publisher" added.
   void Publish(const QByteArray& jsonObject);
   // A clean stop: everything that waits is handed over and acknowledged (up to timeoutMs),
-  // then "offline" and a disconnect. Returns how many results were left unsent.
+  // then "offline" and a disconnect. Returns how many results were left unsent. The destructor
+  // stops as Stop(0) does.
   qsizetype Stop(int timeoutMs = 3000);
 
   State state() const { return state_; }
@@ -82,6 +91,8 @@ class MqttPublisher : public QObject {
   MqttTarget target_;
   QString password_;
   QString topic_;
+  QByteArray publisherId_;  // 8 hex digits
+  qint64 lastSeq_ = 0;
   mosquitto* client_ = nullptr;
   QTimer batch_;          // the next message, kBatchMs after the last
   QElapsedTimer sinceSend_;
@@ -91,6 +102,7 @@ class MqttPublisher : public QObject {
   std::map<int, int> unacknowledged_;  // message id -> results in it
   qsizetype resultsHandedOver_ = 0;
   std::atomic<int> inFlight_{0};
+  std::atomic<bool> linked_{false};  // connected, as the library's thread last told
   qint64 dropped_ = 0;
   qint64 delivered_ = 0;
 };
