@@ -18,6 +18,7 @@
 #include "app/settings/PortDevicesWin.h"
 #include "app/settings/MqttWin.h"
 #include "app/settings/DatabaseWin.h"
+#include "common/Messages.h"
 #include "settings/Jezyki.h"
 #include "settings/ProgramLanguage.h"
 #include "app/settings/Uzytkownik.h"
@@ -77,6 +78,10 @@ void FluxaApplication::MakeMainWindow() {
   // A double click on a data cell of Sondy hands the meter's port to the calibration wizard for
   // that range and probe.
   mainWin_->Send->OnSondyDoubleClick = [this](int column, int row) {
+    if (mainWin_->Send->Transferring()) {  // the port is taken until the run ends
+      ShowMessage(LookupText(155));
+      return;
+    }
     if (Kalibracja().OpenFor(mainWin_->ComPort1, column - 1, row, mainWin_->Send->NumerSeryjnyMiernika->text()))
       mainWin_->hide();
   };

@@ -224,9 +224,12 @@ void THistoryWin::ShowSelected() {
       lines << QStringLiteral("%1  %2  %3").arg(transfer->number, transfer->serial,
                                                  QLocale().toString(transfer->at.toLocalTime(), QLocale::ShortFormat));
       lines << QString();
+      const TextLanguage language = ProgramTextLanguage();
       for (int member = 0; member < transfer->values.size(); ++member)
-        lines << QStringLiteral("%1: %2").arg(CellName(member), transfer->values[member]);
-      lines << QString() << TransferReportText({transfer->framesSent, transfer->framesSent, transfer->stored, transfer->stored});
+        lines << QStringLiteral("%1: %2").arg(CellName(member, language), transfer->values[member]);
+      lines << QString()
+            << TransferReportText({transfer->framesSent, transfer->framesSent, transfer->stored, transfer->stored},
+                                  language);
     }
     Przeslanie->setPlainText(lines.join(QLatin1Char('\n')));
     Szczegoly->setCurrentWidget(Przeslanie);

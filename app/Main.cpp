@@ -31,7 +31,7 @@
 
 TMainWin::TMainWin(QWidget* parent) : QMainWindow(parent) {
   setObjectName("MainWin");
-  setWindowTitle(QStringLiteral("Ferrolab - Fluxa 3.1"));
+  setWindowTitle(kMainCaption);
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
@@ -77,6 +77,7 @@ TMainWin::TMainWin(QWidget* parent) : QMainWindow(parent) {
   SetChartPictureSaveDialog(AskSaveFileName);
   AddChartPictureMenu(Wykres1, [this](int scale) { return ChartPicture(scale); });
   Send->OnTransferReport = [this](const QString& text) { StatusPanel1->setText(text); };
+  Send->OnPortBusy = [this](bool busy) { ShowPortBusy(busy); };
   publishing_.OnChanged = [this] { ShowPublishingState(); };
   publishingState_.setInterval(1000);
   connect(&publishingState_, &QTimer::timeout, this, [this] { ShowPublishingState(); });
@@ -220,6 +221,7 @@ void TMainWin::FormCreate() {
 }
 
 void TMainWin::ApplyLanguage() {
+  UpdateCaption();
   const auto text = [](quint16 n) { return LookupText(n); };
   Plik1->setTitle(text(1));
   Widok1->setTitle(text(2));

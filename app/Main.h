@@ -37,6 +37,9 @@ class TWykresWidget;
 class TPobierzWin;
 class RepaintThrottle;
 
+// The main window's caption; a data file on show is named after it.
+inline const QString kMainCaption = QStringLiteral("Ferrolab - Fluxa 3.1");
+
 class TMainWin : public QMainWindow {
   Q_OBJECT
  public:
@@ -170,6 +173,9 @@ class TMainWin : public QMainWindow {
   static constexpr int kAutoReconnectMs = 500;
   void SprPolaczTimer();
   void StartAgainForNewQuantity();
+  void ShowPortBusy(bool busy);
+  // The caption names a data file on show, and the way back to live results.
+  void UpdateCaption();
   void TimeOutClick();
   void ComPort1RxChar(int count);
   // The receive algorithm and everything a completed frame causes, for bytes already read.

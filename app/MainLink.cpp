@@ -16,6 +16,7 @@
 #include "app/MainForm.h"
 #include "common/Messages.h"
 #include "link/MeterCommands.h"
+#include "parameters/Transfer.h"
 #include "measurement/ResultSequence.h"
 #include "measurement/WykresWidget.h"
 #include "settings/Jezyki.h"
@@ -42,6 +43,7 @@ bool TMainWin::Connect(bool quiet) {
     return false;
   }
   Poczony1->setChecked(true);
+  if (FileShown()) Danezurzdzenia1Click();  // connecting is for live results: the chart follows them again
   Trans->setEnabled(false);
   Wyslij->setEnabled(true);
   SprPolacz.start();
@@ -159,8 +161,30 @@ void TMainWin::UpdatePowerOffIndicator(bool on) {
 
 void TMainWin::TimeOutClick() {
   if (!ComPort1->Connected()) return;
-  SendParameterFrame(*ComPort1, Zmieautomatycznewyczanie1->isChecked() ? "0" : "1", 14);
-  SendCommand(*ComPort1, "S");
+  // The value at address 14, its pause, then "S" to keep it: paced like any transfer.
+  TransferPlan plan = PlanAnyValue(QStringLiteral("14"), Zmieautomatycznewyczanie1->isChecked() ? "0" : "1");
+  plan.steps.append({TransferStep::Kind::Store, CommandFrame('S'), {}});
+  Send->RunSteps(plan.steps, {}, {});
+}
+
+// While a run of frames holds the port, nothing else writes to it: what would is disabled, and
+// the status line says why. Afterwards each control is as the link's state makes it.
+void TMainWin::ShowPortBusy(bool busy) {
+  const QString why = busy ? LookupText(155) : QString();
+  const bool connected = ComPort1->Connected();
+  for (QAction* action : {Poczony1, Zmieautomatycznewyczanie1, Pobierzwynikizurzdzenia1}) {
+    action->setEnabled(!busy && (action != Pobierzwynikizurzdzenia1 || connected));
+    action->setStatusTip(why);
+  }
+  for (QWidget* control : {static_cast<QWidget*>(S_Polacz), static_cast<QWidget*>(Send->Button4)}) {
+    control->setEnabled(!busy);
+    control->setToolTip(why);
+  }
+  Wyslij->setEnabled(!busy && connected);
+  if (busy)
+    StatusPanel1->setText(why);
+  else if (StatusPanel1->text() == LookupText(155))
+    StatusPanel1->clear();  // a run without a report of its own
 }
 
 // ---- Results ----

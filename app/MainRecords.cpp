@@ -98,6 +98,16 @@ void TMainWin::Danezurzdzenia1Click() {
   Kosz->setVisible(true);
   Danezurzdzenia1->setChecked(true);
   firstResult_.Clear();
+  UpdateCaption();
+}
+
+void TMainWin::UpdateCaption() {
+  if (!FileShown() || shownFile_.isEmpty()) {
+    setWindowTitle(kMainCaption);
+    return;
+  }
+  const QString back = LookupText(2).remove('&') + QStringLiteral(" → ") + LookupText(13).remove('&');
+  setWindowTitle(kMainCaption + QStringLiteral(" – ") + LookupText(156).arg(QFileInfo(shownFile_).fileName(), back));
 }
 
 void TMainWin::AutoskalowanieClick(bool on) {
@@ -235,6 +245,7 @@ void TMainWin::Otwrz1Click() {
   Kosz->setVisible(false);
   Danezurzdzenia1->setChecked(false);
   shownFile_ = name;
+  UpdateCaption();
   TWykres& chart = Wykres1->Chart();
   {
     // Every file sets the track bar for its own length; a short one hides it.

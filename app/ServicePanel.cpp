@@ -14,7 +14,6 @@
 #include "app/MainForm.h"
 #include "common/Messages.h"
 #include "link/ComPort.h"
-#include "parameters/BusyWindow.h"
 #include "parameters/CalibrationFile.h"
 #include "parameters/ParameterGrid.h"
 #include "parameters/Transfer.h"
@@ -188,6 +187,9 @@ void TServicePanel::BuildButtons() {
   TransferProgress->setRange(0, kTransferValueSteps);
   TransferProgress->setFormat(QStringLiteral("%v / %m"));
   TransferProgress->setVisible(false);
+  AnulujWysylanie = Named(new QPushButton(QStringLiteral("Anuluj"), this), "AnulujWysylanie", QRect(366, 170, 156, 30));
+  AnulujWysylanie->setVisible(false);
+  connect(AnulujWysylanie, &QPushButton::clicked, this, &TServicePanel::AnulujClick);
   connect(Otworz, &QPushButton::clicked, this, &TServicePanel::OtworzClick);
   connect(Zapisz, &QPushButton::clicked, this, &TServicePanel::ZapiszClick);
   connect(BitBtn1, &QPushButton::clicked, this, &TServicePanel::BitBtn1Click);
@@ -243,37 +245,67 @@ void TServicePanel::SetParameters(const MeterParameters& p) {
   }
 }
 
+bool TServicePanel::RunSteps(const QList<TransferStep>& steps, std::function<void(int, int)> progress,
+                              std::function<void(TransferEnd, const TransferTally&)> done) {
+  if (run_) return false;
+  run_ = std::make_unique<TransferRun>(*port_, steps);
+  run_->OnProgress = std::move(progress);
+  run_->OnFinished = [this, done = std::move(done)](TransferEnd end) {
+    // The run ends inside its own handler: it goes once the handler has returned.
+    TransferRun* finished = run_.release();
+    finished->deleteLater();
+    if (done) done(end, finished->Tally());
+    if (OnPortBusy) OnPortBusy(false);
+  };
+  if (OnPortBusy) OnPortBusy(true);
+  run_->Start();
+  return true;
+}
+
 void TServicePanel::WyslijClick() {
   const TransferPlan plan = PlanTransfer(Parameters(), SaveEPROM->isChecked());
   if (!plan.ok()) {
     ShowMessage(plan.refusal);  // nothing was sent: the meter keeps its calibration whole
     return;
   }
-  // The transfer holds the GUI thread for seconds; the window keeps painting and shows how far
-  // it is, but takes no input until the end.
-  BusyWindow busy(window());
-  const bool sendable = Wyslij->isEnabled();
-  Wyslij->setEnabled(false);
+  // What is sent is what the panel held at the click, whatever is typed meanwhile.
+  const MeterParameters sent = Parameters();
   TransferProgress->setValue(0);
   TransferProgress->setVisible(true);
-  TransferTally tally;
-  RunTransfer(*port_, plan.steps, [&](int done, int) {
-    TransferProgress->setValue(done);
-    busy.CatchUp();
-  }, &tally);
-  TransferProgress->setVisible(false);
-  // Every transfer is kept in the calibration records, whatever reached the meter.
-  TransferRecord record = MakeTransferRecord(Parameters(), tally);
-  const KeptRecord kept = KeepRecord(record);
-  if (OnTransferReport) OnTransferReport(TransferReportText(tally));
-  if (kept.number.isEmpty()) ShowMessage(QStringLiteral("Nie zapisano protokołu przesłania: %1").arg(kept.error));
-  // A link lost meanwhile has left the button disabled, as a disconnect does.
-  Wyslij->setEnabled(sendable && port_->Connected());
+  Wyslij->setVisible(false);
+  AnulujWysylanie->setVisible(true);
+  const auto progress = [this](int done, int) { TransferProgress->setValue(done); };
+  const bool started = RunSteps(plan.steps, progress, [this, sent](TransferEnd, const TransferTally& tally) {
+    TransferProgress->setVisible(false);
+    AnulujWysylanie->setVisible(false);
+    Wyslij->setVisible(true);
+    // Every transfer is kept in the calibration records, whatever reached the meter.
+    TransferRecord record = MakeTransferRecord(sent, tally);
+    const KeptRecord kept = KeepRecord(record);
+    if (OnTransferReport) OnTransferReport(TransferReportText(tally));
+    if (kept.number.isEmpty()) ShowMessage(QStringLiteral("Nie zapisano protokołu przesłania: %1").arg(kept.error));
+  });
+  if (!started) {
+    TransferProgress->setVisible(false);
+    AnulujWysylanie->setVisible(false);
+    Wyslij->setVisible(true);
+  }
+}
+
+void TServicePanel::AnulujClick() {
+  if (run_) run_->Cancel();
 }
 
 void TServicePanel::OdbierzClick() { SetParameters(MeterParameters{}); }
 
-void TServicePanel::Button4Click() { SendAnyValue(*port_, DWPole->text(), DWWartosc->text()); }
+void TServicePanel::Button4Click() {
+  const TransferPlan plan = PlanAnyValue(DWPole->text(), DWWartosc->text());
+  if (!plan.ok()) {
+    ShowMessage(plan.refusal);
+    return;
+  }
+  if (!plan.steps.isEmpty()) RunSteps(plan.steps, {}, {});
+}
 
 void TServicePanel::ZapiszClick() {
   const QString name = AskSaveFileName(this, CalibrationFileDialogSettings());

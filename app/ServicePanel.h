@@ -6,8 +6,10 @@
 // diagnostics handlers, which act on its own filter state.
 #include <QGroupBox>
 #include <functional>
+#include <memory>
 
 #include "parameters/MeterParameters.h"
+#include "parameters/Transfer.h"
 
 class QCheckBox;
 class QLabel;
@@ -45,6 +47,16 @@ class TServicePanel : public QGroupBox {
   std::function<void()> OnPrint;
   // After a transfer: what reached the meter (TransferReportText), for the status line.
   std::function<void(const QString& text)> OnTransferReport;
+  // A run of frames takes the port, or gives it back: whatever else would write to the port
+  // waits until then (the main window disables it and says why).
+  std::function<void(bool busy)> OnPortBusy;
+
+  // Runs steps on the port, paced by a timer (TransferRun): progress as it goes, done with what
+  // reached the meter. False, and nothing sent, while another run holds the port.
+  bool RunSteps(const QList<TransferStep>& steps, std::function<void(int done, int total)> progress,
+                std::function<void(TransferEnd, const TransferTally&)> done);
+  bool Transferring() const { return run_ != nullptr; }
+  void AnulujClick();
 
   QToolButton* UkrysSerwis;
   QTabWidget* PageControl1;
@@ -87,6 +99,7 @@ class TServicePanel : public QGroupBox {
   QPushButton* Odbierz;
   QCheckBox* SaveEPROM;
   QPushButton* Wyslij;
+  QPushButton* AnulujWysylanie;    // in Wyslij's place while a transfer runs
   QProgressBar* TransferProgress;  // "k / 25" while a transfer runs
 
  private:
@@ -99,4 +112,5 @@ class TServicePanel : public QGroupBox {
   QLineEdit* EditOf(int member) const;  // nullptr for a grid cell
 
   TComPort* port_;
+  std::unique_ptr<TransferRun> run_;
 };

@@ -1,7 +1,7 @@
 #pragma once
 // Ctrl+C and SIGTERM as an event: the handler runs on the event loop, like any other event, so
-// a command can end cleanly (a recording writes what it received). Without the event loop
-// (inside a blocking pause) the signal waits for it.
+// a command can end cleanly (a recording writes what it received). While a handler runs, the
+// signal waits for it.
 #include <functional>
 
 void OnInterrupt(std::function<void()> handler);

@@ -92,8 +92,9 @@ const QList<CommandEntry>& Commands() {
       {"send", {"port"}, {"store", "dry-run"}, "FILE.F3C", {},
        "Usage: fluxa-cli send FILE.F3C [--store] [--dry-run] [-p NAME|PATH]\n\n"
        "Sends the calibration of a calibration file to the meter, as the service panel does: the\n"
-       "file must hold its 26 lines of text, and every value is checked first; a refused one is\n"
-       "told with its cell, nothing sent.\n"
+       "file must hold its 26 lines of text (each ending in CR LF or CR), and every value is\n"
+       "checked first; a refused one is told with its cell, nothing sent. The progress goes to\n"
+       "standard error as lines \"k / 25\" (redrawn in place on a terminal).\n"
        "Needs service access: the service flag of the settings store, or the service password,\n"
        "from $FLUXA_SERVICE_PASSWORD or asked on the terminal.\n\n"
        "      --store             the meter keeps the calibration (the store command after the values)\n"
@@ -155,11 +156,25 @@ const char* const kProgramHelp =
     "  history      list the calibrations and transfers of the record store\n"
     "  certificate  write a calibration's certificate to a PDF file\n\n"
     "\"fluxa-cli COMMAND --help\" tells more about a command.\n\n"
+    "Options:\n"
+    "  -h, --help              this help; after a command, the command's\n"
+    "      --version           the program's version\n"
+    "      --lang pl|en        the language of the messages\n\n"
     "Results go to standard output, progress and messages to standard error. The messages are\n"
     "in Polish when the locale is (LC_ALL, LC_MESSAGES or LANG starting with pl), else in\n"
     "English; --lang pl|en, before or after the command, chooses.\n"
     "Exit codes: 0 done, 1 usage or no service access, 2 device or port (also no result at\n"
-    "all), 3 data or file, 130 a download ended by Ctrl+C.\n";
+    "all), 3 data or file, 130 a download ended by Ctrl+C.\n\n"
+    "Environment:\n"
+    "  FLUXA_COM1, FLUXA_COM2  the device of the port name COM1 or COM2; wins over the\n"
+    "                          settings store\n"
+    "  FLUXA_SETTINGS          the settings file (default ~/.config/FLUXA3.ini)\n"
+    "  FLUXA_SERVICE_PASSWORD  the service password for send\n"
+    "  FLUXA_MQTT_PASSWORD     the broker's password for --mqtt\n"
+    "  FLUXA_RECORDS           the record store's file (default Fluxa/records.sqlite in the\n"
+    "                          user's data folder, the window's too)\n"
+    "  FLUXA_DB_PASSWORD       the password of the lab's records server\n"
+    "  LC_ALL, LC_MESSAGES, LANG  the language of the messages\n";
 
 ParsedCommandLine Fail(const QString& error) { return {std::nullopt, error}; }
 

@@ -92,9 +92,10 @@ int RunSend(const CliOptions& options) {
   }
   const std::optional<MeterParameters> parameters = ReadWholeCalibration(options.file);
   if (!parameters) return kExitData;
-  const TransferPlan plan = PlanTransfer(*parameters, options.store);
+  // The panel's checks and messages, in the user's language.
+  const TransferPlan plan = PlanTransfer(*parameters, options.store, ProgramTextLanguage());
   if (!plan.ok()) {
-    Complain(QStringLiteral("%1: %2").arg(options.file, PanelText(plan.refusal)));  // nothing is sent
+    Complain(QStringLiteral("%1: %2").arg(options.file, plan.refusal));  // nothing is sent
     return kExitData;
   }
   if (options.dryRun) {
@@ -124,7 +125,7 @@ int RunSend(const CliOptions& options) {
     progress.Show(QStringLiteral("%1 / %2").arg(done).arg(total));
   }, &tally);
   progress.Done();
-  Complain(PanelText(TransferReportText(tally)));  // the service panel's report of the transfer
+  Complain(TransferReportText(tally, ProgramTextLanguage()));  // the service panel's report of the transfer
   // Kept in the calibration records like the panel's transfers.
   TransferRecord record = MakeTransferRecord(*parameters, tally);
   const KeptRecord kept = KeepRecord(record);

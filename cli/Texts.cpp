@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <QRegularExpression>
+#include <functional>
 
 #include "parameters/CalibrationFile.h"
 #include "parameters/Transfer.h"
@@ -74,8 +75,8 @@ const Pair kTexts[] = {
      "%1: not a text file; a calibration file holds 26 lines of text"},
     {Msg::LineCount, "%1: plik kalibracyjny ma 26 wierszy, ten ma %2",
      "%1: a calibration file holds 26 lines, this one %2"},
-    {Msg::LoneLineFeeds, " (jego wiersze kończy samo LF, wiersze pliku kalibracyjnego kończy CR LF)",
-     " (its lines end in LF alone; those of a calibration file end in CR LF)"},
+    {Msg::LoneLineFeeds, " (jego wiersze kończy samo LF, wiersze pliku kalibracyjnego kończy CR LF albo CR)",
+     " (its lines end in LF alone; those of a calibration file end in CR LF or CR)"},
     {Msg::NothingSent, "; nic nie wysłano", "; nothing sent"},
     {Msg::TransferRecorded, "protokół przesłania: %1", "transfer record: %1"},
     {Msg::TransferNotRecorded, "nie zapisano protokołu przesłania: %1", "transfer record not kept: %1"},
@@ -102,8 +103,9 @@ static_assert(sizeof kTexts / sizeof kTexts[0] == size_t(Msg::CertificateWritten
 
 bool Polish() { return CurrentLanguage == QLatin1String("Polski"); }
 
-// The English forms of the Polish-only texts the core hands fluxa-cli: the service panel's
-// refusals and report, the file and recording messages. A pattern matches one whole line.
+// The English forms of the Polish-only texts the core shows fluxa-cli through ShowMessage or
+// hands it: the transfer's messages while it sends, the file and recording messages. A pattern
+// matches one whole line.
 struct PanelPattern {
   QRegularExpression polish;
   QString english;  // \1... stand for the pattern's groups
@@ -111,22 +113,17 @@ struct PanelPattern {
 
 QString Whole(const QString& text) { return u'^' + QRegularExpression::escape(text) + u'$'; }
 
+// A text of the transfer in both languages, as a pattern of its Polish form.
+PanelPattern Both(const std::function<QString(TextLanguage)>& text) {
+  return {QRegularExpression(Whole(text(TextLanguage::Polish))), text(TextLanguage::English)};
+}
+
 const QList<PanelPattern>& PanelPatterns() {
   static const QList<PanelPattern> patterns = {
       {QRegularExpression(QStringLiteral("^Nie można wysłać tekstu (.*) do adresu (\\d+)$")),
        QStringLiteral("Cannot send text \\1 to address \\2")},
-      {QRegularExpression(Whole(kFilterFormatText)), QStringLiteral("Invalid filter data format:")},
-      {QRegularExpression(Whole(kThresholdRangeText)),
-       QStringLiteral("Value not allowed in the cell: probe type threshold!")},
-      {QRegularExpression(Whole(kCorrectionText)),
-       QStringLiteral("Invalid value of the temperature correction coefficient.")},
-      {QRegularExpression(Whole(kBadDataText)), QStringLiteral("Invalid data!")},
+      Both(StoreFailedText),
       {QRegularExpression(Whole(kCalibrationReadErrorText)), QStringLiteral("File read error!")},
-      {QRegularExpression(QStringLiteral("^Wysłać polecenia$")), QStringLiteral("The command could not be sent")},
-      {QRegularExpression(QStringLiteral("^Wysłano parametrów: (\\d+) z (\\d+), (.*)$")),
-       QStringLiteral("Parameters sent: \\1 of \\2, \\3")},
-      {QRegularExpression(QStringLiteral("^Wysłano parametrów: (\\d+), (.*)$")),
-       QStringLiteral("Parameters sent: \\1, \\2")},
       {QRegularExpression(
            QStringLiteral("^Nie można zapisać pliku (.*)\\. Wyniki są zbierane tylko w pamięci\\.$")),
        QStringLiteral("Cannot write the file \\1. The results are kept in memory only.")},
@@ -134,27 +131,13 @@ const QList<PanelPattern>& PanelPatterns() {
   return patterns;
 }
 
-// The endings of the transfer's report, after the pattern above took its start.
-const QList<QPair<QString, QString>>& ReportEndings() {
-  static const QList<QPair<QString, QString>> endings = {
-      {QStringLiteral("zapisano w EEPROM"), QStringLiteral("stored in EEPROM")},
-      {QStringLiteral("nie zapisano w EEPROM"), QStringLiteral("not stored in EEPROM")},
-      {QStringLiteral("bez zapisu w EEPROM"), QStringLiteral("EEPROM store not asked for")},
-  };
-  return endings;
-}
-
 QString EnglishLine(const QString& line) {
   for (const PanelPattern& pattern : PanelPatterns()) {
     const QRegularExpressionMatch match = pattern.polish.match(line);
     if (!match.hasMatch()) continue;
     QString english = pattern.english;
-    for (int group = match.lastCapturedIndex(); group >= 1; --group) {
-      QString captured = match.captured(group);
-      for (const auto& [polish, ending] : ReportEndings())
-        if (captured == polish) captured = ending;
-      english.replace(QStringLiteral("\\%1").arg(group), captured);
-    }
+    for (int group = match.lastCapturedIndex(); group >= 1; --group)
+      english.replace(QStringLiteral("\\%1").arg(group), match.captured(group));
     return english;
   }
   return line;

@@ -77,7 +77,8 @@ enum class Msg {
 };
 QString Text(Msg message);
 
-// A text of the service panel (or another window) that the core has only in Polish, in the
-// user's language; every such text fluxa-cli shows goes through here. Lines are taken one by
-// one: a cell's name on a line of its own stays as the panel shows it.
+// A text that the core shows only in Polish (through ShowMessage: the transfer's messages while
+// it sends, the recording's), in the user's language; every such text fluxa-cli shows goes
+// through here. The transfer's refusals and report come in the user's language already
+// (parameters/Transfer.h). Lines are taken one by one.
 QString PanelText(const QString& polish);

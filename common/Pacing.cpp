@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
-#include <QThread>
 #include <QTimer>
 
 namespace {
@@ -13,12 +12,9 @@ PacingHooks& Hooks() {
 }
 }  // namespace
 
-void BlockingPause(int ms) {
-  if (Hooks().pause) {
-    Hooks().pause(ms);
-    return;
-  }
-  if (ms > 0) QThread::msleep(static_cast<unsigned long>(ms));
+int PaceMs(int ms) {
+  if (Hooks().pace) return Hooks().pace(ms);
+  return ms;
 }
 
 void EventWait(int ms) {

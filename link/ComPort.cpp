@@ -175,7 +175,7 @@ int TComPort::Write(const char* data, int length) {
 }
 
 qint64 TComPort::PullQueued() {
-  // Without the event loop (inside a blocking pause or a handler) the port object does not
+  // Without the event loop (inside a handler) the port object does not
   // learn of new bytes by itself; a zero wait reads what the device holds.
   WakeAtEveryByte();  // a part of a frame counts too
   quietDepth_++;

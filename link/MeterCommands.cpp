@@ -1,7 +1,6 @@
 #include "link/MeterCommands.h"
 
 #include "common/Messages.h"
-#include "common/Pacing.h"
 #include "link/ComPort.h"
 
 QByteArray ParameterFrame(int address, quint8 byte4, quint8 byte5) {
@@ -40,22 +39,6 @@ bool WriteParameterValue(TComPort& port, const QString& valueText, int address) 
     ShowMessage("Nie można wysłać tekstu " + valueText + " do adresu " + QString::number(address));
     return false;
   }
-  return true;
-}
-
-bool SendParameterFrame(TComPort& port, const QString& valueText, int address) {
-  if (!WriteParameterValue(port, valueText, address)) return false;
-  BlockingPause(kParameterPauseMs);
-  return true;
-}
-
-bool SendParameterBytes(TComPort& port, int address, quint8 byte4, quint8 byte5) {
-  if (!WriteFrame(port, ParameterFrame(address, byte4, byte5))) {
-    ShowMessage("Nie można wysłać tekstu " + QString::number(byte4) + " do adresu " +
-                QString::number(address));
-    return false;
-  }
-  BlockingPause(kParameterPauseMs);
   return true;
 }
 

@@ -2,7 +2,8 @@
 // The meter's wire protocol, send side. The meter answers nothing; the PC only keeps pauses.
 //
 // Parameter frame, 6 bytes: AA 55 43 address lo hi   (a 16-bit value, little-endian, or two
-//                           independent bytes for the phase pair); 300 ms pause after each.
+//                           independent bytes for the phase pair); 300 ms pause after each,
+//                           which the sender keeps by a timer (parameters/Transfer.h).
 // Command frame,   6 bytes: AA 55 letter 00 00 00     ("S" store, "H" end/prepare dump, "V" dump)
 // Failures are shown here with the program's own message; the port stays as it was.
 #include <QByteArray>
@@ -18,9 +19,6 @@ QByteArray CommandFrame(char letter);
 bool WriteFrame(TComPort& port, const QByteArray& frame);
 
 // Value text: decimal integer with an optional sign; its low 16 bits are sent. An empty text
-// sends nothing. Returns whether the frame was written.
-bool SendParameterFrame(TComPort& port, const QString& valueText, int address);
-// The same frame without the pause after it, for a caller that keeps the pause itself.
+// sends nothing. Returns whether the frame was written; the caller keeps the pause after it.
 bool WriteParameterValue(TComPort& port, const QString& valueText, int address);
-bool SendParameterBytes(TComPort& port, int address, quint8 byte4, quint8 byte5);
 bool SendCommand(TComPort& port, const QString& command);

@@ -3,7 +3,7 @@
 // The texts are copied exactly, spaces and accelerator ampersands included: captions are laid out
 // around them (" Wynik " sits in a group box frame, " wynik" follows a number in the step dialog).
 
-const char* const PolishTexts[155] = {
+const char* const PolishTexts[157] = {
     "",                                                        // 0
     "Plik",                                                    // 1
     "Widok",                                                   // 2
@@ -159,9 +159,11 @@ const char* const PolishTexts[155] = {
     "Dane z urządzenia nie zaczynają się od nagłówka. Plik nie został zapisany.",  // 152
     "Dane z urządzenia są niepełne (nieparzysta liczba bajtów). Plik nie został zapisany.",  // 153
     "Wyniki zmieniły jednostkę lub rodzaj pomiaru (%1 → %2): zapis do pliku zakończono, plik zawiera wyniki sprzed zmiany.",  // 154
+    "Trwa wysyłanie do miernika: poczekaj na koniec albo naciśnij „Anuluj”.",  // 155
+    "plik %1 (wyniki na żywo: %2)",  // 156
 };
 
-const char* const EnglishTexts[155] = {
+const char* const EnglishTexts[157] = {
     "",                                                        // 0
     "File",                                                    // 1
     "View",                                                    // 2
@@ -317,6 +319,8 @@ const char* const EnglishTexts[155] = {
     "The meter's data do not begin with their header. No file was written.",  // 152
     "The meter's data are incomplete (an odd number of bytes). No file was written.",  // 153
     "The results changed their unit or mode (%1 → %2): the recording was stopped; its file holds the results from before the change.",  // 154
+    "Sending to the meter: wait for the end or press \"Anuluj\".",  // 155
+    "file %1 (live results: %2)",  // 156
 };
 
 QString CurrentLanguage = QStringLiteral("Polski");

@@ -60,7 +60,21 @@ CommandLine ReadCommandLine(const QStringList& arguments) {
         "  FLUXA_COM1, FLUXA_COM2  The device of the port COM1 or COM2 (/dev/ttyUSB0); wins\n"
         "                          over the settings store.\n"
         "  FLUXA_SETTINGS          The settings file instead of ~/.config/FLUXA3.ini (not on\n"
-        "                          Windows, where the settings live in the registry).\n");
+        "                          Windows, where the settings live in the registry).\n"
+        "  FLUXA_RECORDS           The SQLite file of the calibration records instead of\n"
+        "                          the one below.\n"
+        "  FLUXA_DB_PASSWORD       The password of the lab's records server (Settings ->\n"
+        "                          Calibration database); never stored.\n"
+        "  FLUXA_MQTT_PASSWORD     The password of the MQTT broker (Settings -> MQTT\n"
+        "                          publishing); never stored.\n"
+        "  FLUXA_RECOVERY          keep or discard: answers the question about a recording\n"
+        "                          a crash interrupted, without asking.\n"
+        "\nFiles:\n"
+        "  ~/.config/FLUXA3.ini    The settings store (the registry's\n"
+        "                          HKEY_LOCAL_MACHINE\\Software\\FLUXA3 on Windows).\n"
+        "  ~/.local/share/Fluxa/records.sqlite\n"
+        "                          The calibration records and transfers, shared with\n"
+        "                          fluxa-cli (%LOCALAPPDATA%\\Fluxa\\records.sqlite on Windows).\n");
     result.text = text;
     return result;
   }

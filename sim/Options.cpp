@@ -4,6 +4,14 @@ namespace sim {
 
 namespace {
 
+// The options that take a value; any other name but the flags is unknown.
+bool TakesValue(std::string_view name) {
+  for (std::string_view option : {"--meter", "--reference", "--unit", "--range", "--wave", "--temp", "--rate",
+                                  "--gain", "--true-gain", "--state", "--stored", "--seed"})
+    if (name == option) return true;
+  return false;
+}
+
 bool IsFieldKnob(std::string_view name) {
   return name == "field" || name == "step-low" || name == "step-high" || name == "offset" ||
          name == "amplitude" || name == "slope" || name == "period" || name == "noise";
@@ -85,6 +93,10 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
       options.help = true;
       continue;
     }
+    if (name == "--version") {
+      options.version = true;
+      continue;
+    }
     if (name == "--exit-at-eof") {
       options.exitAtEof = true;
       continue;
@@ -97,6 +109,11 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
       m.powerOff = true;
       continue;
     }
+    const std::string knob = name.rfind("--", 0) == 0 ? name.substr(2) : name;
+    if (!TakesValue(name) && !IsFieldKnob(knob)) {
+      error = "unknown option " + name;
+      return false;
+    }
     if (!hasValue) {
       if (i + 1 >= args.size()) {
         error = "missing value for " + name;
@@ -104,7 +121,6 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
       }
       value = args[++i];
     }
-    const std::string knob = name.rfind("--", 0) == 0 ? name.substr(2) : name;
     long long n = 0;
     bool ok = true;
     if (name == "--meter")
@@ -142,7 +158,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
       return false;
     }
   }
-  if (!options.help && options.meterPath.empty()) {
+  if (!options.help && !options.version && options.meterPath.empty()) {
     error = "--meter PATH is required";
     return false;
   }
@@ -164,6 +180,12 @@ Lines:
   --reference PATH      link for the reference meter's port
   --exit-at-eof         quit when stdin ends (for a parent that wants its child gone with it);
                         otherwise the simulator runs until SIGINT, SIGTERM or "quit"
+
+Program:
+  -h, --help            this help
+  --version             the program's version
+An unknown option, or an option without its value or with a bad one, is told on stderr and
+ends the simulator with exit code 2.
 
 Meter:
   --unit mT|Gs|kA/m     display unit (default mT); the field is given in this unit

@@ -14,6 +14,7 @@ struct Options {
   std::string referencePath;
   MeterConfig meter;
   bool help = false;
+  bool version = false;
   bool exitAtEof = false;  // quit when stdin ends (a test's child dies with its test)
 };
 

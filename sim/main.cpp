@@ -83,6 +83,10 @@ int main(int argc, char** argv) {
     std::fputs(HelpText().c_str(), stdout);
     return 0;
   }
+  if (options.version) {
+    std::fputs("fluxa-sim " FLUXA_VERSION "\n", stdout);
+    return 0;
+  }
   const sigset_t waitMask = InstallSignalHandlers();
 
   PtyEndpoint meterPort("meter", options.meterPath, 10.0, 9600.0);

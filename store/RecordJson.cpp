@@ -48,6 +48,7 @@ QByteArray CalibrationBody(const CalibrationRecord& r) {
                       {"gain_before", r.gainBefore ? QJsonValue(*r.gainBefore) : QJsonValue()},
                       {"gain_after", r.gainAfter},
                       {"steps", steps},
+                      {"search", r.search},
                       {"tolerance_percent", r.tolerancePercent},
                       {"resolution", r.resolution},
                       {"uncertainty", Optional(r.uncertainty)},
@@ -75,6 +76,7 @@ bool ReadCalibrationBody(const QByteArray& body, CalibrationRecord& r) {
   r.gainAfter = o["gain_after"].toInt();
   r.steps.clear();
   for (const QJsonValue& s : o["steps"].toArray()) r.steps << SearchStepRecord{s["gain"].toInt(), s["reading"].toDouble()};
+  r.search = o["search"].toString(QStringLiteral("bisection"));  // the only search before it was kept
   r.tolerancePercent = o["tolerance_percent"].toDouble();
   r.resolution = o["resolution"].toDouble();  // 0 in a body written before it was kept
   // A body without them (written before they were kept) has no verdict, rather than a failed one.

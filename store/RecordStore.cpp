@@ -116,8 +116,14 @@ QString RecordStore::DefaultPath() {
 
 bool RecordStore::Open(const QString& path, QString* error) {
   const bool existed = QFileInfo::exists(path);
-  if (!existed && !QDir().mkpath(QFileInfo(path).absolutePath())) {
-    if (error) *error = QStringLiteral("cannot make the folder of %1").arg(path);
+  // Only the program's own folder is made; a folder the user named (FLUXA_RECORDS) that is not
+  // there is a typing error more often than a wish for a new one.
+  const QString folder = QFileInfo(path).absolutePath();
+  const bool ownFolder = folder == QFileInfo(DefaultPath()).absolutePath();
+  if (!existed && !QFileInfo(folder).isDir() && (!ownFolder || !QDir().mkpath(folder))) {
+    if (error)
+      *error = ownFolder ? QStringLiteral("cannot make the folder of %1").arg(path)
+                         : QStringLiteral("the folder of %1 does not exist").arg(path);
     return false;
   }
   if (existed) {  // SQLite would take any file for an empty database only when it is empty
@@ -175,6 +181,11 @@ bool RecordStore::ConnectServer(const Server& server, QString* error) {
     if (error) *error = Why(db.lastError());
     return false;
   }
+  // The server's notices ("trigger ... does not exist, skipping") are for its log, not for the
+  // user's terminal, where the client library would print them.
+  QSqlQuery quiet(db);
+  quiet.exec(QStringLiteral("SET client_min_messages TO warning"));
+  quiet.finish();
   bool newer = false;
   if (!MakeSchema(db, true, false, &newer, error)) {
     db.close();

@@ -52,6 +52,7 @@ struct CalibrationRecord {
   std::optional<int> gainBefore;
   int gainAfter = 0;
   QList<SearchStepRecord> steps;
+  QString search = QStringLiteral("bisection");  // the gain search whose steps these are: or "secant"
   double tolerancePercent = 1;
   double resolution = 0;  // the meter's last digit, in the readings' unit; 0: not known
   std::optional<double> uncertainty;  // U (k = 2) of the as-left error

@@ -137,6 +137,33 @@ class TestHistory : public QObject {
 
   // The dialog keeps the server's settings, never the password; "connect" reaches a real server
   // and sends what waited in the local file; the history then reads the server.
+  // A transfer shows each value under its cell's name, and its report, in the program's
+  // language.
+  void transferInTheLanguage_data() {
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("Polish") << "Polski"
+                            << QStringList{"Sondy: AXIAL wzm. / DC 2: 3", "Filtr: Próg / DC 1: 51",
+                                           "Zakres: Zakres 2 / Faza: 66", "Próg rodzaju sondy mV: 69",
+                                           "Wysłano parametrów: 25, zapisano w EEPROM"};
+    QTest::newRow("English") << "Angielski"
+                             << QStringList{"Probes: AXIAL gain / DC 2: 3", "Filter: Threshold / DC 1: 51",
+                                            "Range: Range 2 / Phase: 66", "Probe type threshold mV: 69",
+                                            "Parameters sent: 25, stored in EEPROM"};
+  }
+  void transferInTheLanguage() {
+    QFETCH(QString, language);
+    QFETCH(QStringList, lines);
+    CurrentLanguage = language;
+    const auto polishAgain = qScopeGuard([] { CurrentLanguage = QStringLiteral("Polski"); });
+    THistoryWin window;
+    window.show();
+    window.Filtr->setText("KV-100");
+    window.Select(0);  // the transfer
+    const QStringList shown = window.Przeslanie->toPlainText().split('\n');
+    for (const QString& line : lines) QVERIFY2(shown.contains(line), qPrintable(shown.join('\n')));
+  }
+
   void databaseDialog() {
     if (!PostgresCluster::Available()) QSKIP("PostgreSQL is not installed (scripts/bootstrap installs it)");
     PostgresCluster cluster;

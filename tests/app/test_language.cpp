@@ -9,14 +9,23 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QGroupBox>
+#include <QMenu>
+#include <QTabWidget>
+#include <QTableView>
 #include <QTextBrowser>
+#include <QTextDocument>
 
 #include "app/Application.h"
 #include "app/FileDialogs.h"
 #include "app/GuideWin.h"
 #include "app/Main.h"
 #include "app/PrintDialogs.h"
+#include "app/settings/DatabaseWin.h"
 #include "app/settings/JezykWin.h"
+#include "app/settings/MqttWin.h"
+#include "app/HistoryWin.h"
+#include "wizard/KalibracjaMain.h"
 #include "parameters/PrintData.h"
 #include "records/raport.h"
 #include "settings/Jezyki.h"
@@ -54,6 +63,27 @@ QStringList SaveOverExistingFile(const QString& path) {
   return seen << AskSaveFileName(nullptr, {QStringLiteral("Zapisz"), kPdfFilter, kPdfSuffix});
 }
 }  // namespace
+
+// Every caption a window shows: its menus and their items, buttons, labels, group boxes, tabs
+// and the columns of its tables, without accelerator marks.
+QSet<QString> CaptionsOf(QWidget* window) {
+  QSet<QString> captions;
+  const auto add = [&](QString text) { captions << text.remove(u'&').trimmed(); };
+  for (QMenu* menu : window->findChildren<QMenu*>()) {
+    add(menu->title());
+    for (QAction* action : menu->actions()) add(action->text());
+  }
+  for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) add(button->text());
+  for (QLabel* label : window->findChildren<QLabel*>()) add(label->text());
+  for (QGroupBox* box : window->findChildren<QGroupBox*>()) add(box->title());
+  for (QTabWidget* tabs : window->findChildren<QTabWidget*>())
+    for (int i = 0; i < tabs->count(); ++i) add(tabs->tabText(i));
+  for (QTableView* table : window->findChildren<QTableView*>())
+    if (table->model())
+      for (int i = 0; i < table->model()->columnCount(); ++i)
+        add(table->model()->headerData(i, Qt::Horizontal).toString());
+  return captions;
+}
 
 class TestLanguage : public QObject {
   Q_OBJECT
@@ -107,6 +137,55 @@ class TestLanguage : public QObject {
     QPointer<TRaport_Win> report = TRaport_Win::Open(&fluxa.MainWin(), ProgramDialogs());
     QCOMPARE(report->Edit5->text(), today);
     report->close();
+  }
+
+  // The guide's sections on the service panel, publishing, the as-left check, the history and
+  // the database name only what the program shows: each bold text, each step of a menu path, is
+  // the caption of a menu, a menu item, a control, a field or a column of the program's windows
+  // in one of its two languages.
+  void guideNamesRealCaptions_data() {
+    QTest::addColumn<QString>("guide");
+    QTest::addColumn<QString>("section");
+    for (const char* guide : {"pl", "en"})
+      for (const char* section : {"panel", "mqtt", "asleft", "records", "database"})
+        QTest::addRow("%s %s", guide, section) << guide << section;
+  }
+  void guideNamesRealCaptions() {
+    QFETCH(QString, guide);
+    QFETCH(QString, section);
+    FluxaApplication fluxa;
+    TMainWin& main = fluxa.MainWin();
+    // The wizard's "Dalej >>" reads "Zakoncz" from page 2 on, which a wizard that is not open
+    // never shows.
+    QSet<QString> captions{QStringLiteral("Zakoncz")};
+    for (const QString& language : {"Polski", "English"}) {
+      ChooseLanguages(main, {language});
+      TkKalibracja wizard;
+      THistoryWin history;
+      QPointer<TMqttWin> mqtt = TMqttWin::Open(&main);
+      QPointer<TDatabaseWin> database = TDatabaseWin::Open(&main);
+      for (QWidget* window : QList<QWidget*>{&main, &history, &wizard, mqtt, database})
+        captions += CaptionsOf(window);
+      mqtt->close();
+      database->close();
+    }
+    QFile file(":/guide/" + guide + "/index.html");
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(file.readAll());
+    const QRegularExpression part("id=\"" + section + "\">(.*?)(?=<h[23] |</body>)",
+                                  QRegularExpression::DotMatchesEverythingOption);
+    const QString text = part.match(html).captured(1);
+    QVERIFY(!text.isEmpty());
+    int named = 0;
+    for (const QRegularExpressionMatch& bold : QRegularExpression("<b>(.*?)</b>").globalMatch(text)) {
+      QTextDocument plain;
+      plain.setHtml(bold.captured(1));
+      for (const QString& step : plain.toPlainText().split(QStringLiteral(" → "))) {
+        QVERIFY2(captions.contains(step.trimmed()), qPrintable(step));
+        ++named;
+      }
+    }
+    QVERIFY(named >= 5);
   }
 
   // The guide opens from Pomoc at the contents of the language, every picture it shows is in the

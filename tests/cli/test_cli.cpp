@@ -1,6 +1,6 @@
 // fluxa-cli without a meter: its command line, the port mapping, the export of data files, the
-// calibration that send plans (with --dry-run, and every refusal) and the language of its
-// messages.
+// calibration that send plans (with --dry-run, and every refusal), the language of its
+// messages; and the three programs' help, man pages and completion, which must tell the same.
 #include <QtTest>
 
 #include "parameters/CalibrationFile.h"
@@ -126,9 +126,9 @@ class TestCli : public QObject {
     QTest::newRow("reference") << -1 << "" << false << "";
     QTest::newRow("reference, stored") << -1 << "" << true << "";
     QTest::newRow("gain beyond 1") << P::Sondy(1, 1) << "2" << true
-                                   << "Cannot send text 2 to address 0 — Sondy: AXIAL wzm. / DC 1";
+                                   << "Cannot send text 2 to address 0 — Probes: AXIAL gain / DC 1";
     QTest::newRow("probe threshold") << P::ProgRodzajuSondy << "x" << false
-                                     << "'x' is not a valid integer value — Próg rodzaju sondy mV";
+                                     << "'x' is not a valid integer value — Probe type threshold mV";
   }
   void sendPlan() {
     QFETCH(int, member);
@@ -176,7 +176,7 @@ class TestCli : public QObject {
     QTest::newRow("a usage error") << QStringList{"LANG=pl_PL.UTF-8"} << QStringList{"watch", "-c", "0"}
                                    << "watch: --count przyjmuje liczbę całkowitą od 1 do 2147483647";
     QTest::newRow("the panel's refusal, en") << QStringList{"LC_ALL=en_GB.UTF-8"} << QStringList{"send", "%2"}
-                                             << "%2: Cannot send text 2 to address 0 — Sondy: AXIAL wzm. / DC 1";
+                                             << "%2: Cannot send text 2 to address 0 — Probes: AXIAL gain / DC 1";
     QTest::newRow("the panel's refusal, pl")
         << QStringList{"LC_ALL=pl_PL.UTF-8"} << QStringList{"send", "%2"}
         << "%2: Nie można wysłać tekstu 2 do adresu 0 — Sondy: AXIAL wzm. / DC 1";
@@ -194,6 +194,103 @@ class TestCli : public QObject {
     args.replaceInStrings("%1", missing).replaceInStrings("%2", refused);
     QVERIFY(cli.run(args) > 0);
     QCOMPARE(QString::fromUtf8(cli.err), "fluxa-cli: " + err.replace("%1", missing).replace("%2", refused) + "\n");
+  }
+
+  // Every refusal of a file or a value, in the language chosen: in English no Polish letter and
+  // none of the panel's Polish words; in Polish the service panel's own text, as the window shows
+  // it.
+  void refusalsInTheLanguage_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QByteArray>("bytes");  // the file; null: none, "/": a directory
+    QTest::addColumn<QString>("english");   // %1: the file
+    QTest::addColumn<QString>("polish");
+    using P = MeterParameters;
+    const auto with = [](int member, const QString& text) {
+      MeterParameters parameters = ReferenceParameters();
+      parameters[member] = text;
+      return EncodeCalibrationFile(parameters);
+    };
+    const auto refused = [&](const char* tag, int member, const QString& text, const QString& english,
+                             const QString& polish) {
+      QTest::newRow(tag) << "send" << with(member, text) << "%1: " + english << "%1: " + polish;
+    };
+    refused("gain beyond 1", P::Sondy(1, 1), "2", "Cannot send text 2 to address 0 — Probes: AXIAL gain / DC 1",
+            "Nie można wysłać tekstu 2 do adresu 0 — Sondy: AXIAL wzm. / DC 1");
+    // 1 and -1 are sent (tests/parameters' reference calibration holds both); a gain whose word
+    // passes 32767 is not.
+    refused("gain just beyond 1", P::Sondy(2, 1), "1,0001",
+            "Cannot send text 1.0001 to address 4 — Probes: AXIAL gain / DC 2",
+            "Nie można wysłać tekstu 1.0001 do adresu 4 — Sondy: AXIAL wzm. / DC 2");
+    refused("gain not a number", P::Sondy(4, 2), "x", "Cannot send text x to address 22 — Probes: TRANS gain / AC 2",
+            "Nie można wysłać tekstu x do adresu 22 — Sondy: TRANS wzm. / AC 2");
+    refused("converter", P::Stala, "40000", "Cannot send text 40000 to address 10 — DC component at the converter",
+            "Nie można wysłać tekstu 40000 do adresu 10 — Składowa stała na przetworniku");
+    refused("thermometer", P::Wtemp, "x", "Cannot send text x to address 50 — Thermometer coefficient",
+            "Nie można wysłać tekstu x do adresu 50 — Współczynnik termometru.");
+    refused("thermometer offset", P::OTemp, "-40000",
+            "Cannot send text -40000 to address 48 — Thermometer offset",
+            "Nie można wysłać tekstu -40000 do adresu 48 — Offset termometru");
+    refused("correction offset", P::OKor, "1,5", "Cannot send text 1,5 to address 6 — Temperature correction offset",
+            "Nie można wysłać tekstu 1,5 do adresu 6 — Offset korekcji temp.");
+    refused("correction", P::WKor, "1",
+            "Invalid value of the temperature correction coefficient. — Temperature correction coefficient",
+            "Niepoprawnie wprowadzona wartość współczynnika korekcji temp. — Współczynnik korekcji temp.");
+    refused("temperature filter", P::WzmocnienieFiltruTemp, "3", "Invalid filter data format: 3 — Temperature filter gain",
+            "Nieprawidłowy format danych filtru :3 — Wzmocnienie filtru temp.");
+    refused("filter constant", P::Kfiltr(2, 1), "-0,9", "Invalid filter data format: -0.9 — Filter: Gain / DC 2",
+            "Nieprawidłowy format danych filtru :-0.9 — Filtr: Wzm. / DC 2");
+    refused("filter threshold", P::Kfiltr(3, 2), "70000",
+            "Cannot send text 70000 to address 42 — Filter: Threshold / AC 1",
+            "Nie można wysłać tekstu 70000 do adresu 42 — Filtr: Próg / AC 1");
+    refused("phase", P::SFaza(2), "300", "Cannot send text 300 to address 55 — Range: Range 2 / Phase",
+            "Nie można wysłać tekstu 300 do adresu 55 — Zakres: Zakres 2 / Faza");
+    refused("probe threshold, not a number", P::ProgRodzajuSondy, "x",
+            "'x' is not a valid integer value — Probe type threshold mV",
+            "'x' is not a valid integer value — Próg rodzaju sondy mV");
+    refused("probe threshold beyond 1800", P::ProgRodzajuSondy, "2000",
+            "Value not allowed in the cell: probe type threshold! — Probe type threshold mV",
+            "Niedozwolona wartość komórki: próg rodzaju sondy! — Próg rodzaju sondy mV");
+    QTest::newRow("no such file") << "send" << QByteArray() << "%1: no such file" << "%1: nie ma takiego pliku";
+    QTest::newRow("a directory") << "send" << QByteArray("/") << "%1: File read error!" << "%1: Błąd odczytu pliku!";
+    QTest::newRow("LF line ends")
+        << "send" << ReferenceFileBytes().replace("\r\n", "\n")
+        << "%1: a calibration file holds 26 lines, this one 1 (its lines end in LF alone; those of a calibration "
+           "file end in CR LF or CR); nothing sent"
+        << "%1: plik kalibracyjny ma 26 wierszy, ten ma 1 (jego wiersze kończy samo LF, wiersze pliku "
+           "kalibracyjnego kończy CR LF albo CR); nic nie wysłano";
+    QTest::newRow("binary") << "send" << QByteArray("\x89PNG\r\n\x1A\n\0\0", 10)
+                            << "%1: not a text file; a calibration file holds 26 lines of text; nothing sent"
+                            << "%1: to nie jest plik tekstowy, a plik kalibracyjny to 26 wierszy tekstu; nic nie "
+                               "wysłano";
+    QTest::newRow("export, not a number") << "export" << QByteArray("  1.00\r\n  1,5\r\n")
+                                          << "%1: Line 2 of the file is not a number: \"  1,5\""
+                                          << "%1: Wiersz 2 pliku nie jest liczbą: \"  1,5\"";
+  }
+  void refusalsInTheLanguage() {
+    QFETCH(QString, command);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, english);
+    QFETCH(QString, polish);
+    const QString file = Path(QTest::currentDataTag() + QStringLiteral(".dat"));
+    if (bytes == "/") QVERIFY(QDir().mkpath(file));
+    else if (!bytes.isNull()) QVERIFY(WriteFile(file, bytes));
+    const QStringList args = command == "send" ? QStringList{"send", file, "--dry-run"} : QStringList{"export", file};
+    static const QRegularExpression polishLetter(QStringLiteral("[ąćęłńóśźżĄĆĘŁŃÓŚŹŻ]"));
+    static const QRegularExpression polishWord(
+        QStringLiteral("\\b(nie|nic|brak|plik\\w*|wiersz\\w*|tekstu|adresu|sondy|wzm|filtr\\w*|zakres|faza|próg|"
+                       "składowa|termometru|korekcji|wartość|wysłano|zapisano|dane)\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+    for (const QString& language : {QStringLiteral("en"), QStringLiteral("pl")}) {
+      CliRun cli;
+      QCOMPARE(cli.run(args + QStringList{"--lang", language}), 3);
+      QCOMPARE(cli.out, QByteArray());
+      const QString told = QString::fromUtf8(cli.err);
+      QCOMPARE(told, "fluxa-cli: " + (language == "en" ? english : polish).arg(file) + "\n");
+      if (language == "pl") continue;
+      const QString message = QString(told).remove(file);  // the path's words are not the message's
+      QVERIFY2(!message.contains(polishLetter), qPrintable(message));
+      QVERIFY2(!message.contains(polishWord), qPrintable(message));
+    }
   }
 
   // What --help tells is what the man page and the shell's completion offer: every command, and
@@ -232,6 +329,109 @@ class TestCli : public QObject {
       const QString roff = command.isEmpty() ? "\n.B " + name + "\n" : QString(name).replace("-", "\\-");
       QVERIFY2(man.contains(roff), qPrintable(name));
     }
+    if (command.isEmpty()) return;
+
+    // The command's line of the synopsis offers every option of its help but --help and --lang
+    // (which every command takes), and no other.
+    QHash<QString, QString> longName;  // "-p": "--port"
+    const QRegularExpression shortForm("(?m)^ +(-[a-z]), (--[a-z-]+)");
+    for (const QRegularExpressionMatch& m : shortForm.globalMatch(QString::fromUtf8(help.out)))
+      longName[m.captured(1)] = m.captured(2);
+    const QRegularExpression synopsisLine("^\\.B fluxa-cli " + command + "\n(.*?)^\\.br$",
+                                          QRegularExpression::MultilineOption |
+                                              QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch line = synopsisLine.match(man);
+    QVERIFY2(line.hasMatch(), qPrintable(command));
+    QSet<QString> synopsis;
+    for (const QRegularExpressionMatch& m :
+         QRegularExpression("(?<![\\w-])(--?[a-z][a-z-]*)").globalMatch(line.captured(1).replace("\\-", "-")))
+      synopsis << longName.value(m.captured(1), m.captured(1));
+    QSet<QString> expected(told.begin(), told.end());
+    expected.remove("--help");
+    QCOMPARE(synopsis - QSet<QString>{"--lang"}, expected - QSet<QString>{"--lang"});
+    QVERIFY(expected.contains(synopsis));
+  }
+
+  // Each program's --help, its man page and, for fluxa-cli, the completion (above) tell the same
+  // options and the same environment variables.
+  void programDocumented_data() {
+    QTest::addColumn<QString>("program");
+    for (const QString& program : Programs().keys()) QTest::newRow(qPrintable(program)) << program;
+  }
+  void programDocumented() {
+    QFETCH(QString, program);
+    const QString help = HelpOf(program);
+    QFile page(QStringLiteral(FLUXA_MAN_DIR "/%1.1").arg(program));
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    const QString man = QString::fromUtf8(page.readAll()).replace("\\-", "-");
+    const auto section = [&](const QString& name) {
+      const QRegularExpression sh("^\\.SH " + name + "\n(.*?)(?=^\\.SH |\\z)",
+                                  QRegularExpression::MultilineOption | QRegularExpression::DotMatchesEverythingOption);
+      return sh.match(man).captured(1);
+    };
+    const QSet<QString> helpOptions = All(QRegularExpression("(?m)^ +(?:-[a-z], )?(--[a-z][a-z-]*)"), help);
+    QVERIFY(helpOptions.contains("--help") && helpOptions.contains("--version"));
+    QCOMPARE(All(QRegularExpression("(?<![\\w-])(--[a-z][a-z-]*)"), section("OPTIONS")), helpOptions);
+    QCOMPARE(All(Variable(), section("ENVIRONMENT")), VariablesTold(help));
+  }
+
+  // Every variable of the environment the programs' code reads is told by the help of one of them.
+  void everyVariableIsTold() {
+    QSet<QString> read;
+    const QRegularExpression reads(
+        "(?:qEnvironmentVariable(?:IsSet|IsEmpty)?|getenv|qgetenv)\\(\\s*\"(FLUXA_[A-Z0-9_]+)\"");
+    const QDir source(FLUXA_SOURCE_DIR);
+    QDirIterator files(source.path(), {"*.cpp", "*.h"}, QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+      const QString path = source.relativeFilePath(files.next());
+      const QString top = path.section('/', 0, 0);
+      if (top.startsWith("build") || top == "tests" || top == "bench" || top == "fuzz") continue;
+      QFile file(source.filePath(path));
+      QVERIFY(file.open(QIODevice::ReadOnly));
+      read += All(reads, QString::fromUtf8(file.readAll()));
+    }
+    QVERIFY(read.contains("FLUXA_RECORDS"));
+    QSet<QString> told;
+    for (const QString& program : Programs().keys()) told += VariablesTold(HelpOf(program));
+    QVERIFY2(told.contains(read), qPrintable(QStringList((read - told).values()).join(' ')));
+  }
+
+ private:
+  // Each program with the arguments of each of its helps.
+  static QMap<QString, QList<QStringList>> Programs() {
+    QList<QStringList> cli{{"--help"}};
+    for (const char* command : {"ports", "watch", "record", "download", "send", "export", "history", "certificate"})
+      cli << QStringList{command, "--help"};
+    return {{"fluxa", {{"--help"}}}, {"fluxa-sim", {{"--help"}}}, {"fluxa-cli", cli}};
+  }
+  // All a program's helps, one after another; fluxa answers without a display.
+  static QString HelpOf(const QString& program) {
+    static const QMap<QString, QString> paths = {
+        {"fluxa", FLUXA_APP_PATH}, {"fluxa-sim", FLUXA_SIM_PATH}, {"fluxa-cli", FLUXA_CLI_PATH}};
+    QString help;
+    for (const QStringList& args : Programs().value(program)) {
+      QProcess run;
+      QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+      for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+      run.setProcessEnvironment(env);
+      run.start(paths.value(program), args);
+      if (!run.waitForFinished(30000) || run.exitCode() != 0) return {};
+      help += QString::fromUtf8(run.readAllStandardOutput()) + "\n";
+    }
+    return help;
+  }
+  static QSet<QString> All(const QRegularExpression& pattern, const QString& text) {
+    QSet<QString> found;
+    for (const QRegularExpressionMatch& m : pattern.globalMatch(text)) found << m.captured(1);
+    return found;
+  }
+  static QRegularExpression Variable() {
+    return QRegularExpression("\\b(FLUXA_[A-Z0-9_]+|LC_ALL|LC_MESSAGES|LANG)\\b");
+  }
+  // The variables of a help's "Environment:" part.
+  static QSet<QString> VariablesTold(const QString& help) {
+    static const QRegularExpression part("(?ms)^Environment:\n(.*?)(?:\n\n|\\z)");
+    return All(Variable(), part.match(help).captured(1));
   }
 };
 

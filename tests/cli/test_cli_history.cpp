@@ -171,6 +171,10 @@ class TestCliHistory : public QObject {
         << "fluxa-cli: cannot open the record store: %2 is not a record store (left as it is)\n";
     QTest::newRow("file not writable") << QStringList{"certificate", "LAB/2026/0001", "-o", "%1/no/such/out.pdf"}
                                        << "" << "fluxa-cli: cannot write %1/no/such/out.pdf\n";
+    // A folder the user named that is not there: said, and not made.
+    QTest::newRow("FLUXA_RECORDS in a missing folder")
+        << QStringList{"history"} << "missing"
+        << "fluxa-cli: cannot open the record store: the folder of %2 does not exist\n";
   }
   // Each ends with 3, one line that says why, nothing on standard output and no file; a damaged
   // store is left as it was.
@@ -184,6 +188,7 @@ class TestCliHistory : public QObject {
       path = dir_.filePath("damaged.sqlite");
       QVERIFY(WriteFile(path, damaged));
     }
+    if (records == "missing") path = dir_.filePath("typo/records.sqlite");
     for (QString& arg : args) arg.replace("%1", dir_.path());
     CliRun cli;
     OnStore(cli, path);
@@ -192,6 +197,7 @@ class TestCliHistory : public QObject {
              QString(err).replace("%1", dir_.path()).replace("%2", path));
     QCOMPARE(cli.out, QByteArray());
     QVERIFY(!QFile::exists(dir_.filePath("out.pdf")));
+    QCOMPARE(QFileInfo::exists(dir_.filePath("typo")), false);
     if (records == "damaged") {
       QFile file(path);
       QVERIFY(file.open(QIODevice::ReadOnly));

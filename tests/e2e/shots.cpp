@@ -102,10 +102,11 @@ class Shots : public QObject {
     const PacingHooks previous = SetPacingHooks({[&](int ms) {
                                                    if (++pauses == 12)
                                                      live.window.grab().save(QDir(folder).filePath("service-transfer.png"));
-                                                   QThread::msleep(ms);
+                                                   return ms;
                                                  },
                                                  {}});
     live.window.Send->WyslijClick();
+    live.sim.pumpUntil([&] { return !live.window.Send->Transferring(); }, 30000);
     SetPacingHooks(previous);
   }
   // The chart's scale live and in the file view, the chart's pictures with their scale as the
@@ -166,8 +167,9 @@ class Shots : public QObject {
     live.window.ShowServiceMode();
     live.window.Send->SetParameters(ReferenceParameters());
     live.window.Send->SaveEPROM->setChecked(true);
-    const PacingHooks previous = SetPacingHooks({[](int) { QThread::msleep(2); }, {}});
+    const PacingHooks previous = SetPacingHooks({[](int) { return 2; }, {}});
     live.window.Send->WyslijClick();
+    live.sim.pumpUntil([&] { return !live.window.Send->Transferring(); }, 30000);
     SetPacingHooks(previous);
     Save(live.window, "service-transfer-done");
     qunsetenv("FLUXA_SETTINGS");

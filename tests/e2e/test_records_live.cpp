@@ -309,12 +309,32 @@ class TestRecordsLive : public QObject {
     QCOMPARE(w.Series().Count(), 100);
     QCOMPARE(int(w.Wykres1->Chart().Ilosc()), 100);  // drawn whole, nothing of the long file
     QCOMPARE(w.Wykres1->Chart().Values().back(), w.Series().Value(100));
+    // The file on show is named, with the way back.
+    QCOMPARE(w.windowTitle(), QString::fromUtf8("Ferrolab - Fluxa 3.1 – plik short.F3D (wyniki na żywo: Widok → Dane z urządzenia)"));
     // Back to live data.
     w.SpeedButton1->click();
     QVERIFY(w.Danezurzdzenia1->isChecked());
     QVERIFY(!w.TrackBar1->isVisible());
     QCOMPARE(int(w.Wykres1->Chart().Ilosc()), 0);
+    QCOMPARE(w.windowTitle(), QString("Ferrolab - Fluxa 3.1"));
     QVERIFY(messages.texts().isEmpty());
+  }
+
+  // "Połącz" is for live results: a file on show gives the chart back to them.
+  void connectingBringsTheLiveChartBack() {
+    LiveWindow live({"--rate", "20", "--field", "4"});
+    QVERIFY(live.Start());
+    WriteLines(tmp_.filePath("shown.F3D"), 50);
+    {
+      FileAnswers answers({tmp_.filePath("shown.F3D")});
+      live.window.Button2->click();
+    }
+    QVERIFY(live.window.windowTitle().contains("shown.F3D"));
+    QVERIFY(live.Connect());
+    QVERIFY(live.window.Danezurzdzenia1->isChecked());
+    QCOMPARE(live.window.windowTitle(), QString("Ferrolab - Fluxa 3.1"));
+    QTRY_VERIFY_WITH_TIMEOUT(live.window.Wykres1->Chart().Ilosc() >= 3, 5000);
+    for (double v : live.window.Wykres1->Chart().Values()) QCOMPARE(v, 4.0);
   }
 
   // A recording is drawn as recorded: a sine from -30 to 50 keeps its extremes whether the live

@@ -25,12 +25,17 @@ using Texts = QMap<int, QString>;
 const QByteArray k1000 = QByteArray::fromHex("AA55432EE803");
 const QByteArray kStore = QByteArray::fromHex("AA5553000000");
 
-// Replaces the blocking pause while it lives; the hook sees every pause of the transfer.
+// Sees every pause of a transfer while it lives, and says how long it takes.
 struct PauseHook {
-  explicit PauseHook(std::function<void(int)> pause) { previous_ = SetPacingHooks({std::move(pause), {}}); }
+  explicit PauseHook(std::function<int(int)> pace) { previous_ = SetPacingHooks({std::move(pace), {}}); }
   ~PauseHook() { SetPacingHooks(previous_); }
   PacingHooks previous_;
 };
+
+// A transfer runs on the event loop; this waits for its end.
+bool TransferEnds(LiveWindow& live, int timeoutMs = 20000) {
+  return live.sim.pumpUntil([&] { return !live.window.Send->Transferring(); }, timeoutMs);
+}
 
 struct FileAnswer {
   explicit FileAnswer(const QString& name) {
@@ -88,8 +93,9 @@ class TestServiceLive : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(live.window.Receiver().dataSeen(), 3000);
     live.window.Receiver().clearDataSeen();
 
-    // While it runs: the progress shows, the bar repaints, no result is taken in, and the cursor
-    // says the window is busy; at the end the status line says what reached the meter.
+    // While it runs: the progress shows, the bar repaints, results are still taken in and shown,
+    // an event posted meanwhile is handled before the next frame, and nothing else may write
+    // to the port; at the end the status line says what reached the meter.
     QList<int> progress;
     bool resultSeen = false;
     int paints = 0;
@@ -103,18 +109,27 @@ class TestServiceLive : public QObject {
     } counter;
     counter.count = &paints;
     bar->installEventFilter(&counter);
-    bool sendDisabled = true;
+    bool portTaken = true;
     QList<int> pauses;
-    QSet<int> cursors;
+    int posted = 0;
+    int handled = 0;
+    bool postedInTime = true;
     PauseHook hook([&](int ms) {
       pauses << ms;
-      cursors << (QGuiApplication::overrideCursor() ? QGuiApplication::overrideCursor()->shape() : -1);
       progress << (bar->isVisible() ? bar->value() : -1);
-      sendDisabled = sendDisabled && !live.window.Wyslij->isEnabled();
+      portTaken = portTaken && !live.window.Wyslij->isEnabled() && !live.window.Poczony1->isEnabled() &&
+                  !live.window.S_Polacz->isEnabled() && !live.window.Send->Button4->isEnabled() &&
+                  live.window.Send->AnulujWysylanie->isVisible();
       resultSeen = resultSeen || live.window.Receiver().dataSeen();
-      QThread::msleep(ms);
+      // The event posted at the pause before is handled by now.
+      postedInTime = postedInTime && handled == posted;
+      ++posted;
+      QTimer::singleShot(0, [&] { ++handled; });
+      return ms;
     });
     live.window.Wyslij->click();
+    QVERIFY(live.window.Send->Transferring());
+    QVERIFY(TransferEnds(live));
     bar->removeEventFilter(&counter);
 
     QVERIFY(live.sim.waitForLine("state saved", 5000));
@@ -139,12 +154,12 @@ class TestServiceLive : public QObject {
     for (int k = 0; k < 25; ++k) expected << k;
     QCOMPARE(progress, expected << 25);  // and the pause before the store
     QVERIFY2(paints >= 20, qPrintable(QString::number(paints)));
-    QVERIFY(!resultSeen);
+    QVERIFY(resultSeen);
+    QVERIFY(postedInTime);
     QVERIFY(!bar->isVisible());
-    QVERIFY(sendDisabled);
-    QVERIFY(live.window.Wyslij->isEnabled());
-    QCOMPARE(cursors, QSet<int>{Qt::WaitCursor});
-    QVERIFY(!QGuiApplication::overrideCursor());
+    QVERIFY(portTaken);
+    QVERIFY(live.window.Wyslij->isEnabled() && live.window.Poczony1->isEnabled() && live.window.Send->Button4->isEnabled());
+    QVERIFY(!live.window.Send->AnulujWysylanie->isVisible());
     QLabel* line = live.window.StatusPanel1;
     QCOMPARE(line->text(), QString("Wysłano parametrów: 25, zapisano w EEPROM"));
     // The transfer is kept in the records with what reached the meter.
@@ -169,6 +184,7 @@ class TestServiceLive : public QObject {
     live.window.Odbierz->click();
     QCOMPARE(live.window.Send->Parameters(), MeterParameters{});
     live.window.Wyslij->click();
+    QVERIFY(TransferEnds(live));
     QVERIFY(live.sim.waitForMeterFrames(2, 3000));
     live.sim.pumpUntil([] { return false; }, 300);
     QCOMPARE(Bytes(live.sim.meterFrames()), (QList<QByteArray>{k1000, kStore}));
@@ -203,8 +219,9 @@ class TestServiceLive : public QObject {
     LiveWindow live({"--rate", "5"});
     QVERIFY(Ready(live, p, true));
     // Only the order matters here, not the line's pace.
-    PauseHook fast([](int) { QThread::msleep(5); });
+    PauseHook fast([](int) { return 5; });
     live.window.Wyslij->click();
+    QVERIFY(TransferEnds(live));
     QCOMPARE(live.messages.texts(), messages);
     QVERIFY(SendMarker(live, int(frames.size())));
     QCOMPARE(Bytes(live.sim.meterFrames()), frames << kMarker);
@@ -239,6 +256,8 @@ class TestServiceLive : public QObject {
     panel->DWPole->setText("300");
     panel->DWWartosc->setText("5");
     panel->Button4->click();
+    QVERIFY(!panel->Button4->isEnabled());  // the port is taken for the frame's pause
+    QVERIFY(TransferEnds(live));
     panel->DWPole->clear();
     panel->Button4->click();
     QVERIFY(live.sim.waitForMeterFrames(1, 3000));
@@ -270,6 +289,31 @@ class TestServiceLive : public QObject {
     QVERIFY(live.sim.meterFrames().isEmpty());
   }
 
+  // "Anuluj" stops before the next frame: the meter got the frames before it, no store, and the
+  // status line and the record say so.
+  void cancelStopsBeforeTheNextFrame() {
+    LiveWindow live({"--rate", "5"});
+    QVERIFY(Ready(live, ReferenceParameters(), true));
+    int pauses = 0;
+    PauseHook hook([&](int ms) {
+      if (++pauses == 5) QTimer::singleShot(0, live.window.Send->AnulujWysylanie, &QPushButton::click);
+      return ms;
+    });
+    live.window.Wyslij->click();
+    QVERIFY(TransferEnds(live));
+    QCOMPARE(pauses, 5);
+    QCOMPARE(live.window.StatusPanel1->text(), QString("Wysłano parametrów: 5 z 25, nie zapisano w EEPROM"));
+    QVERIFY(SendMarker(live, 5));
+    QCOMPARE(Bytes(live.sim.meterFrames()), ReferenceFrames().mid(0, 5) << kMarker);
+    RecordStore records(QStringLiteral("any"));
+    QVERIFY(records.Open(RecordsPath(), nullptr));
+    const auto transfer = records.Transfer(records.History().first().number);
+    QVERIFY(transfer);
+    QCOMPARE(transfer->framesSent, 5);
+    QVERIFY(!transfer->stored);
+    QVERIFY(live.messages.texts().isEmpty());
+  }
+
   void deviceLostDuringTheTransfer() {
     LiveWindow live({"--rate", "5"});
     QVERIFY(Ready(live, ReferenceParameters(), true));
@@ -280,10 +324,10 @@ class TestServiceLive : public QObject {
         live.sim.process().write("hangup meter\n");
         live.sim.process().waitForBytesWritten(1000);
       }
-      QThread::msleep(ms);
+      return ms;
     });
     live.window.Wyslij->click();
-    QCOMPARE(pauses, 3);
+    QVERIFY(TransferEnds(live));
     QTRY_VERIFY_WITH_TIMEOUT(!live.window.ComPort1->Connected(), 3000);
     QVERIFY(!live.window.Wyslij->isEnabled());
     // The main window says that the link is gone; the transfer says once what it could not send.

@@ -8,6 +8,7 @@
 Q_DECLARE_METATYPE(ParameterEncoding)
 Q_DECLARE_METATYPE(Refusal)
 Q_DECLARE_METATYPE(TransferStep)
+Q_DECLARE_METATYPE(TextLanguage)
 
 namespace {
 using P = MeterParameters;
@@ -303,12 +304,38 @@ class TestParameters : public QObject {
     QTest::newRow("phase pair") << PhasePairStep("10", "20") << "Nie można wysłać tekstu 10 do adresu 55";
     QTest::newRow("threshold") << ProbeThresholdStep("500", 18) << "Nie można wysłać tekstu 500 do adresu 18";
     QTest::newRow("signed word") << SignedWordStep("-300", 6) << "Nie można wysłać tekstu -300 do adresu 6";
+    QTest::newRow("filter, English") << FilterConstantStep("-0,5", 26, TextLanguage::English)
+                                     << "Cannot send text -11511 to address 26";
+    QTest::newRow("phase pair, English") << PhasePairStep("10", "20", TextLanguage::English)
+                                         << "Cannot send text 10 to address 55";
   }
   void writeFailureTexts() {
     QFETCH(TransferStep, step);
     QFETCH(QString, text);
     QCOMPARE(step.kind, TransferStep::Kind::Frame);
     QCOMPARE(step.text, text);
+  }
+
+  // Each of the 26 members has a name of its own in each language, by which a message tells the
+  // cell; the English ones hold no Polish letter.
+  void everyCellNamedInEachLanguage_data() {
+    QTest::addColumn<TextLanguage>("language");
+    QTest::newRow("Polish") << TextLanguage::Polish;
+    QTest::newRow("English") << TextLanguage::English;
+  }
+  void everyCellNamedInEachLanguage() {
+    QFETCH(TextLanguage, language);
+    QSet<QString> names;
+    for (int member = 0; member < P::kCount; ++member) {
+      const QString name = CellName(member, language);
+      QVERIFY2(!name.isEmpty(), qPrintable(QString::number(member)));
+      if (language == TextLanguage::English)
+        QVERIFY2(!name.contains(QRegularExpression("[ąćęłńóśźżĄĆĘŁŃÓŚŹŻ]")), qPrintable(name));
+      names << name;
+    }
+    QCOMPARE(names.size(), P::kCount);
+    QCOMPARE(CellName(P::Kfiltr(2, 2), language),
+             language == TextLanguage::English ? "Filter: Threshold / DC 2" : "Filtr: Próg / DC 2");
   }
 };
 

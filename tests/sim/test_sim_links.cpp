@@ -1,5 +1,6 @@
 // fluxa-sim's links over their life: a port opened late, a hang-up, the simulator ending in each
-// way it can, and a simulator whose input is closed.
+// way it can, and a simulator whose input is closed; and its command line, which ends it before
+// any link is made.
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -15,6 +16,8 @@ class SimLinksTest : public QObject {
   void linksGoAwayWhenTheSimulatorEnds_data();
   void linksGoAwayWhenTheSimulatorEnds();
   void runsOnWithItsInputClosed();
+  void commandLineEndsIt_data();
+  void commandLineEndsIt();
 };
 
 void SimLinksTest::nothingPilesUpWhileThePortIsClosed() {
@@ -100,6 +103,50 @@ void SimLinksTest::runsOnWithItsInputClosed() {
   sim.terminate();
   QVERIFY(sim.waitForFinished(5000));
   QCOMPARE(sim.exitCode(), 0);
+  QVERIFY(!QFileInfo(link).isSymLink());
+}
+
+// --help and --version answer and end; a mistyped option says what it is, whether or not a
+// value follows it, and ends with 2, before any link is made.
+void SimLinksTest::commandLineEndsIt_data() {
+  QTest::addColumn<QStringList>("arguments");  // %1: a link that must never appear
+  QTest::addColumn<int>("exitCode");
+  QTest::addColumn<QString>("out");  // the start of stdout
+  QTest::addColumn<QString>("err");  // the first line of stderr
+  QTest::newRow("--version") << QStringList{"--version"} << 0 << "fluxa-sim 3.1\n" << "";
+  QTest::newRow("--version with a meter") << QStringList{"--meter", "%1", "--version"} << 0 << "fluxa-sim 3.1\n"
+                                          << "";
+  QTest::newRow("--help") << QStringList{"--help"} << 0 << "Usage: fluxa-sim --meter PATH" << "";
+  QTest::newRow("-h") << QStringList{"-h"} << 0 << "Usage: fluxa-sim --meter PATH" << "";
+  QTest::newRow("unknown flag last") << QStringList{"--meter", "%1", "--verbose"} << 2 << ""
+                                     << "fluxa-sim: unknown option --verbose";
+  QTest::newRow("unknown option and a value") << QStringList{"--speed", "5", "--meter", "%1"} << 2 << ""
+                                              << "fluxa-sim: unknown option --speed";
+  QTest::newRow("unknown option with =") << QStringList{"--meter=%1", "--colour=red"} << 2 << ""
+                                         << "fluxa-sim: unknown option --colour";
+  QTest::newRow("no value") << QStringList{"--meter", "%1", "--rate"} << 2 << ""
+                            << "fluxa-sim: missing value for --rate";
+  QTest::newRow("bad value") << QStringList{"--meter", "%1", "--range", "3"} << 2 << ""
+                             << "fluxa-sim: bad value for --range: 3";
+  QTest::newRow("no meter") << QStringList{"--rate", "5"} << 2 << "" << "fluxa-sim: --meter PATH is required";
+}
+
+void SimLinksTest::commandLineEndsIt() {
+  QFETCH(QStringList, arguments);
+  QFETCH(int, exitCode);
+  QFETCH(QString, out);
+  QFETCH(QString, err);
+  QTemporaryDir dir;
+  const QString link = dir.filePath("COM1");
+  QProcess sim;
+  sim.start(QStringLiteral(FLUXA_SIM_PATH), arguments.replaceInStrings("%1", link));
+  QVERIFY(sim.waitForFinished(30000));
+  QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+  QCOMPARE(sim.exitCode(), exitCode);
+  const QString stdOut = QString::fromUtf8(sim.readAllStandardOutput());
+  QVERIFY2(out.isEmpty() ? stdOut.isEmpty() : stdOut.startsWith(out), qPrintable(stdOut));
+  const QString stdErr = QString::fromUtf8(sim.readAllStandardError());
+  QCOMPARE(stdErr.section('\n', 0, 0), err);
   QVERIFY(!QFileInfo(link).isSymLink());
 }
 
