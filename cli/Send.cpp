@@ -131,5 +131,9 @@ int RunSend(const CliOptions& options) {
   const KeptRecord kept = KeepRecord(record);
   Complain(kept.number.isEmpty() ? Text(Msg::TransferNotRecorded).arg(kept.error)
                                  : Text(Msg::TransferRecorded).arg(kept.number));
+  // A lab's server that is away: the record waits in the local file, and so may others.
+  if (!kept.number.isEmpty() && kept.serverNamed && kept.waiting > 0)
+    Complain(kept.serverError.isEmpty() ? Text(Msg::RecordsWaiting).arg(kept.waiting)
+                                        : Text(Msg::RecordWaitsForServer).arg(kept.serverError).arg(kept.waiting));
   return tally.sent == tally.planned && tally.stored == tally.storeAsked ? kExitDone : kExitDevice;
 }

@@ -60,6 +60,8 @@ enum class Msg {
   NothingSent,
   TransferRecorded,
   TransferNotRecorded,
+  RecordWaitsForServer,
+  RecordsWaiting,
   MqttUrlBad,
   MqttCaWithoutTls,
   MqttPasswordPrompt,

@@ -212,6 +212,30 @@ class TestCliLive : public QObject {
                               "fluxa-cli: protokół przesłania: "), cli.err);
   }
 
+  // A lab's server that cannot be reached: the record waits in the local file, and send says so
+  // with how many wait.
+  void sendSaysWhenItsRecordWaits() {
+    SimProcess sim({"--rate", "10"});
+    QVERIFY(sim.start());
+    const QString file = Path("waits.F3C");
+    QVERIFY(WriteCalibrationFile(file, MeterParameters{}));  // the constant 1000 to 46 alone
+    // Port 1 of this machine: nothing listens there, a connection is refused at once.
+    const QString settings = Path("waits.ini");
+    QFile ini(settings);
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[records]\nhost=127.0.0.1\nport=1\ndatabase=records\nuser=fluxa\n");
+    ini.close();
+    for (int round = 1; round <= 2; ++round) {
+      CliRun cli(settings);
+      cli.env.insert("FLUXA_SERVICE_PASSWORD", "KALMORA");
+      cli.env.insert("FLUXA_DB_PASSWORD", "");
+      cli.env.insert("FLUXA_RECORDS", Path("waits.sqlite"));
+      QCOMPARE(cli.run({"send", file, "--port", sim.meterPath()}), 0);
+      QVERIFY2(cli.err.contains(QString("the records server cannot be reached (").toUtf8()), cli.err);
+      QVERIFY2(cli.err.endsWith(QString("); records waiting to go: %1\n").arg(round).toUtf8()), cli.err);
+    }
+  }
+
   // The settings store's flag, the password from the environment or typed on a terminal (never
   // echoed); without any, nothing is sent.
   void sendNeedsServiceAccess_data() {
