@@ -24,6 +24,7 @@
 #include "app/FileDialogs.h"
 #include "app/PrintDialogs.h"
 #include "common/Messages.h"
+#include "common/DateEdits.h"
 #include "common/Named.h"
 #include "parameters/Transfer.h"
 #include "publish/PublishSettings.h"
@@ -313,9 +314,9 @@ TAmendWin::TAmendWin(const CalibrationRecord& record, QWidget* parent) : QWidget
   ReferenceModel = line("ReferenceModel", 146, record.reference.model);
   ReferenceSerial = line("ReferenceSerial", 147, record.reference.serial);
   ReferenceCertificate = line("ReferenceCertificate", 148, record.reference.certificate);
-  ReferenceDue = Named(new QDateEdit(record.reference.due.isValid() ? record.reference.due : QDate::currentDate()),
-                       "ReferenceDue");
-  ReferenceDue->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+  // A due date the original did not give stays not given, unless the user gives one.
+  ReferenceDue = Named(new QDateEdit, "ReferenceDue");
+  SetUpDateEdit(ReferenceDue, record.reference.due);
   form->addRow(LookupText(149), ReferenceDue);
   ReferenceU = Named(new QDoubleSpinBox, "ReferenceU");
   ReferenceU->setRange(0, 1e6);
@@ -340,7 +341,7 @@ CalibrationRecord TAmendWin::Corrected() const {
   r.reference.model = ReferenceModel->text().trimmed();
   r.reference.serial = ReferenceSerial->text().trimmed();
   r.reference.certificate = ReferenceCertificate->text().trimmed();
-  r.reference.due = ReferenceDue->date();
+  r.reference.due = DateOf(ReferenceDue);
   r.reference.uncertainty = ReferenceU->value();
   return r;
 }

@@ -3,6 +3,8 @@
 // PDF that reads back, exports the list as CSV; the database dialog keeps the server's settings
 // but never its password, and connects to a real PostgreSQL cluster, sending what waits.
 #include <QtTest>
+#include <QCalendarWidget>
+#include <QDateEdit>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
@@ -226,6 +228,33 @@ class TestHistory : public QObject {
     QVERIFY(corrected->uncertainty && qFuzzyCompare(*corrected->uncertainty, 0.5));  // U = 2 · 0.5 / 2
     QCOMPARE(store.Calibration(original)->serial, QString("KV-200"));
     QCOMPARE(*store.Calibration(original)->uncertainty, 0.21);
+    // What the user did not touch stays as the original has it.
+    QCOMPARE(corrected->reference.due, store.Calibration(original)->reference.due);
+  }
+
+  // The amendment's calendar speaks the program's language and, with no date given, opens at
+  // today's month.
+  void amendmentCalendar() {
+    THistoryWin window;
+    window.show();
+    window.Filtr->setText("KV-200");
+    window.Select(0);
+    window.PoprawClick();
+    QVERIFY(window.Korekta);
+    QDateEdit* due = window.Korekta->ReferenceDue;
+    QCOMPARE(due->date(), QDate(2027, 6, 30));
+    due->setDate(due->minimumDate());  // the user takes the date away
+    QCOMPARE(due->text(), QString::fromUtf8("—"));
+    QCalendarWidget* calendar = due->calendarWidget();
+    calendar->window()->show();  // the popup, as the arrow opens it
+    QCOMPARE(calendar->yearShown(), QDate::currentDate().year());
+    QCOMPARE(calendar->monthShown(), QDate::currentDate().month());
+    QCOMPARE(calendar->locale().language(), ProgramLocale().language());
+    calendar->window()->hide();
+    window.Korekta->OK->click();
+    RecordStore store("any");
+    QVERIFY(store.Open(RecordsPath(), nullptr));
+    QVERIFY(!store.Calibration(window.Shown().first().number)->reference.due.isValid());
   }
 
  private:
