@@ -1,5 +1,6 @@
 // TMainWin: connection supervision and the path of a result from the port to the display.
 #include <QApplication>
+#include <QDateTime>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -252,7 +253,10 @@ void TMainWin::ProcessResult(const ResultFrame& frame) {
   };
   steps.recording = [this](const MeasurementResult& r) {
     const QString text = FormatValueText(r.decimalClass, r.value);
-    liveResults_.Append(text, r.unitText);  // for "Eksportuj do CSV…"
+    // For "Eksportuj do CSV…", with its moment, mode, range and temperature.
+    liveResults_.Append(text, r.unitText,
+                        {QDateTime::currentMSecsSinceEpoch(), r.alternating, r.range2,
+                         r.temperature == NoProbeTemperature ? LiveResults::kNoProbe : qint16(qRound(r.temperature))});
     publishing_.Publish(r);
     if (recorder_.OnResult(text, r.unitText) == RecordResult::Full) ZakonczClick();
   };

@@ -1,11 +1,13 @@
 #include "records/DataExport.h"
 
+#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cstdlib>
 #include <limits>
 
 #include "records/DataFile.h"
@@ -174,7 +176,7 @@ void LiveResults::Clear() {
   count_ = 0;
 }
 
-void LiveResults::Append(const QString& valueText, const QString& unitText) {
+void LiveResults::Append(const QString& valueText, const QString& unitText, const Circumstances& circumstances) {
   if (blocks_.empty() || qint64(blocks_.back().ends.size()) == BlockSize) {
     if (count_ + BlockSize > MaximumCount) {
       firstNumber_ += qint64(blocks_.front().ends.size());
@@ -185,57 +187,104 @@ void LiveResults::Append(const QString& valueText, const QString& unitText) {
     }
     blocks_.emplace_back();
     blocks_.back().ends.reserve(BlockSize);
+    blocks_.back().startMs = circumstances.utcMs;
   }
   Block& block = blocks_.back();
   // Value texts are digits, spaces, a sign and a point: one byte each.
   for (const QChar c : valueText) block.texts.append(char(c.unicode()));
   block.ends.push_back(quint32(block.texts.size()));
+  const qint64 offset = std::clamp<qint64>(circumstances.utcMs - block.startMs, 0, std::numeric_limits<quint32>::max());
+  block.offsetsMs.push_back(quint32(offset));
+  block.temperatures.push_back(circumstances.temperature);
+  block.modes.push_back(quint8((circumstances.alternating ? 1 : 0) | (circumstances.range2 ? 2 : 0)));
   if (units_.empty() || units_.back().second != unitText) units_.emplace_back(firstNumber_ + count_, unitText);
   ++count_;
 }
 
-void LiveResults::ForEach(
-    const std::function<void(qint64, QByteArrayView, const QString&)>& visit) const {
+void LiveResults::ForEach(const std::function<void(const Row&)>& visit) const {
   qint64 number = firstNumber_;
   std::size_t run = 0;
   for (const Block& block : blocks_) {
     quint32 begin = 0;
-    for (const quint32 end : block.ends) {
+    for (std::size_t i = 0; i < block.ends.size(); ++i) {
+      const quint32 end = block.ends[i];
       while (run + 1 < units_.size() && units_[run + 1].first <= number) ++run;
-      visit(number, QByteArrayView(block.texts.constData() + begin, end - begin), units_[run].second);
+      Circumstances c;
+      c.utcMs = block.startMs + block.offsetsMs[i];
+      c.alternating = (block.modes[i] & 1) != 0;
+      c.range2 = (block.modes[i] & 2) != 0;
+      c.temperature = block.temperatures[i];
+      visit({number, QByteArrayView(block.texts.constData() + begin, end - begin), units_[run].second, c});
       begin = end;
       ++number;
     }
   }
 }
 
+namespace {
+// A moment as "2026-12-07T23:41:05.123+01:00", local time; the date, time of day and offset are
+// worked out once a second of the table, so that hours of results export quickly.
+class IsoMoments {
+ public:
+  QString Text(qint64 utcMs) {
+    const qint64 second = utcMs >= 0 ? utcMs / 1000 : (utcMs - 999) / 1000;
+    if (second != second_) {
+      second_ = second;
+      const QDateTime local = QDateTime::fromSecsSinceEpoch(second);
+      const int offset = local.offsetFromUtc();
+      date_ = local.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss."));
+      offset_ = QStringLiteral("%1%2:%3")
+                    .arg(QChar(offset < 0 ? u'-' : u'+'))
+                    .arg(std::abs(offset) / 3600, 2, 10, QLatin1Char('0'))
+                    .arg(std::abs(offset) % 3600 / 60, 2, 10, QLatin1Char('0'));
+    }
+    return date_ + QStringLiteral("%1").arg(int(utcMs - second * 1000), 3, 10, QLatin1Char('0')) + offset_;
+  }
+
+ private:
+  qint64 second_ = std::numeric_limits<qint64>::min();
+  QString date_;
+  QString offset_;
+};
+
+// Tenths of a degree as "23.4" with the table's decimal mark; empty without a probe.
+QString TemperatureField(qint16 tenths, QChar decimalMark) {
+  if (tenths == LiveResults::kNoProbe) return {};
+  const int t = tenths;
+  return (t < 0 ? QStringLiteral("-") : QString()) + QString::number(std::abs(t) / 10) + decimalMark +
+         QString::number(std::abs(t) % 10);
+}
+}  // namespace
+
 CsvExportOutcome ExportLiveResultsAsCsv(const LiveResults& results, const QString& csvFileName) {
   CsvExportOutcome outcome;
-  bool unitKnown = false;
-  results.ForEach([&](qint64, QByteArrayView, const QString& unit) {
-    unitKnown = unitKnown || !unit.trimmed().isEmpty();
-  });
-  const TableStyle style = CsvStyleFor(ProgramLocale(), ProgramTableStyle());
+  TableStyle style = CsvStyleFor(ProgramLocale(), ProgramTableStyle());
+  style.header << LookupText(157) << LookupText(158) << LookupText(159) << LookupText(160);
+  IsoMoments moments;
   QSaveFile out(csvFileName);
   if (!out.open(QIODevice::WriteOnly)) {
     outcome.kind = CsvExportOutcome::WriteFailed;
     return outcome;
   }
   QByteArray data = style.byteOrderMark ? QByteArrayLiteral("\xEF\xBB\xBF") : QByteArray();
-  data += CsvHeader(style, unitKnown ? 3 : 2).toUtf8();
+  data += CsvHeader(style, int(style.header.size())).toUtf8();
   bool written = true;
-  results.ForEach([&](qint64 number, QByteArrayView text, const QString& unit) {
+  results.ForEach([&](const LiveResults::Row& row) {
     if (outcome.kind != CsvExportOutcome::Written) return;
-    std::optional<QString> value = PlainValueText(QString::fromLatin1(text));
+    std::optional<QString> value = PlainValueText(QString::fromLatin1(row.valueText));
     if (!value) {
       outcome.kind = CsvExportOutcome::NotANumber;
-      outcome.badLine = int(std::min<qint64>(number, std::numeric_limits<int>::max()));
-      outcome.badText = QString::fromLatin1(text);
+      outcome.badLine = int(std::min<qint64>(row.number, std::numeric_limits<int>::max()));
+      outcome.badText = QString::fromLatin1(row.valueText);
       return;
     }
     value->replace(u'.', style.decimalMark);
-    QString line = QString::number(number) + style.separator + *value;
-    if (unitKnown) line += style.separator + CsvField(unit.trimmed(), style.separator);
+    const LiveResults::Circumstances& c = row.circumstances;
+    const QString line = QString::number(row.number) + style.separator + *value + style.separator +
+                         CsvField(row.unit.trimmed(), style.separator) + style.separator +
+                         moments.Text(c.utcMs) + style.separator +
+                         (c.alternating ? QStringLiteral("AC") : QStringLiteral("DC")) + style.separator +
+                         (c.range2 ? u'2' : u'1') + style.separator + TemperatureField(c.temperature, style.decimalMark);
     data += line.toUtf8() + "\r\n";
     ++outcome.count;
     if (data.size() >= (1 << 20)) {  // a long table goes out in pieces

@@ -73,7 +73,8 @@ QString CsvProposedName(const QDateTime& now);
 
 // ---- "Eksportuj do CSV…" while the live results are shown ----
 // The live results the main window showed since "Połącz" or "c": each as the display shows it
-// less the unit (FormatValueText), with its unit, numbered from 1 since the last Clear. At the
+// less the unit (FormatValueText), with its unit, the moment it came, its mode, range and
+// probe temperature, numbered from 1 since the last Clear. At the
 // full line rate (137 a second) a day brings twelve million; beyond MaximumCount (some eight
 // hours of them) the oldest are let go a block at a time, so memory stays bounded, and the
 // table then starts at the first number held. Appending costs a few bytes copied.
@@ -82,17 +83,37 @@ class LiveResults {
   static constexpr qint64 BlockSize = 65536;
   static constexpr qint64 MaximumCount = 64 * BlockSize;
 
+  static constexpr qint16 kNoProbe = -10000;
+  // What else the table tells of a result: when it came, DC or AC, the range, the temperature.
+  struct Circumstances {
+    qint64 utcMs = 0;               // since the epoch
+    bool alternating = false;
+    bool range2 = false;
+    qint16 temperature = kNoProbe;  // tenths of a degree
+  };
+  struct Row {
+    qint64 number;
+    QByteArrayView valueText;
+    const QString& unit;  // " mT"
+    Circumstances circumstances;
+  };
+
   void Clear();
-  void Append(const QString& valueText, const QString& unitText);
+  void Append(const QString& valueText, const QString& unitText, const Circumstances& circumstances);
+  void Append(const QString& valueText, const QString& unitText) { Append(valueText, unitText, Circumstances()); }
   qint64 Count() const { return count_; }
   qint64 FirstNumber() const { return firstNumber_; }
-  // Every result held, oldest first: its number, its value text and its unit (" mT").
-  void ForEach(const std::function<void(qint64 number, QByteArrayView valueText, const QString& unit)>& visit) const;
+  // Every result held, oldest first.
+  void ForEach(const std::function<void(const Row& row)>& visit) const;
 
  private:
   struct Block {
     QByteArray texts;            // the value texts, one after another
     std::vector<quint32> ends;   // where each ends in texts
+    qint64 startMs = 0;          // the first result's moment; the others' as offsets from it
+    std::vector<quint32> offsetsMs;
+    std::vector<qint16> temperatures;
+    std::vector<quint8> modes;   // bit 0 AC, bit 1 range 2
   };
   std::deque<Block> blocks_;
   std::vector<std::pair<qint64, QString>> units_;  // each unit from the number it began with
@@ -101,5 +122,7 @@ class LiveResults {
 };
 
 // The results as the program's own table (as ExportDataFileAsCsv: header, language, marks), each
-// line numbered as its result and with its own unit. Written whole or not at all.
+// line numbered as its result, with its own unit, then its time (ISO 8601, local time with its
+// offset from UTC, to the millisecond), DC or AC, the range (1 or 2) and the probe's
+// temperature in degrees (empty without a probe). Written whole or not at all.
 CsvExportOutcome ExportLiveResultsAsCsv(const LiveResults& results, const QString& csvFileName);

@@ -3,7 +3,7 @@
 // The texts are copied exactly, spaces and accelerator ampersands included: captions are laid out
 // around them (" Wynik " sits in a group box frame, " wynik" follows a number in the step dialog).
 
-const char* const PolishTexts[157] = {
+const char* const PolishTexts[161] = {
     "",                                                        // 0
     "Plik",                                                    // 1
     "Widok",                                                   // 2
@@ -161,9 +161,13 @@ const char* const PolishTexts[157] = {
     "Wyniki zmieniły jednostkę lub rodzaj pomiaru (%1 → %2): zapis do pliku zakończono, plik zawiera wyniki sprzed zmiany.",  // 154
     "Trwa wysyłanie do miernika: poczekaj na koniec albo naciśnij „Anuluj”.",  // 155
     "plik %1 (wyniki na żywo: %2)",  // 156
+    "Czas",                                                    // 157
+    "Tryb",                                                    // 158
+    "Zakres",                                                  // 159
+    "Temperatura [°C]",                                        // 160
 };
 
-const char* const EnglishTexts[157] = {
+const char* const EnglishTexts[161] = {
     "",                                                        // 0
     "File",                                                    // 1
     "View",                                                    // 2
@@ -321,6 +325,10 @@ const char* const EnglishTexts[157] = {
     "The results changed their unit or mode (%1 → %2): the recording was stopped; its file holds the results from before the change.",  // 154
     "Sending to the meter: wait for the end or press \"Anuluj\".",  // 155
     "file %1 (live results: %2)",  // 156
+    "Time",                                                    // 157
+    "Mode",                                                    // 158
+    "Range",                                                   // 159
+    "Temperature [°C]",                                        // 160
 };
 
 QString CurrentLanguage = QStringLiteral("Polski");

@@ -179,8 +179,8 @@ class TestDataOut : public QObject {
     for (qint64 i = 1; i <= LiveResults::MaximumCount + 1; ++i) results.Append(text, i <= lastInMT ? mT : gauss);
     QCOMPARE(results.FirstNumber(), LiveResults::BlockSize + 1);
     qint64 next = results.FirstNumber(), wrong = 0;
-    results.ForEach([&](qint64 number, QByteArrayView, const QString& unit) {
-      wrong += number != next++ || unit != (number <= lastInMT ? mT : gauss);
+    results.ForEach([&](const LiveResults::Row& row) {
+      wrong += row.number != next++ || row.unit != (row.number <= lastInMT ? mT : gauss);
     });
     QCOMPARE(wrong, 0);
     QCOMPARE(next, LiveResults::MaximumCount + 2);

@@ -68,9 +68,10 @@ class TestLive : public QObject {
     QTest::addColumn<QString>("header");
     QTest::addColumn<QString>("written");
     QTest::newRow("since Połącz, Polish") << "Polski" << false << "save Eksportuj do CSV "
-                                          << "L.p.;Indukcja pola;Jednostka" << "Zapisano tabelę: ";
+                                          << "L.p.;Indukcja pola;Jednostka;Czas;Tryb;Zakres;Temperatura [°C]"
+                                          << "Zapisano tabelę: ";
     QTest::newRow("since c, English") << "Angielski" << true << "save Export to CSV "
-                                      << "No,Field induction,Unit" << "Table saved: ";
+                                      << "No,Field induction,Unit,Time,Mode,Range,Temperature [°C]" << "Table saved: ";
   }
   void liveExportGivesTheResultsShown() {
     QFETCH(QString, language);
@@ -80,7 +81,9 @@ class TestLive : public QObject {
     QFETCH(QString, written);
     CurrentLanguage = language;
     QTemporaryDir dir;
-    LiveWindow live({"--rate", "20", "--wave", "sine", "--amplitude", "30", "--offset", "10", "--period", "2"});
+    LiveWindow live({"--rate", "20", "--wave", "sine", "--amplitude", "30", "--offset", "10", "--period", "2",
+                     "--temp", "23.4", "--range", "2"});
+    const QDateTime started = QDateTime::currentDateTime().addMSecs(-1);
     QVERIFY(live.Start());
     TMainWin& w = live.window;
     const TWykres& chart = w.Wykres1->Chart();
@@ -123,12 +126,22 @@ class TestLive : public QObject {
     QCOMPARE(lines.value(0), header);
     QCOMPARE(lines.size() - 1, int(shown.size()) - first);
     const QChar separator = language == "Polski" ? ';' : ',';
+    const QString temperature = language == "Polski" ? "23,4" : "23.4";
+    QDateTime previous = started;
     for (int i = 1; i < lines.size(); ++i) {
       const QStringList fields = lines[i].split(separator);
       const double value = QString(fields.value(1)).replace(',', '.').toDouble();
       QVERIFY2(fields.value(0) == QString::number(i) && fields.value(2) == "mT" &&
-                   std::fabs(value - shown[first + i - 1]) < 0.0051,
+                   std::fabs(value - shown[first + i - 1]) < 0.051,
                qPrintable(lines[i]));
+      // Every row: its moment (ISO 8601 with the offset, in order, within the test), DC, the
+      // range and the probe's temperature.
+      const QDateTime at = QDateTime::fromString(fields.value(3), Qt::ISODateWithMs);
+      QVERIFY2(at.isValid() && at >= previous && at <= QDateTime::currentDateTime() &&
+                   fields.value(3).contains('T') && fields.value(3).at(fields.value(3).size() - 6) != 'Z',
+               qPrintable(lines[i]));
+      previous = at;
+      QVERIFY2(fields.mid(4) == (QStringList{"DC", "2", temperature}), qPrintable(lines[i]));
     }
     const QString status = w.StatusPanel1->text();
     QVERIFY2(status.startsWith(written) && status.endsWith(QDir::separator() + name), qPrintable(status));
