@@ -22,6 +22,10 @@
 #include <QSpinBox>
 
 #include "app/GuideWin.h"
+#include "app/HistoryWin.h"
+#include "app/settings/DatabaseWin.h"
+#include "app/settings/MqttWin.h"
+#include "store/RecordStore.h"
 #include "app/PrintDialogs.h"
 #include "app/settings/PortDevicesWin.h"
 #include "common/PrintCanvas.h"
@@ -243,6 +247,56 @@ class Shots : public QObject {
     report->Edit3->setText(language == "Polski" ? "Hala 2, stanowisko 4" : "Hall 2, bench 4");
     Save(*report, "guide-report" + suffix);
     report->close();
+
+    // Publishing to MQTT and the lab's server of the records, as a lab fills them in, in a
+    // settings file of their own; the history of a store with a few records.
+    {
+      QTemporaryDir store;
+      qputenv("FLUXA_SETTINGS", store.filePath("FLUXA3.ini").toUtf8());
+      auto* mqtt = TMqttWin::Open(&live.window);
+      mqtt->Publikuj->setChecked(true);
+      mqtt->Broker->setText("broker.lab");
+      mqtt->Prefiks->setText("fluxa");
+      mqtt->Uzytkownik->setText("hala2");
+      mqtt->Stanowisko->setText("hala2-st4");
+      Save(*mqtt, "guide-mqtt" + suffix);
+      mqtt->close();
+      auto* database = TDatabaseWin::Open(&live.window);
+      database->Serwer->setText("kalibracje.lab");
+      database->Baza->setText("records");
+      database->Uzytkownik->setText("fluxa");
+      database->Stanowisko->setText("HALA2");
+      Save(*database, "guide-database" + suffix);
+      database->close();
+      qputenv("FLUXA_RECORDS", store.filePath("records.sqlite").toUtf8());
+      {
+        RecordStore records("HALA2");
+        QVERIFY(records.Open(store.filePath("records.sqlite"), nullptr));
+        for (int day = 3; day <= 5; ++day) {
+          CalibrationRecord r;
+          r.serial = QString("KV-%1").arg(200 + day);
+          r.at = QDateTime(QDate(2026, 12, day), QTime(9, 30));
+          r.technician = "Anna Nowak";
+          r.reference = {"RM-100", "R-77", "PL/123/2026", QDate(2027, 6, 30), 0.05};
+          r.asFound = {{100, 97.4, r.at}, {50, 48.8, r.at}};
+          r.asLeft = {{100, 100.1, r.at}, {50, 50.04, r.at}};
+          r.slope = 0.974;
+          r.gainAfter = 16382 + day;
+          r.uncertainty = 0.21;
+          r.passed = true;
+          QVERIFY(!records.Add(r, nullptr).isEmpty());
+        }
+      }
+      THistoryWin history;
+      history.resize(900, 520);
+      history.show();
+      history.Reload();
+      history.Select(0);
+      Save(history, "guide-history" + suffix);
+      history.close();
+      qunsetenv("FLUXA_RECORDS");
+      qunsetenv("FLUXA_SETTINGS");
+    }
 
     live.window.ShowServiceMode();
     live.window.Send->SetParameters(ReferenceParameters());
