@@ -50,7 +50,6 @@ MeterSession::MeterSession(const QString& portOrPath)
   if (!path_.isEmpty())
     qputenv(PortVariable(port_.PortName()).toLocal8Bit().constData(), path_.toLocal8Bit());
   port_.OnRxChar = [this](int count) {
-    // At the line rate nearly every byte is an arrival of its own: read into the stack.
     char buffer[TComPort::kReadBufferSize];
     int got = 0;
     try {
@@ -60,6 +59,10 @@ MeterSession::MeterSession(const QString& portOrPath)
     }
     const auto frame = receiver_.Receive(QByteArray::fromRawData(buffer, got));
     if (frame && OnFrame) OnFrame(*frame);
+    // While results stream, the port wakes this handler once a frame is whole, as the window's
+    // does; a download (every byte its dump) goes on waking at every byte.
+    if (receiver_.mode() == MeterReceiver::kParseFrames && port_.Connected())
+      port_.AwaitFrame(receiver_.assembler().BytesToNextFrame());
   };
   port_.OnDeviceLost = [this](const QString& reason) {
     if (OnLost) OnLost(reason);

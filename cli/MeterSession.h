@@ -1,6 +1,7 @@
 #pragma once
 // The meter's link for a command: the port opened as the main window opens it, every arrival
-// through the window's receiver, a device that goes away told once, Ctrl+C as an event.
+// through the window's receiver (woken once a frame while results stream, as the window is), a
+// device that goes away told once, Ctrl+C as an event.
 #include <QString>
 #include <functional>
 

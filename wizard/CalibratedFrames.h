@@ -23,6 +23,8 @@ class CalibratedReceiver {
   // Returns whether this arrival decoded a frame.
   bool Receive(const QByteArray& bytes, int rangeIndex, bool invertSign);
   void ClearBuffer() { assembler_.Clear(); }
+  // How many more bytes the next frame needs (FrameAssembler::BytesToNextFrame).
+  int BytesToNextFrame() const { return assembler_.BytesToNextFrame(); }
 
   double Reading() const { return reading_; }
   // 1 when the last decoded frame reported another range than the one calibrated, else 0.

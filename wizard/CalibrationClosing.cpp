@@ -51,6 +51,7 @@ CalibrationRecord CalibrationSteps::Record(int gain) const {
   r.gainBefore = samplesAt_.value;
   r.gainAfter = gain;
   r.steps = trials_;
+  r.search = search_.Used() == GainSearch::Method::Secant ? QStringLiteral("secant") : QStringLiteral("bisection");
   r.asLeft = asLeft_;
   r.asLeftSkipped = skipped_;
   return r;

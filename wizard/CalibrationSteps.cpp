@@ -239,7 +239,7 @@ void CalibrationSteps::Take(const Input& input) {
       case Phase::Found:
         if (e == Event::Start) {
           io_.ClearMeterInput();
-          search_.Start(rangeIndex_, target_);
+          search_.Start(rangeIndex_, target_, io_.SearchMethod());
           searched_ = true;
           trials_.clear();
           found_.reset();

@@ -63,6 +63,8 @@ class StepsIo {
   virtual bool ClosePorts() = 0;
   // Hands the main window's port back; `tell`: say so when it does not open.
   virtual bool ReopenMainPort(bool tell) = 0;
+  // The search "Start" runs: the bisection unless "Szybkie szukanie" is chosen.
+  virtual GainSearch::Method SearchMethod() const { return GainSearch::Method::Bisection; }
   virtual void StartTimer(int ms) = 0;
   virtual void StopTimer() = 0;
   virtual bool TimerPending() const = 0;

@@ -4,11 +4,14 @@
 #include "settings/UserSettings.h"
 #include "store/AsLeft.h"
 #include "store/RecordsSettings.h"
+#include "wizard/SearchSettings.h"
 #include "wizard/WizardTexts.h"
 
 using Event = CalibrationSteps::Event;
 
-CalibrationWizard::CalibrationWizard() : steps_(*this, samples_) {
+CalibrationWizard::CalibrationWizard()
+    : steps_(*this, samples_),
+      searchMethod_(ReadFastSearch() ? GainSearch::Method::Secant : GainSearch::Method::Bisection) {
   timer_.setSingleShot(true);
   timer_.setTimerType(Qt::PreciseTimer);
   connect(&timer_, &QTimer::timeout, this, [this] { steps_.Take(Event::Timer); });

@@ -25,6 +25,9 @@ class CalibrationWizard : public QObject, private StepsIo {
     steps_.Take({event, value, flag});
   }
 
+  // The search the next "Start" runs; at first the one the settings store holds.
+  void SetSearchMethod(GainSearch::Method method) { searchMethod_ = method; }
+
   // The meter's serial number, for the calibration's record.
   void SetSerial(const QString& serial) { serial_ = serial.trimmed(); }
   const QString& Serial() const { return serial_; }
@@ -59,6 +62,7 @@ class CalibrationWizard : public QObject, private StepsIo {
   void StartRelease() override;
   bool ClosePorts() override;
   bool ReopenMainPort(bool tell) override;
+  GainSearch::Method SearchMethod() const override { return searchMethod_; }
   void StartTimer(int ms) override { timer_.start(ms); }
   void StopTimer() override { timer_.stop(); }
   bool TimerPending() const override { return timer_.isActive(); }
@@ -79,4 +83,5 @@ class CalibrationWizard : public QObject, private StepsIo {
   TComPort* mainPort_ = nullptr;
   QString serial_;
   CalibrationRecord lastRecord_;
+  GainSearch::Method searchMethod_;
 };

@@ -60,7 +60,7 @@ void TkKalibracja::WireHandlers() {
   wizard_.OnReferenceMeasured = [this](bool polled) {
     kTabOpcje->Label12->setText(FormatFixed(Link().ReferenceReading(), 5, 4));
     if (!polled) return;
-    // A measurement asked for by an arrival shows beside the calibrated reading.
+    // A measurement asked for by a frame shows beside the calibrated reading.
     const QString reference = FormatFixed(Link().ReferenceReading(), 5, 2);
     kTabOpcje->Label12->setText(reference);
     kWizardWzorLabel->setText(reference);
@@ -86,6 +86,9 @@ void TkKalibracja::WireHandlers() {
   connect(CheckBox2, &QCheckBox::toggled, this, [this](bool on) { Link().invertSign = on; });
   connect(kStart, &QPushButton::clicked, this, &TkKalibracja::kStartClick);
   connect(Button9, &QPushButton::clicked, this, &TkKalibracja::Button9Click);
+  connect(kTabOpcje->kSzybkieSzukanie, &QCheckBox::toggled, this, [this](bool on) {
+    wizard_.SetSearchMethod(on ? GainSearch::Method::Secant : GainSearch::Method::Bisection);
+  });
   connect(kPageControl, &QTabWidget::currentChanged, this, [this] {
     if (kPageControl->currentWidget() == kTabWizard) kTabWizardEnter();
     kPageControlChange();

@@ -1,5 +1,6 @@
 #include "wizard/KalibracjaOpcje.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDoubleSpinBox>
@@ -12,8 +13,10 @@
 #include <QVBoxLayout>
 
 #include "common/Messages.h"
+#include "common/DateEdits.h"
 #include "common/Named.h"
 #include "store/RecordsSettings.h"
+#include "wizard/SearchSettings.h"
 #include "wizard/TwoMeterLink.h"
 #include "wizard/WizardTexts.h"
 
@@ -92,7 +95,12 @@ TkOpcje::TkOpcje(TwoMeterLink& link, QWidget* parent) : QWidget(parent), link_(l
   row->addWidget(kOpcjeGroupBox2, 1, Qt::AlignTop);
   column->addLayout(row);
   column->addWidget(BuildReference());
+  kSzybkieSzukanie = Named(new QCheckBox(QStringLiteral("Szybkie szukanie")), "kSzybkieSzukanie");
+  column->addWidget(kSzybkieSzukanie);
   column->addStretch(1);
+  connect(kSzybkieSzukanie, &QCheckBox::toggled, this, [this](bool on) {
+    if (!showing_) WriteFastSearch(on);
+  });
 
   connect(kWybierzKanal, &QComboBox::currentTextChanged, this,
           [this](const QString& text) { link_.channel = text; });
@@ -118,10 +126,7 @@ QGroupBox* TkOpcje::BuildReference() {
   kWzorzecNumer = Named(new QLineEdit, "kWzorzecNumer");
   kWzorzecSwiadectwo = Named(new QLineEdit, "kWzorzecSwiadectwo");
   kWzorzecWaznosc = Named(new QDateEdit, "kWzorzecWaznosc");
-  kWzorzecWaznosc->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-  kWzorzecWaznosc->setCalendarPopup(true);
-  kWzorzecWaznosc->setMinimumDate(QDate(2000, 1, 1));  // stands for "not typed"
-  kWzorzecWaznosc->setSpecialValueText(QStringLiteral("—"));
+  SetUpDateEdit(kWzorzecWaznosc, QDate());
   kWzorzecNiepewnosc = Named(new QDoubleSpinBox, "kWzorzecNiepewnosc");
   kWzorzecNiepewnosc->setRange(0, 1e6);
   kWzorzecNiepewnosc->setDecimals(4);
@@ -149,9 +154,10 @@ void TkOpcje::ShowReference() {
   kWzorzecModel->setText(s.reference.model);
   kWzorzecNumer->setText(s.reference.serial);
   kWzorzecSwiadectwo->setText(s.reference.certificate);
-  kWzorzecWaznosc->setDate(s.reference.due.isValid() ? s.reference.due : kWzorzecWaznosc->minimumDate());
+  kWzorzecWaznosc->setDate(s.reference.due.isValid() ? s.reference.due : kDateNotGiven);
   kWzorzecNiepewnosc->setValue(s.reference.uncertainty);
   kTolerancja->setValue(s.tolerancePercent);
+  kSzybkieSzukanie->setChecked(ReadFastSearch());
   showing_ = false;
 }
 
@@ -162,7 +168,7 @@ void TkOpcje::KeepReference() {
   s.reference.model = kWzorzecModel->text().trimmed();
   s.reference.serial = kWzorzecNumer->text().trimmed();
   s.reference.certificate = kWzorzecSwiadectwo->text().trimmed();
-  s.reference.due = kWzorzecWaznosc->date() == kWzorzecWaznosc->minimumDate() ? QDate() : kWzorzecWaznosc->date();
+  s.reference.due = DateOf(kWzorzecWaznosc);
   s.reference.uncertainty = kWzorzecNiepewnosc->value();
   s.tolerancePercent = kTolerancja->value();
   if (!WriteRecordsSettings(s)) ShowMessage(QStringLiteral("Nie można zapisać ustawień wzorca."));

@@ -4,11 +4,13 @@
 // once; the pickers of an open port are disabled, since a setting takes effect at the next open.
 // The hidden panels hold the ports' manual controls and the formatted readings. Below them the
 // reference standard (model, serial, certificate, due date, its expanded uncertainty) and the
-// as-left tolerance, typed once and kept in the settings for every calibration's record.
+// as-left tolerance, typed once and kept in the settings for every calibration's record, and
+// "Szybkie szukanie" (the secant search instead of the bisection), kept there too.
 #include <QWidget>
 
 class QComboBox;
 class QDateEdit;
+class QCheckBox;
 class QDoubleSpinBox;
 class QLineEdit;
 class QGroupBox;
@@ -27,7 +29,8 @@ class TkOpcje : public QWidget {
   void PairPorts(const QString& calibratedPort);
   // Shows the ports' settings in the pickers and enables the pickers of closed ports.
   void ShowPorts();
-  // Shows the reference standard and the tolerance as the settings hold them.
+  // Shows the reference standard, the tolerance and the choice of search as the settings hold
+  // them.
   void ShowReference();
 
   QGroupBox* kOpcjeGroupBox1;
@@ -66,6 +69,7 @@ class TkOpcje : public QWidget {
   QDateEdit* kWzorzecWaznosc;
   QDoubleSpinBox* kWzorzecNiepewnosc;
   QDoubleSpinBox* kTolerancja;
+  QCheckBox* kSzybkieSzukanie;
 
  private:
   QGroupBox* BuildReference();

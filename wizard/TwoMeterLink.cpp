@@ -305,8 +305,11 @@ void TwoMeterLink::kComKalibRxChar(int count) {
     return;
   }
   const bool decoded = receiver_.Receive(bytes, rangeIndex, invertSign);
+  // The next arrival when the next frame is whole. Asked before the steps hear of this one: a
+  // gain frame they write goes back to waking at every byte.
+  if (kComKalib.Connected()) kComKalib.AwaitFrame(receiver_.BytesToNextFrame());
   if (OnArrival) OnArrival(decoded);
-  StartMeasurement(true);
+  if (decoded) StartMeasurement(true);  // one query a frame, not one a part of a frame
 }
 
 bool TwoMeterLink::SendGainFrame(int rangeIndex, const QString& gainText) {

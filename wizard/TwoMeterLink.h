@@ -1,8 +1,9 @@
 #pragma once
-// The wizard's two links: the meter under calibration on kComKalib (8N1, result frames read as
-// they arrive) and the reference meter on kComWzor (7N1, ASCII; see ReferenceProtocol.h). Every
-// arrival from the meter under calibration asks the reference meter for one measurement, so the
-// two readings belong to the same moment.
+// The wizard's two links: the meter under calibration on kComKalib (8N1, result frames; the port
+// wakes the handler once a frame is whole, as the main window's does, see TComPort::AwaitFrame)
+// and the reference meter on kComWzor (7N1, ASCII; see ReferenceProtocol.h). Every whole frame
+// from the meter under calibration asks the reference meter for one measurement, so the two
+// readings belong to the same moment.
 //
 // Nothing here holds the GUI thread for the reference meter's pauses: a command is written, and
 // its reply is taken from the port's own arrivals when it is whole (a measurement: its CR or 20
@@ -78,9 +79,9 @@ class TwoMeterLink {
 
   // For the window: either port opened or closed (status texts, pickers).
   std::function<void()> OnPortsChanged;
-  // After each measurement of the reference meter; polled: it was asked for by an arrival.
+  // After each measurement of the reference meter; polled: it was asked for by a frame.
   std::function<void(bool polled)> OnReferenceMeasured;
-  // After each arrival from the meter under calibration (its reference measurement follows).
+  // After each arrival from the meter under calibration (a frame's reference measurement follows).
   std::function<void(bool frameDecoded)> OnArrival;
   // A port whose device went away (unplugged, hung up), just before it closes itself.
   std::function<void(bool meterUnderCalibration)> OnDeviceLost;

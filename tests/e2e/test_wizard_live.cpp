@@ -1,6 +1,7 @@
 // The calibration wizard end to end: fluxa-sim's meter and reference meter on pseudo-terminals,
 // the real wizard window offscreen: the handshake and the readings, the reference meter's
-// replies, the samples and the ports. Its closing is in test_wizard_closing_live.
+// replies (one query a frame), the samples and the ports, and a calibration with the secant
+// search. Its closing is in test_wizard_closing_live.
 #include <QtTest>
 #include <QCheckBox>
 #include <QComboBox>
@@ -22,7 +23,12 @@
 #include "wizard/KalibracjaTablica.h"
 #include "wizard/KalibracjaWykres.h"
 #include "wizard/ReferenceProtocol.h"
+#include "wizard/SearchSettings.h"
 #include "wizard/WizardTexts.h"
+
+namespace {
+QByteArray GainFrame(int gain) { return QByteArray::fromHex("AA554300") + char(gain & 0xFF) + char(gain >> 8); }
+}  // namespace
 
 
 class TestWizardLive : public QObject {
@@ -31,6 +37,8 @@ class TestWizardLive : public QObject {
   void initTestCase() {
     QLocale::setDefault(QLocale::c());
     qputenv("FLUXA_SETTINGS", settingsDir_.filePath("settings.ini").toUtf8());
+    if (!qEnvironmentVariableIsSet("FLUXA_RECORDS"))
+      qputenv("FLUXA_RECORDS", settingsDir_.filePath("records.sqlite").toUtf8());
   }
 
   void handshakeThenLiveReadings() {
@@ -273,6 +281,89 @@ class TestWizardLive : public QObject {
     QVERIFY(connected);
     QCOMPARE(live.Page(), 1);
     QVERIFY(live.Readings("50.00", "40"));
+  }
+
+  // The reference meter is asked once for each whole frame of the meter under calibration, never
+  // for an arrival that completes none (garbage read while the receiver looks for a header);
+  // and on Linux the meter's port wakes the wizard once a frame, as the main window's does.
+  void oneReferenceQueryPerFrame() {
+    LiveWizard live;
+    QVERIFY(live.Start());
+    QVERIFY(live.Connect());
+    QVERIFY(live.Readings("50.00", "40"));
+    TwoMeterLink& link = live.wizard.Link();
+    int arrivals = 0;
+    const auto wizardsOwn = link.OnArrival;
+    link.OnArrival = [&, wizardsOwn](bool decoded) {
+      ++arrivals;
+      if (wizardsOwn) wizardsOwn(decoded);
+    };
+    const auto framesSince = [&link](int from) { return link.Receiver().FramesDecoded() - from; };
+    int frames0 = link.Receiver().FramesDecoded();
+    QVERIFY(live.sim.pumpUntil([&] { return framesSince(frames0) >= 10; }, 10000));
+#ifdef Q_OS_LINUX
+    QVERIFY2(arrivals <= framesSince(frames0) + 1, qPrintable(QString("%1 arrivals, %2 frames").arg(arrivals).arg(framesSince(frames0))));
+#endif
+    frames0 = link.Receiver().FramesDecoded();
+    const int queries0 = link.QueriesSent();
+    for (int burst = 0; burst < 5; ++burst) {
+      QVERIFY(live.sim.command("garbage 30"));
+      const int from = link.Receiver().FramesDecoded();
+      QVERIFY(live.sim.pumpUntil([&] { return framesSince(from) >= 2; }, 10000));
+    }
+    const int frames = framesSince(frames0);
+    const int queries = link.QueriesSent() - queries0;
+    // One more may have been asked for by the frame before the count began.
+    QVERIFY2(queries >= 1 && queries <= frames + 1, qPrintable(QString("%1 queries, %2 frames").arg(queries).arg(frames)));
+    QVERIFY(live.messages.texts().isEmpty());
+  }
+
+  // "Szybkie szukanie" on "Opcje": the secant search brings the simulator's meter (at gain 16000
+  // of its true 20000) to the true gain in three trials; the choice is kept in the settings, and
+  // the record names the search with each of its trials.
+  void secantSearchEndsAtTheTrueGain() {
+    LiveWizard live;
+    QVERIFY(live.Start());
+    QVERIFY(!live.wizard.kTabOpcje->kSzybkieSzukanie->isChecked());  // the bisection by default
+    live.wizard.kTabOpcje->kSzybkieSzukanie->setChecked(true);
+    QVERIFY(ReadFastSearch());
+    QVERIFY(live.Connect());
+    QVERIFY(live.sim.command("field 100"));
+    QVERIFY(live.Readings("100.00", "80"));
+    QVERIFY(live.Register());
+    QVERIFY(live.sim.command("field 50"));
+    QVERIFY(live.Readings("50.00", "40"));
+    QVERIFY(live.Register());
+    QVERIFY(live.sim.command("field 100"));
+    QVERIFY(live.Readings("100.00", "80"));
+    live.wizard.kDalejClick();
+    QVERIFY(live.Is(Phase::Ready));
+    QCOMPARE(live.wizard.TargetReading(), 100.0);
+    const int before = int(live.sim.meterFrames().size());
+    live.wizard.kStartClick();
+    QVERIFY(live.Await({Phase::Found, Phase::Ready}));
+    QCOMPARE(live.wizard.FinalGain(), 20000);
+    QCOMPARE(live.wizard.Search().Used(), GainSearch::Method::Secant);
+    QCOMPARE(live.wizard.Label34->text(), QString("3"));
+    QVERIFY(live.sim.waitForMeterFrames(before + 3, 2000));
+    QList<QByteArray> gainFrames;
+    for (const auto& frame : live.sim.meterFrames().mid(before)) gainFrames << frame.bytes;
+    QCOMPARE(gainFrames, (QList<QByteArray>{GainFrame(16384), GainFrame(24576), GainFrame(20000)}));
+    QVERIFY(live.messages.texts().isEmpty());
+
+    live.wizard.kDalejClick();  // "Zakoncz": the meter holds the gain found already
+    QVERIFY(live.Await({Phase::Checking}));
+    live.wizard.kPomin->click();
+    QVERIFY(live.Await({Phase::Idle}));
+    const CalibrationRecord& record = live.wizard.LastRecord();
+    QCOMPARE(record.search, QString("secant"));
+    QCOMPARE(record.gainAfter, 20000);
+    QCOMPARE(record.steps, (QList<SearchStepRecord>{{16384, 81.9}, {24576, 122.9}, {20000, 100}}));
+    // The next window, as at the program's next start, shows the choice kept.
+    TkKalibracja next;
+    QVERIFY(next.kTabOpcje->kSzybkieSzukanie->isChecked());
+    next.kTabOpcje->kSzybkieSzukanie->setChecked(false);
+    QVERIFY(!ReadFastSearch());
   }
 
   // Bytes left in the wizard's receive buffer from before its port opened are not decoded with

@@ -1,6 +1,7 @@
 // The wizard's step machine without a window or ports: a random walk over every event it can
-// get, against a model of both meters whose reading follows the gain the meter holds, with the
-// machine's promises checked after every event; and which controls each phase enables.
+// get, against a model of both meters whose reading follows the gain the meter holds, with
+// either search chosen (and the choice changed between searches), the machine's promises checked
+// after every event; and which controls each phase enables.
 #include <QtTest>
 #include <cmath>
 #include <random>
@@ -26,6 +27,7 @@ struct Model : StepsIo {
   bool followsGain = true;
   bool wrongRange = false;
   bool failNextWrite = false;
+  GainSearch::Method method = GainSearch::Method::Bisection;  // "Szybkie szukanie"
   double field = 100;
   double frameReading = 0;  // of the last frame delivered
   int frameGain = 0;        // the gain the meter held when it measured that frame
@@ -58,7 +60,9 @@ struct Model : StepsIo {
   bool ReferenceOpen() const override { return referenceOpen; }
   bool ReferenceAcknowledged() const override { return acknowledged; }
   void ClearMeterInput() override {}
+  int writes = 0;
   bool SendGain(int g) override {
+    ++writes;
     if (g < 0 || g > 32767) Violate(QString("gain %1 sent").arg(g));
     if (!meterOpen || std::exchange(failNextWrite, false)) {
       if (meterOpen && g % 2) gain = g;  // a failed write may still have reached the meter
@@ -87,6 +91,7 @@ struct Model : StepsIo {
     return false;
   }
   bool ReopenMainPort(bool) override { return true; }
+  GainSearch::Method SearchMethod() const override { return method; }
   void StartTimer(int) override { timer = true; }
   void StopTimer() override { timer = false; }
   bool TimerPending() const override { return timer; }
@@ -109,6 +114,7 @@ class Walk {
     // half press anything at any time.
     purposeful_ = Chance(50);
     model_.followsGain = Chance(85);
+    model_.method = Chance(50) ? GainSearch::Method::Secant : GainSearch::Method::Bisection;
     steps_.Open(0, 1);
     openingGain_ = model_.gain;
   }
@@ -117,6 +123,8 @@ class Walk {
   // What broke, and the last events before it: event(value,flag):phase->phase, by number.
   QString why() const { return why_ + "; " + trace_.join(' '); }
   int found = 0;
+  int foundBySecant = 0;
+  int recordsBySecant = 0;
   int given = 0;
   int openings = 1;
   QSet<int> reached;
@@ -144,6 +152,11 @@ class Walk {
   int framesSinceRegister_ = 0;
   int validRepliesSinceRegister_ = 0;
   bool finishSaid_ = false;  // "Zakoncz" on page 2 in this opening
+  // The last search: the one chosen at its "Start", and each trial's gain and the reading of
+  // its step's last frame (NAN while its step runs, or when no frame came).
+  GainSearch::Method searchRun_ = GainSearch::Method::Bisection;
+  QList<SearchStepRecord> trials_;
+  double trialReading_ = NAN;
   QString why_;
   QStringList trace_;
 };
@@ -156,7 +169,23 @@ void Walk::Give(const CalibrationSteps::Input& input) {
     framesSinceRegister_ = validRepliesSinceRegister_ = 0;
   if (input.event == Event::Frame) ++framesSinceRegister_;
   if (input.event == Event::Reply && input.flag) ++validRepliesSinceRegister_;
+  const int writes = model_.writes;
   steps_.Take(input);
+  const Phase after = steps_.phase();
+  if (input.event == Event::Frame && after == Phase::Searching) trialReading_ = model_.frameReading;
+  if (before == Phase::Searching && input.event == Event::Timer) {
+    // The step's wait is over: its trial counts when a frame came during it.
+    if (!std::isnan(trialReading_) && !trials_.isEmpty()) trials_.last().reading = trialReading_;
+    else if (!trials_.isEmpty()) trials_.removeLast();
+  }
+  if (after == Phase::Searching && model_.writes != writes) {
+    if (before != Phase::Searching) {
+      trials_.clear();
+      searchRun_ = model_.method;
+    }
+    trials_ << SearchStepRecord{model_.gain, NAN};
+    trialReading_ = NAN;
+  }
   trace_ << QString("%1(%2,%3):%4->%5").arg(int(input.event)).arg(input.value).arg(input.flag).arg(int(before)).arg(int(steps_.phase()));
   if (trace_.size() > 25) trace_.removeFirst();
   if (why_.isEmpty() && !Check(input, before, count, told) && why_.isEmpty()) why_ = "unknown";
@@ -220,6 +249,8 @@ void Walk::OneEvent() {
     case 4:
       if (Chance(20)) Give({Event::Reset});
       else if (Chance(30)) Give({Event::DebugSend, Pick(3) == 0 ? 40000 : 15000 + Pick(10000)});
+      else if (Chance(10))  // "Szybkie szukanie" on "Opcje", at any time; a search under way keeps its own
+        m.method = m.method == GainSearch::Method::Secant ? GainSearch::Method::Bisection : GainSearch::Method::Secant;
       else if (Chance(purposeful_ ? 2 : 15)) Give({Event::Close});
       else if (Chance(purposeful_ ? 10 : 30)) Give({Event::Skip});
       break;
@@ -332,6 +363,11 @@ bool Walk::Check(const CalibrationSteps::Input& input, Phase before, int countBe
       return fail("the cell written without its record");
     const CalibrationRecord& r = m.records.first();
     if (r.asLeftSkipped != r.asLeft.isEmpty() || r.asFound.size() < 2) return fail("a record that is not whole");
+    // ... naming the search that found the gain, with every trial it made and its reading.
+    if (r.search != (searchRun_ == GainSearch::Method::Secant ? "secant" : "bisection"))
+      return fail("the record names another search: " + r.search);
+    if (r.steps != trials_) return fail(QString("the record keeps %1 trials of %2").arg(r.steps.size()).arg(trials_.size()));
+    if (r.steps.isEmpty() || r.steps.last().gain != r.gainAfter) return fail("the record's last trial is not the gain found");
   } else if (!m.records.isEmpty()) {
     return fail("a record without the cell written");
   }
@@ -356,7 +392,11 @@ bool Walk::Run(int events) {
   for (int i = 0; i < events && why_.isEmpty(); ++i) {
     ++given;
     OneEvent();
-    if (steps_.phase() == Phase::Found) ++found;
+    if (steps_.phase() == Phase::Found) {
+      ++found;
+      foundBySecant += searchRun_ == GainSearch::Method::Secant;
+    }
+    for (const CalibrationRecord& r : model_.records) recordsBySecant += r.search == "secant";
     reached.insert(int(steps_.phase()));
     if (model_.closed > 0 && why_.isEmpty()) Reopen();  // the next opening, late reports and all
   }
@@ -410,6 +450,8 @@ class TestWizardSteps : public QObject {
     qint64 events = 0;
     qint64 openings = 0;
     int reachedFound = 0;
+    int reachedBySecant = 0;
+    int recordsBySecant = 0;
     QSet<int> phases;  // reached by some walk
     for (int k = 0; k < kSequences; ++k) {
       const quint32 sequenceSeed = seeds();
@@ -420,11 +462,16 @@ class TestWizardSteps : public QObject {
       events += walk.given;
       openings += walk.openings;
       reachedFound += walk.found > 0;
+      reachedBySecant += walk.foundBySecant > 0;
+      recordsBySecant += walk.recordsBySecant > 0;
       phases += walk.reached;
     }
-    qInfo("random walk: %d sequences, %lld openings, %lld events, seed %u; %d reached a found gain",
-          kSequences, openings, events, seed, reachedFound);
-    QVERIFY(reachedFound > 0);
+    qInfo("random walk: %d sequences, %lld openings, %lld events, seed %u; %d reached a found gain, %d by the "
+          "secant search, %d kept a secant search's record",
+          kSequences, openings, events, seed, reachedFound, reachedBySecant, recordsBySecant);
+    QVERIFY(reachedFound > reachedBySecant);
+    QVERIFY(reachedBySecant > 0);
+    QVERIFY(recordsBySecant > 0);
     QCOMPARE(phases.size(), int(Phase::CloseSlave) + 1);  // every phase was visited
   }
 };
