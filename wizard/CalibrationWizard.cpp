@@ -69,6 +69,9 @@ void CalibrationWizard::ClearMeterInput() {
     link_.kComKalib.ClearBuffers(true, true);
   } catch (const EComPort&) {
   }
+  // A part of a frame held from before would join the bytes that come next: one frame made of
+  // two, with no checksum to tell.
+  link_.Receiver().ClearBuffer();
 }
 
 bool CalibrationWizard::SendGain(int gain) {
