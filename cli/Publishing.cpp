@@ -34,6 +34,7 @@ int CliPublishing::Start(const CliOptions& options, const QString& meter) {
   // A device path names the meter by its file: /dev/ttyUSB0 is "ttyUSB0".
   const QString name = meter.contains(QLatin1Char('/')) ? meter.section(QLatin1Char('/'), -1) : meter;
   publisher_ = std::make_unique<MqttPublisher>(*target, BenchId(), name, password);
+  publisher_->SetMeterConnected(true);  // the session's port is open
   if (!publisher_->Start(&error)) {
     Complain(Text(Msg::MqttCannotStart).arg(error));
     return 2;
@@ -76,6 +77,7 @@ void CliPublishing::Publish(const MeasurementResult& result, double seconds) {
 
 void CliPublishing::Stop() {
   if (!publisher_) return;
+  publisher_->SetMeterConnected(false);  // the session ends with the command
   const qsizetype left = publisher_->Stop();
   if (left > 0) Complain(Text(Msg::MqttLeft).arg(left));
   if (publisher_->Dropped() > droppedTold_) Complain(Text(Msg::MqttDropped).arg(publisher_->Dropped()));

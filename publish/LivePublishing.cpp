@@ -4,15 +4,21 @@
 #include "publish/MqttPublisher.h"
 #include "settings/Jezyki.h"
 
-LivePublishing::LivePublishing() = default;
+LivePublishing::LivePublishing() {
+  typing_.setSingleShot(true);
+  typing_.setInterval(kTypingPauseMs);
+  connect(&typing_, &QTimer::timeout, this, [this] { NameMeter(); });
+}
 
 LivePublishing::~LivePublishing() { Stop(); }
 
-bool LivePublishing::Apply(const PublishSettings& settings, const QString& password, const QString& meter,
-                           QString* error) {
+bool LivePublishing::Apply(const PublishSettings& settings, const QString& password, QString* error) {
   Stop();
   if (!settings.enabled) return true;
-  publisher_ = std::make_unique<MqttPublisher>(settings.target, BenchId(), meter, password);
+  typing_.stop();
+  publisher_ = std::make_unique<MqttPublisher>(settings.target, BenchId(), Meter(), password);
+  publisher_->SetMeter(Meter(), serial_);
+  publisher_->SetMeterConnected(meterConnected_);
   publisher_->OnStateChanged = [this] {
     if (OnChanged) OnChanged();
   };
@@ -36,6 +42,30 @@ void LivePublishing::Stop() {
 
 void LivePublishing::Publish(const MeasurementResult& result) {
   if (publisher_) publisher_->Publish(ResultRow(result, since_.nsecsElapsed() / 1e9, RowFormat::Published));
+}
+
+QString LivePublishing::Meter() const {
+  const QString serial = serial_.trimmed();
+  return serial.isEmpty() ? portName_ : serial;
+}
+
+void LivePublishing::SetMeter(const QString& serial, const QString& portName, bool typing) {
+  serial_ = serial;
+  portName_ = portName;
+  if (typing)
+    typing_.start();
+  else
+    NameMeter();
+}
+
+void LivePublishing::NameMeter() {
+  typing_.stop();
+  if (publisher_) publisher_->SetMeter(Meter(), serial_);
+}
+
+void LivePublishing::SetMeterConnected(bool connected) {
+  meterConnected_ = connected;
+  if (publisher_) publisher_->SetMeterConnected(connected);
 }
 
 QString LivePublishing::StatusText() const {

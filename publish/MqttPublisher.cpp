@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QMetaObject>
 #include <QRandomGenerator>
 #include <chrono>
@@ -36,12 +38,23 @@ struct NoCancel {
 // (the connection went between our last look and the call): that message goes after the
 // reconnect, so handing its results over again would send them twice.
 bool Taken(int rc) { return rc == MOSQ_ERR_SUCCESS || rc == MOSQ_ERR_NO_CONN; }
+
+QByteArray JsonString(const QString& text) {
+  const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+  return array.mid(1, array.size() - 2);  // the string within [ ]
+}
+
+QString TopicOf(const MqttTarget& target, const QString& station, const QString& meter) {
+  return target.prefix + QLatin1Char('/') + MqttPublisher::TopicLevel(station) + QLatin1Char('/') +
+         MqttPublisher::TopicLevel(meter);
+}
 }  // namespace
 
 QString MqttPublisher::TopicLevel(const QString& name) {
   QString level = name.trimmed();
   for (QChar& c : level)
-    if (c == QLatin1Char('/') || c == QLatin1Char('+') || c == QLatin1Char('#') || c.isSpace())
+    if (c == QLatin1Char('/') || c == QLatin1Char('+') || c == QLatin1Char('#') || c.isSpace() ||
+        c.category() == QChar::Other_Control)
       c = QLatin1Char('_');
   return level.isEmpty() ? QStringLiteral("_") : level;
 }
@@ -50,11 +63,16 @@ MqttPublisher::MqttPublisher(const MqttTarget& target, const QString& station, c
                              const QString& password)
     : target_(target),
       password_(password),
-      topic_(target.prefix + QLatin1Char('/') + TopicLevel(station) + QLatin1Char('/') + TopicLevel(meter)),
+      station_(station.trimmed()),
       publisherId_(QByteArray::number(QRandomGenerator::system()->generate(), 16).rightJustified(8, '0')) {
+  SetMeter(meter, {});
   batch_.setSingleShot(true);
   batch_.setTimerType(Qt::PreciseTimer);
   connect(&batch_, &QTimer::timeout, this, [this] { SendBatches(); });
+  moveLimit_.setSingleShot(true);
+  connect(&moveLimit_, &QTimer::timeout, this, [this] {
+    if (moving_) Reconnect();
+  });
 }
 
 // Never mosquitto_loop_stop(client_, true): it cancels the library's thread wherever it is, and
@@ -77,8 +95,8 @@ bool MqttPublisher::Start(QString* error) {
     if (client_) mosquitto_destroy(std::exchange(client_, nullptr));
     return false;
   };
-  const QByteArray id = QStringLiteral("fluxa-%1-%2").arg(QCoreApplication::applicationPid()).arg(quintptr(this), 0, 16).toUtf8();
-  client_ = mosquitto_new(id.constData(), true, this);
+  clientId_ = QStringLiteral("fluxa-%1-%2").arg(QCoreApplication::applicationPid()).arg(quintptr(this), 0, 16).toUtf8();
+  client_ = mosquitto_new(clientId_.constData(), true, this);
   if (!client_) return fail(QStringLiteral("no MQTT client could be made"));
   mosquitto_int_option(client_, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
   mosquitto_connect_callback_set(client_, &MqttPublisher::Connected);
@@ -90,9 +108,7 @@ bool MqttPublisher::Start(QString* error) {
       mosquitto_username_pw_set(client_, target_.user.toUtf8().constData(),
                                 password_.isEmpty() ? nullptr : password_.toUtf8().constData()) != MOSQ_ERR_SUCCESS)
     return fail(QStringLiteral("the user name is not valid"));
-  const QByteArray status = StatusTopic().toUtf8();
-  if (mosquitto_will_set(client_, status.constData(), 7, "offline", 1, true) != MOSQ_ERR_SUCCESS)
-    return fail(QStringLiteral("the topic prefix is not valid: %1").arg(target_.prefix));
+  if (!SetWill()) return fail(QStringLiteral("the topic prefix is not valid: %1").arg(target_.prefix));
   if (target_.tls) {
     if (!target_.caFile.isEmpty() && !QFile(target_.caFile).open(QIODevice::ReadOnly))
       return fail(QStringLiteral("cannot read the CA file %1").arg(target_.caFile));
@@ -121,7 +137,13 @@ void MqttPublisher::Connected(mosquitto*, void* self, int rc) {
       p->SetState(State::Refused, ConnackText(rc));
       return;
     }
-    p->PublishStatus("online");
+    // The meter was renamed while this connection was being made: its Last Will is the old one.
+    if (p->willTopic_ != p->topic_) {
+      p->MoveOver();
+      return;
+    }
+    p->PublishRetained(p->StatusTopic(), "online");
+    p->PublishMeterState();
     p->SetState(State::Online);
     p->SendBatches();
   });
@@ -134,7 +156,10 @@ void MqttPublisher::Disconnected(mosquitto*, void* self, int rc) {
   p->Post([p, rc] {
     if (p->state_ == State::Stopped) return;
     if (p->state_ == State::Refused) return;  // the refusal says more than the disconnect
-    p->SetState(State::Offline, rc == 0 ? QString() : QString::fromUtf8(mosquitto_strerror(rc)));
+    if (rc == 0) return;  // asked for: a move to another topic, which connects again at once
+    p->moving_ = false;  // the library connects again with the earlier Last Will; then we move
+    p->moveLimit_.stop();
+    p->SetState(State::Offline, QString::fromUtf8(mosquitto_strerror(rc)));
   });
 }
 
@@ -144,18 +169,85 @@ void MqttPublisher::Acknowledged(mosquitto*, void* self, int mid) {
   --p->inFlight_;
   p->Post([p, mid] {
     const auto it = p->unacknowledged_.find(mid);
-    if (it == p->unacknowledged_.end()) return;  // the status message
-    p->delivered_ += it->second;
-    p->resultsHandedOver_ -= it->second;
-    p->unacknowledged_.erase(it);
+    if (it != p->unacknowledged_.end()) {  // else a retained status or the last result
+      p->delivered_ += it->second;
+      p->resultsHandedOver_ -= it->second;
+      p->unacknowledged_.erase(it);
+    }
+    if (p->moving_) {
+      if (p->inFlight_ == 0) p->Reconnect();
+      return;
+    }
     p->Schedule();
   });
 }
 
-void MqttPublisher::PublishStatus(const char* text) {
-  const QByteArray topic = StatusTopic().toUtf8();
+void MqttPublisher::PublishRetained(const QString& topic, const QByteArray& text) {
+  const QByteArray name = topic.toUtf8();
   ++inFlight_;  // its acknowledgement counts down like a batch's
-  if (!Taken(mosquitto_publish(client_, nullptr, topic.constData(), int(qstrlen(text)), text, 1, true))) --inFlight_;
+  if (!Taken(mosquitto_publish(client_, nullptr, name.constData(), int(text.size()), text.constData(), 1, true)))
+    --inFlight_;
+}
+
+void MqttPublisher::PublishMeterState() {
+  if (meterConnected_) PublishRetained(MeterTopic(), *meterConnected_ ? "connected" : "disconnected");
+}
+
+bool MqttPublisher::SetWill() {
+  const QByteArray status = StatusTopic().toUtf8();
+  if (mosquitto_will_set(client_, status.constData(), 7, "offline", 1, true) != MOSQ_ERR_SUCCESS) return false;
+  willTopic_ = topic_;
+  return true;
+}
+
+void MqttPublisher::SetMeter(const QString& meter, const QString& serial) {
+  identity_ = ", \"station\": " + JsonString(station_) + ", \"meter\": " + JsonString(meter.trimmed()) +
+              ", \"serial\": " + JsonString(serial.trimmed()) + '}';
+  const QString topic = TopicOf(target_, station_, meter);
+  if (topic == topic_) return;
+  topic_ = topic;
+  if (state_ == State::Online) MoveOver();
+  // Otherwise the next connect finds its Last Will naming another topic, and moves then.
+}
+
+void MqttPublisher::SetMeterConnected(bool connected) {
+  if (meterConnected_ == connected) return;
+  meterConnected_ = connected;
+  if (state_ == State::Online) PublishMeterState();
+}
+
+// The earlier topic is told that nothing publishes there any more; nothing new is handed over
+// until the broker has acknowledged what was, so the new connection repeats nothing.
+void MqttPublisher::MoveOver() {
+  if (moving_ || !client_) return;
+  moving_ = true;
+  batch_.stop();
+  SetState(State::Connecting);
+  PublishRetained(willTopic_ + QStringLiteral("/status"), "offline");
+  if (meterConnected_ == true) PublishRetained(willTopic_ + QStringLiteral("/meter"), "disconnected");
+  moveLimit_.start(kMoveWaitMs);
+  if (inFlight_ == 0) Reconnect();
+}
+
+// A clean disconnect (no Last Will), and a connect with the Last Will of the topic now. The
+// library keeps what it still holds unacknowledged and sends it again after the connect.
+void MqttPublisher::Reconnect() {
+  moving_ = false;
+  moveLimit_.stop();
+  if (!client_ || state_ == State::Stopped) return;
+  // Lost meanwhile: the library connects again with the earlier Last Will, and Connected moves.
+  if (!linked_) return;
+  mosquitto_disconnect(client_);
+  mosquitto_loop_stop(client_, false);  // connected, the thread ends once the DISCONNECT is out
+  linked_ = false;
+  if (!SetWill()) {
+    SetState(State::Refused, QStringLiteral("the topic is not valid: %1").arg(StatusTopic()));
+    return;
+  }
+  const int rc = mosquitto_connect_async(client_, target_.host.toUtf8().constData(), target_.port, kKeepAliveS);
+  if (rc != MOSQ_ERR_SUCCESS) SetState(State::Offline, QString::fromUtf8(mosquitto_strerror(rc)));
+  if (mosquitto_loop_start(client_) != MOSQ_ERR_SUCCESS)
+    SetState(State::Refused, QStringLiteral("the MQTT thread did not start"));
 }
 
 void MqttPublisher::SetState(State state, const QString& reason) {
@@ -168,12 +260,15 @@ void MqttPublisher::SetState(State state, const QString& reason) {
 qsizetype MqttPublisher::Waiting() const { return qsizetype(waiting_.size()) + resultsHandedOver_; }
 
 void MqttPublisher::Publish(const QByteArray& jsonObject) {
-  // "seq" and "publisher" go before the object's closing brace; fixed here, so a message made
-  // of these results is the same whenever and however often it goes.
-  QByteArray result = jsonObject;
-  const qsizetype close = result.lastIndexOf('}');
-  if (close > 0)
-    result.insert(close, ", \"seq\": " + QByteArray::number(++lastSeq_) + ", \"publisher\": \"" + publisherId_ + '"');
+  // "seq" and "publisher" go in place of the object's closing brace; fixed here, so a message
+  // made of these results is the same whenever and however often it goes. The names and the
+  // brace come when the message is made (identity_).
+  const qsizetype close = jsonObject.lastIndexOf('}');
+  if (close <= 0) return;  // no object: nothing a subscriber could read
+  QByteArray result;
+  result.reserve(close + 48);
+  result.append(jsonObject.constData(), close);
+  result += ", \"seq\": " + QByteArray::number(++lastSeq_) + ", \"publisher\": \"" + publisherId_ + '"';
   waiting_.push_back(std::move(result));
   Schedule();
   if (qsizetype(waiting_.size()) <= kMaxWaiting) return;
@@ -196,14 +291,16 @@ void MqttPublisher::SendBatches() {
   if (state_ != State::Online || !client_ || waiting_.empty()) return;
   sinceSend_.start();
   const QByteArray topic = ResultsTopic().toUtf8();
+  QByteArray newest;
   while (!waiting_.empty() && int(unacknowledged_.size()) < kMaxUnacknowledged) {
     const int count = int(std::min<size_t>(waiting_.size(), kMaxBatch));
     QByteArray payload;
-    payload.reserve(count * 240);
+    payload.reserve(count * (240 + identity_.size()));
     payload += '[';
     for (int i = 0; i < count; ++i) {
       if (i) payload += ',';
       payload += waiting_[size_t(i)];
+      payload += identity_;
     }
     payload += ']';
     int mid = 0;
@@ -215,13 +312,17 @@ void MqttPublisher::SendBatches() {
     }
     unacknowledged_[mid] = count;
     resultsHandedOver_ += count;
+    newest = waiting_[size_t(count - 1)] + identity_;
     waiting_.erase(waiting_.begin(), waiting_.begin() + count);
   }
+  if (!newest.isEmpty()) PublishRetained(LastTopic(), newest);
 }
 
 qsizetype MqttPublisher::Stop(int timeoutMs) {
   if (!client_) return Waiting();
   batch_.stop();
+  moving_ = false;  // a move cut short: what waits is left, as the broker never had it
+  moveLimit_.stop();
   // What waits goes out now, and the library is given time for the broker's acknowledgements.
   const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   // The connection's loss is known in the library's thread at once, its report only later here.
@@ -238,7 +339,7 @@ qsizetype MqttPublisher::Stop(int timeoutMs) {
   }
   const qsizetype left = qsizetype(waiting_.size()) + (inFlight_ > 0 ? resultsHandedOver_ : 0);
   if (state_ == State::Online && linked_) {
-    PublishStatus("offline");
+    PublishRetained(StatusTopic(), "offline");
     const auto shortly = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
     while (inFlight_ > 0 && std::chrono::steady_clock::now() < shortly)
       std::this_thread::sleep_for(std::chrono::milliseconds(2));

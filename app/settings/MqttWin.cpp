@@ -28,7 +28,9 @@ TMqttWin::TMqttWin(TMainWin* mainWindow) : TDialogWindow(mainWindow) {
   Uzytkownik = Named(new QLineEdit, "Uzytkownik");
   Tls = Named(new QCheckBox, "Tls");
   PlikCa = Named(new QLineEdit, "PlikCa");
+  // The bench's id is set in one place, the calibration database's window: shown here.
   Stanowisko = Named(new QLineEdit, "Stanowisko");
+  Stanowisko->setReadOnly(true);
   for (QWidget* field : QList<QWidget*>{Broker, Port, Prefiks, Uzytkownik, nullptr, PlikCa, Stanowisko}) {
     if (!field) {
       form->addRow(Tls);
@@ -85,6 +87,7 @@ void TMqttWin::FormPaint() {
   const int texts[] = {101, 102, 103, 104, 106, 107};
   for (int i = 0; i < captions_.size(); ++i) captions_[i]->setText(LookupText(quint16(texts[i])));
   Anuluj->setText(LookupText(43));
+  Stanowisko->setToolTip(LookupText(179).arg(LookupText(114).remove(QChar(0x2026))));
 }
 
 void TMqttWin::OKClick() {
@@ -104,7 +107,6 @@ void TMqttWin::OKClick() {
   }
   if (target) s.target = *target;
   s.target.caFile = Tls->isChecked() ? PlikCa->text().trimmed() : QString();
-  WriteBenchId(Stanowisko->text());
   WritePublishSettings(s);
   hide();
   mainWindow_->StartPublishing(true);

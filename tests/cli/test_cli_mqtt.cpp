@@ -1,6 +1,8 @@
 // fluxa-cli watch and record publishing to a real mosquitto broker that the test starts on a
-// free localhost port, with fluxa-sim as the meter: every result once and in order, the retained
-// status and the Last Will after a kill -9, and how a broker that cannot be used ends the command.
+// free localhost port, with fluxa-sim as the meter: every result once and in order with the
+// bench's and the port's names, the newest retained, the meter "connected" while the command runs,
+// the retained status and the Last Will after a kill -9, and how a broker that cannot be used ends
+// the command.
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -8,6 +10,7 @@
 
 #include <csignal>
 
+#include "publish/MqttPublisher.h"
 #include "tests/cli/CliRun.h"
 #include "tests/common/BrokerProcess.h"
 #include "tests/common/SimProcess.h"
@@ -73,7 +76,56 @@ class TestCliMqtt : public QObject {
     const QString first = subscriber.payloads(QString("lab/hall_2/%1/results").arg(meter)).value(0);
     QVERIFY2(QRegularExpression("\"utc\": \"\\d{4}-\\d\\d-\\d\\dT[0-9:.]+Z\"").match(first).hasMatch(), qPrintable(first));
     QCOMPARE(subscriber.payloads(QString("lab/hall_2/%1/status").arg(meter)), (QStringList{"online", "offline"}));
+    QCOMPARE(subscriber.payloads(QString("lab/hall_2/%1/meter").arg(meter)), (QStringList{"connected", "disconnected"}));
+    const QJsonObject result = QJsonDocument::fromJson(first.toUtf8()).array().at(0).toObject();
+    QCOMPARE(result["station"].toString(), QString("hall 2"));
+    QCOMPARE(result["meter"].toString(), meter);
+    QCOMPARE(result["serial"].toString(), QString());
+    // The newest result stays for whoever subscribes later.
+    Subscriber late(broker, QString("lab/hall_2/%1/#").arg(meter));
+    QVERIFY(late.start());
+    const QJsonObject newest = QJsonDocument::fromJson(late.payloads(QString("lab/hall_2/%1/last").arg(meter)).value(0).toUtf8()).object();
+    QCOMPARE(QString::number(newest["time_s"].toDouble(), 'f', 3), printed.last());
+    QCOMPARE(newest["seq"].toInt(), 400);
     if (command == "record") QVERIFY(QFile::exists(dir_.filePath("night.F3D")));
+  }
+
+  // However the command ends (the device hangs up, Ctrl+C), the meter's topic says
+  // "disconnected" last, and the program's own status "offline".
+  void meterLinkAtTheEnd_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("signal");  // 0: the device hangs up
+    QTest::addColumn<int>("code");
+    QTest::newRow("watch, hang-up") << "watch" << 0 << 2;
+    QTest::newRow("record, hang-up") << "record" << 0 << 2;
+    QTest::newRow("watch, Ctrl+C") << "watch" << SIGINT << 0;
+  }
+  void meterLinkAtTheEnd() {
+    QFETCH(QString, command);
+    QFETCH(int, signal);
+    QFETCH(int, code);
+    BrokerProcess broker;
+    QVERIFY(broker.start());
+    Subscriber subscriber(broker, "lab/#");
+    QVERIFY(subscriber.start());
+    SimProcess sim({"--rate", "40"});
+    QVERIFY(sim.start());
+    CliRun cli;
+    QStringList args{command, "-p", sim.meterPath(), "--mqtt", broker.url("lab")};
+    if (command == "record") args << "-o" << dir_.filePath("hangup.F3D");
+    cli.start(args);
+    QVERIFY(cli.waitForLines(3));
+    const QString topic = QString("lab/%1/%2/").arg(MqttPublisher::TopicLevel(QSysInfo::machineHostName()),
+                                                    QFileInfo(sim.meterPath()).fileName());
+    QVERIFY(Subscriber::pumpUntil([&] { return subscriber.payloads(topic + "meter") == QStringList{"connected"}; }, 10000));
+    if (signal)
+      ::kill(pid_t(cli.process.processId()), signal);
+    else
+      QVERIFY(sim.command("hangup"));
+    QCOMPARE(cli.finish(), code);
+    QVERIFY(Subscriber::pumpUntil([&] { return subscriber.payloads(topic + "status").size() == 2; }, 10000));
+    QCOMPARE(subscriber.payloads(topic + "meter"), QStringList({"connected", "disconnected"}));
+    QCOMPARE(subscriber.payloads(topic + "status"), QStringList({"online", "offline"}));
   }
 
   // Killed without a word, the broker tells the subscribers "offline" for it, and keeps it.
