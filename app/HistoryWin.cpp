@@ -57,17 +57,24 @@ class RecordListModel : public QAbstractTableModel {
       case 2: return r.serial;
       case 3: return QLocale().toString(r.at.toLocalTime(), QStringLiteral("yyyy-MM-dd HH:mm"));
       case 4: return r.technician;
-      default: return r.amends;
+      case 5: return r.amends;
+      default: {
+        QStringList state;
+        if (r.state == QLatin1String("conflict")) state << LookupText(166);
+        if (r.state == QLatin1String("waiting")) state << LookupText(165);
+        if (!r.supersededBy.isEmpty()) state << LookupText(167).arg(r.supersededBy);
+        return state.join(QStringLiteral(", "));
+      }
     }
   }
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return QAbstractTableModel::headerData(section, orientation, role);
-    static const quint16 kCaptions[kColumns] = {124, 125, 126, 127, 128, 129};
+    static const quint16 kCaptions[kColumns] = {124, 125, 126, 127, 128, 129, 164};
     return section >= 0 && section < kColumns ? LookupText(kCaptions[section]) : QString();
   }
 
  private:
-  static constexpr int kColumns = 6;
+  static constexpr int kColumns = 7;
   QList<RecordSummary> rows_;
 };
 
@@ -97,6 +104,12 @@ THistoryWin::THistoryWin(QWidget* parent) : QWidget(parent, Qt::Window) {
   Lista->horizontalHeader()->setStretchLastSection(true);
   Lista->horizontalHeader()->setResizeContentsPrecision(100);  // the first rows tell the widths
   split->addWidget(Lista);
+  auto* details = new QWidget;
+  auto* detailsLayout = new QVBoxLayout(details);
+  detailsLayout->setContentsMargins(0, 0, 0, 0);
+  Korekty = Named(new QLabel, "Korekty");
+  Korekty->setWordWrap(true);
+  Korekty->setTextInteractionFlags(Qt::TextSelectableByMouse);
   Szczegoly = Named(new QStackedWidget, "Szczegoly");
   printer_ = std::make_unique<QPrinter>(QPrinter::ScreenResolution);
   printer_->setPageSize(QPageSize(QPageSize::A4));
@@ -106,7 +119,9 @@ THistoryWin::THistoryWin(QWidget* parent) : QWidget(parent, Qt::Window) {
   Szczegoly->addWidget(new QWidget);
   Szczegoly->addWidget(Swiadectwo);
   Szczegoly->addWidget(Przeslanie);
-  split->addWidget(Szczegoly);
+  detailsLayout->addWidget(Korekty);
+  detailsLayout->addWidget(Szczegoly, 1);
+  split->addWidget(details);
   split->setStretchFactor(0, 1);
   split->setStretchFactor(1, 1);
   root->addWidget(split, 1);
@@ -184,8 +199,16 @@ void THistoryWin::Reload() {
   Filter();
   QString state = settings.host.isEmpty()         ? LookupText(141)
                   : store_->ServerConnected()    ? LookupText(120).arg(store_->Waiting())
+                  : store_->BenchTaken()         ? LookupText(168).arg(store_->Bench())
                                                  : LookupText(121).arg(serverError).arg(store_->Waiting());
   if (store_->ReadOnly()) state += QStringLiteral(" — ") + LookupText(137);
+  if (const QStringList conflicts = store_->Conflicts(); !conflicts.isEmpty())
+    state += QStringLiteral(" — ") + LookupText(170).arg(conflicts.join(QStringLiteral(", ")));
+  QStringList broken;
+  for (const bool server : {false, true})
+    for (const RecordStore::Finding& finding : store_->Verify(server))
+      if (!broken.contains(FindingText(finding))) broken << FindingText(finding);
+  if (!broken.isEmpty()) state += QStringLiteral(" — ") + LookupText(171).arg(broken.join(QStringLiteral(", ")));
   Stan->setText(state);
 }
 
@@ -216,6 +239,15 @@ void THistoryWin::ShowSelected() {
   const QModelIndex current = Lista->selectionModel()->currentIndex();
   const RecordSummary* row = current.isValid() ? &model_->Rows()[current.row()] : nullptr;
   if (row && store_ && row->kind == QLatin1String("calibration")) selected_ = store_->Calibration(row->number);
+  QStringList notes;
+  if (selected_ && !selected_->amends.isEmpty())
+    notes << LookupText(177).arg(selected_->amends, selected_->author,
+                                 QLocale().toString(selected_->written.toLocalTime(), QStringLiteral("yyyy-MM-dd HH:mm")),
+                                 selected_->reason);
+  if (row && !row->supersededBy.isEmpty()) notes << LookupText(167).arg(row->supersededBy);
+  if (row && row->state == QLatin1String("conflict")) notes << LookupText(166);
+  Korekty->setText(notes.join(QLatin1Char('\n')));
+  Korekty->setVisible(!notes.isEmpty());
   if (selected_) {
     Szczegoly->setCurrentWidget(Swiadectwo);
     Swiadectwo->updatePreview();
@@ -281,7 +313,11 @@ void THistoryWin::KeepCorrection() {
   if (!Korekta) return;
   const CalibrationRecord corrected = Korekta->Corrected();
   const QString amends = corrected.number;
-  const KeptRecord kept = KeepAmendment(corrected, amends);
+  if (Korekta->Autor->text().trimmed().isEmpty() || Korekta->Powod->text().trimmed().isEmpty()) {
+    ShowMessage(LookupText(163));
+    return;
+  }
+  const KeptRecord kept = KeepAmendment(corrected, amends, Korekta->Autor->text(), Korekta->Powod->text());
   if (kept.number.isEmpty()) {
     ShowMessage(LookupText(139).arg(amends) + QStringLiteral(": ") + kept.error);
     return;
@@ -323,6 +359,8 @@ TAmendWin::TAmendWin(const CalibrationRecord& record, QWidget* parent) : QWidget
   ReferenceU->setDecimals(4);
   ReferenceU->setValue(record.reference.uncertainty);
   form->addRow(LookupText(150), ReferenceU);
+  Autor = line("Autor", 161, QString());
+  Powod = line("Powod", 162, QString());
   root->addLayout(form);
   auto* buttons = new QHBoxLayout;
   OK = Named(new QPushButton(QStringLiteral("OK")), "OK");

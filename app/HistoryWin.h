@@ -5,7 +5,11 @@
 // calibration shows its certificate (in Polish or English) and prints it or saves it as a PDF
 // through the program's print dialogs; a transfer shows the values it sent. The list exports to
 // CSV. "Popraw…" corrects a calibration's record: the correction is a new record that names the
-// one it amends (TAmendWin). Built on first use and kept.
+// one it amends, with who made it and why, both required (TAmendWin); the original is shown as
+// superseded. Records that wait for the server or that conflict with the server's record of
+// their number are marked in the list; the status line says when the bench id is taken by
+// another installation and names every record the chain check finds changed, removed,
+// inserted or replaced. Built on first use and kept.
 #include <QWidget>
 #include <memory>
 #include <optional>
@@ -43,6 +47,8 @@ class TAmendWin : public QWidget {
   QLineEdit* ReferenceCertificate;
   QDateEdit* ReferenceDue;
   QDoubleSpinBox* ReferenceU;
+  QLineEdit* Autor;   // who corrects: empty until typed
+  QLineEdit* Powod;   // why: required
   QPushButton* OK;
   QPushButton* Anuluj;
 
@@ -66,6 +72,7 @@ class THistoryWin : public QWidget {
   QLineEdit* Filtr;
   QLabel* Stan;
   QTableView* Lista;
+  QLabel* Korekty;  // the selected record's amendment: what it amends, who, when, why; or its successor
   QStackedWidget* Szczegoly;
   QPrintPreviewWidget* Swiadectwo;
   QPlainTextEdit* Przeslanie;

@@ -8,5 +8,7 @@ enum ExitCode {
   // without a single result
   kExitDevice = 2,
   kExitData = 3,           // a file that cannot be read or written, or data that is refused
+  kExitBenchTaken = 4,     // the records server gives this bench id to another installation
+  kExitChainBroken = 5,    // verify: a record changed, removed, inserted or replaced
   kExitInterrupted = 130,  // a download ended by Ctrl+C: no file (128 + SIGINT, as shells do)
 };

@@ -117,11 +117,15 @@ const QList<CommandEntry>& Commands() {
        "offset from UTC), the technician and the record it amends. The store is the local file\n"
        "($FLUXA_RECORDS, else records.sqlite in the user's data folder), or the lab's server when\n"
        "the settings name one ([records] host=...; the password from $FLUXA_DB_PASSWORD).\n\n"
+       "A record that waits for the server is marked \"waiting\" (STATE; csv and json: state), one\n"
+       "whose number the server holds for a different record \"conflict\" (also told on standard\n"
+       "error), an amended one shows the newest record that amends it (superseded_by).\n\n"
        "      --serial S          only the serial numbers that contain S\n"
        "  -f, --format F          text (default: a table to read), csv (RFC 4180, a header line)\n"
        "                          or json (an array of objects)\n"
        "      --lang pl|en        the language of the messages\n\n"
-       "Ends with 3 when the store cannot be opened.\n"},
+       "Ends with 3 when the store cannot be opened, 4 when the server gives this bench id to\n"
+       "another installation (the local file's records are listed then).\n"},
       {"certificate", {"out"}, {}, "NUMBER", {},
        "Usage: fluxa-cli certificate NUMBER -o FILE.pdf [--lang pl|en]\n\n"
        "Writes the calibration certificate of the calibration record NUMBER (as \"history\"\n"
@@ -133,6 +137,29 @@ const QList<CommandEntry>& Commands() {
        "                          program's language)\n\n"
        "Ends with 3 when the store cannot be opened, holds no calibration NUMBER, or the file\n"
        "cannot be written.\n"},
+      {"verify", {}, {}, nullptr, {},
+       "Usage: fluxa-cli verify\n\n"
+       "Checks the chains of records: every record carries a SHA-256 of its content and of its\n"
+       "bench's record before it. Checks the local file, and the lab's server when the settings\n"
+       "name one, and prints each record changed, removed, inserted or replaced, one a line:\n"
+       "where (local or server), tab, the number, tab, what happened.\n\n"
+       "      --lang pl|en        the language of the messages\n\n"
+       "Ends with 0 when every chain is intact, 5 when a record was changed, removed, inserted or\n"
+       "replaced, 3 when the store cannot be opened, 4 when the server gives this bench id to\n"
+       "another installation (the local file is checked).\n"},
+      {"db", {"owner"}, {}, "ACTION", {},
+       "Usage: fluxa-cli db setup --owner NAME\n"
+       "       fluxa-cli db take-over\n\n"
+       "setup makes or upgrades the records schema on the lab's server named by the settings\n"
+       "([records] host, port, database) as the role NAME, which owns it, and lets the settings'\n"
+       "user ([records] user, an existing role that is neither a superuser nor NAME) only add and\n"
+       "read records. The owner's password is asked on the terminal and never stored.\n"
+       "take-over gives the settings' bench id to this installation on the server, when another\n"
+       "installation registered it (a cloned PC, a new local file), and sends what waits.\n\n"
+       "      --owner NAME        the schema's owner on the server (setup)\n"
+       "      --lang pl|en        the language of the messages\n\n"
+       "Ends with 0 when done, 1 on an unknown ACTION or no --owner for setup, 2 when the server\n"
+       "cannot be reached or refuses, 3 when the local store cannot be opened.\n"},
   };
   return commands;
 }
@@ -154,7 +181,9 @@ const char* const kProgramHelp =
     "  send         send a calibration file (F3C) to the meter (service access)\n"
     "  export       print a data file as CSV or JSON\n"
     "  history      list the calibrations and transfers of the record store\n"
-    "  certificate  write a calibration's certificate to a PDF file\n\n"
+    "  certificate  write a calibration's certificate to a PDF file\n"
+    "  verify       check that no record was changed, removed, inserted or replaced\n"
+    "  db           set up the lab's records server, or take this bench's id over\n\n"
     "\"fluxa-cli COMMAND --help\" tells more about a command.\n\n"
     "Options:\n"
     "  -h, --help              this help; after a command, the command's\n"
@@ -164,7 +193,8 @@ const char* const kProgramHelp =
     "in Polish when the locale is (LC_ALL, LC_MESSAGES or LANG starting with pl), else in\n"
     "English; --lang pl|en, before or after the command, chooses.\n"
     "Exit codes: 0 done, 1 usage or no service access, 2 device or port (also no result at\n"
-    "all), 3 data or file, 130 a download ended by Ctrl+C.\n\n"
+    "all), 3 data or file, 4 the bench id is another installation's on the records server,\n"
+    "5 a record was changed, removed, inserted or replaced, 130 a download ended by Ctrl+C.\n\n"
     "Environment:\n"
     "  FLUXA_COM1, FLUXA_COM2  the device of the port name COM1 or COM2; wins over the\n"
     "                          settings store\n"
@@ -321,6 +351,7 @@ ParsedCommandLine ParseCommandLine(const QStringList& allArguments) {
     return fail(Text(Msg::MqttCaWithoutTls));
   }
   if (given("serial")) options.serial = parser.value(QStringLiteral("serial"));
+  if (given("owner")) options.owner = parser.value(QStringLiteral("owner"));
   options.store = given("store");
   options.dryRun = given("dry-run");
   return {options, {}};

@@ -19,6 +19,7 @@ struct CliOptions {
   QString serial;  // history --serial: the serial numbers that contain it
   QString mqtt;    // --mqtt URL: results also go to this broker
   QString mqttCa;  // --mqtt-ca FILE
+  QString owner;   // db setup --owner NAME: the schema's owner on the server
   bool store = false;
   bool dryRun = false;
 };

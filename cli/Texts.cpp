@@ -102,8 +102,29 @@ const Pair kTexts[] = {
     {Msg::NotACalibration, "%1 to zapis przesłania parametrów, nie wzorcowanie",
      "%1 is a transfer of parameters, not a calibration"},
     {Msg::CertificateWritten, "świadectwo %1 zapisane do %2", "certificate %1 written to %2"},
+    {Msg::BenchTaken,
+     "stanowisko %1 jest zarejestrowane na serwerze przez inną instalację; rekordy czekają w %2 "
+     "(\"fluxa-cli db take-over\" przejmuje stanowisko)",
+     "the bench id %1 is registered on the server to another installation; records wait in %2 "
+     "(\"fluxa-cli db take-over\" takes the bench over)"},
+    {Msg::RecordConflict, "%1: serwer ma inny rekord o tym numerze; ten zostaje w pliku lokalnym",
+     "%1: the server holds a different record under this number; this one stays in the local file"},
+    {Msg::ChainBroken, "łańcuch rekordów naruszony (%1): %2", "the record chain is broken (%1): %2"},
+    {Msg::ChainSound, "łańcuch rekordów nienaruszony (%1)", "the record chain is intact (%1)"},
+    {Msg::NoServerNamed, "ustawienia nie wskazują serwera bazy kalibracji ([records] host)",
+     "the settings name no records server ([records] host)"},
+    {Msg::NoWorkingRole, "ustawienia nie wskazują użytkownika serwera ([records] user), któremu nadać prawa",
+     "the settings name no server user ([records] user) to grant"},
+    {Msg::OwnerPasswordPrompt, "Hasło właściciela %1 na serwerze %2: ", "Password of the owner %1 at %2: "},
+    {Msg::ServerSetUp, "schemat rekordów na %1 gotowy; %2 może tylko dopisywać i czytać rekordy",
+     "the records schema on %1 is ready; %2 may only add and read records"},
+    {Msg::SetupFailed, "nie można przygotować serwera: %1", "cannot set up the server: %1"},
+    {Msg::BenchTakenOver, "stanowisko %1 należy teraz do tej instalacji (%2)",
+     "the bench id %1 now belongs to this installation (%2)"},
+    {Msg::UnknownDbAction, "db: nieznane działanie '%1' (setup albo take-over)",
+     "db: unknown action '%1' (setup or take-over)"},
 };
-static_assert(sizeof kTexts / sizeof kTexts[0] == size_t(Msg::CertificateWritten) + 1, "one row a message");
+static_assert(sizeof kTexts / sizeof kTexts[0] == size_t(Msg::UnknownDbAction) + 1, "one row a message");
 
 bool Polish() { return CurrentLanguage == QLatin1String("Polski"); }
 

@@ -76,6 +76,17 @@ enum class Msg {
   NoSuchCalibration,
   NotACalibration,
   CertificateWritten,
+  BenchTaken,
+  RecordConflict,
+  ChainBroken,
+  ChainSound,
+  NoServerNamed,
+  NoWorkingRole,
+  OwnerPasswordPrompt,
+  ServerSetUp,
+  SetupFailed,
+  BenchTakenOver,
+  UnknownDbAction,
 };
 QString Text(Msg message);
 

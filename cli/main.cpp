@@ -54,5 +54,7 @@ int main(int argc, char* argv[]) {
   if (c == QLatin1String("send")) return RunSend(options);
   if (c == QLatin1String("history")) return RunHistory(options);
   if (c == QLatin1String("certificate")) return RunCertificate(options);
+  if (c == QLatin1String("verify")) return RunVerify(options);
+  if (c == QLatin1String("db")) return RunDb(options);
   return RunExport(options);
 }

@@ -20,10 +20,11 @@ QString LocalIsoTime(const QDateTime& at) {
 }
 
 QByteArray HistoryCsv(const QList<RecordSummary>& history, const QByteArray& lineEnd) {
-  QByteArray csv = "number,kind,serial,time,technician,amends" + lineEnd;
+  QByteArray csv = "number,kind,serial,time,technician,amends,superseded_by,state" + lineEnd;
   for (const RecordSummary& r : history) {
-    const QString fields[] = {r.number, r.kind, r.serial, LocalIsoTime(r.at), r.technician, r.amends};
-    for (int i = 0; i < 6; ++i) csv += (i ? "," : "") + CsvField(fields[i]);
+    const QString fields[] = {r.number,     r.kind,   r.serial,         LocalIsoTime(r.at),
+                              r.technician, r.amends, r.supersededBy, r.state};
+    for (int i = 0; i < 8; ++i) csv += (i ? "," : "") + CsvField(fields[i]);
     csv += lineEnd;
   }
   return csv;
@@ -37,6 +38,8 @@ QByteArray HistoryJson(const QList<RecordSummary>& history) {
                              {"serial", r.serial},
                              {"time", LocalIsoTime(r.at)},
                              {"technician", r.technician},
-                             {"amends", r.amends.isEmpty() ? QJsonValue() : QJsonValue(r.amends)}});
+                             {"amends", r.amends.isEmpty() ? QJsonValue() : QJsonValue(r.amends)},
+                             {"superseded_by", r.supersededBy.isEmpty() ? QJsonValue() : QJsonValue(r.supersededBy)},
+                             {"state", r.state}});
   return QJsonDocument(array).toJson(QJsonDocument::Indented);
 }

@@ -57,6 +57,10 @@ struct CalibrationRecord {
   double resolution = 0;  // the meter's last digit, in the readings' unit; 0: not known
   std::optional<double> uncertainty;  // U (k = 2) of the as-left error
   std::optional<bool> passed;
+  // An amendment's who and why (required for one); written: when the store took the record.
+  QString author;
+  QString reason;
+  QDateTime written;
   bool operator==(const CalibrationRecord&) const = default;
 };
 
@@ -70,6 +74,9 @@ struct TransferRecord {
   QStringList values;  // the 26 texts, in the panel's order
   bool stored = false;  // "Zapisz do EEPROM"
   int framesSent = 0;
+  QString author;
+  QString reason;
+  QDateTime written;
   bool operator==(const TransferRecord&) const = default;
 };
 
@@ -81,5 +88,7 @@ struct RecordSummary {
   QDateTime at;
   QString technician;
   QString amends;
+  QString supersededBy;  // the newest record that amends this one
+  QString state;         // "", "waiting" (for the server) or "conflict" (the server holds another)
   bool operator==(const RecordSummary&) const = default;
 };

@@ -18,7 +18,9 @@ KeptRecord Keep(Record& record) {
   kept.serverNamed = !settings.host.isEmpty();
   if (!OpenRecords(store, settings, DatabasePassword(), &kept.error, &kept.serverError)) return kept;
   kept.number = store.Add(record, &kept.error);
+  kept.benchTaken = store.BenchTaken();
   if (kept.serverNamed) kept.waiting = store.Waiting();
+  kept.conflicts = store.Conflicts();
   return kept;
 }
 }  // namespace
@@ -94,9 +96,17 @@ bool OpenRecords(RecordStore& store, const RecordsSettings& s, const QString& pa
   return true;
 }
 
-KeptRecord KeepAmendment(CalibrationRecord corrected, const QString& amends) {
+KeptRecord KeepAmendment(CalibrationRecord corrected, const QString& amends, const QString& author,
+                         const QString& reason) {
+  if (author.trimmed().isEmpty() || reason.trimmed().isEmpty()) {
+    KeptRecord refused;
+    refused.error = QStringLiteral("an amendment needs its author and its reason");
+    return refused;
+  }
   corrected.number.clear();
   corrected.amends = amends;
+  corrected.author = author.trimmed();
+  corrected.reason = reason.trimmed();
   EvaluateCalibration(corrected);
   return KeepRecord(corrected);
 }

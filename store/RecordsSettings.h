@@ -5,6 +5,7 @@
 // and the as-left tolerance in % of reading. The server's password is never stored: it comes
 // from FLUXA_DB_PASSWORD or is asked when connecting.
 #include <QString>
+#include <QStringList>
 
 #include "parameters/MeterParameters.h"
 #include "parameters/Transfer.h"
@@ -47,14 +48,18 @@ struct KeptRecord {
   bool serverNamed = false;
   QString serverError;
   int waiting = 0;
+  bool benchTaken = false;  // the server gives this bench id to another installation
+  QStringList conflicts;    // numbers the server holds for different records
 };
 KeptRecord KeepRecord(CalibrationRecord& record);
 KeptRecord KeepRecord(TransferRecord& record);
 
 // A correction of a calibration's record: the corrected copy is kept as a new record that names
-// the one it amends; its verdict and uncertainty are worked out again (the reference's U may be
-// what was corrected). The calibration's own time stays.
-KeptRecord KeepAmendment(CalibrationRecord corrected, const QString& amends);
+// the one it amends, who made the correction and why (both required: nothing is kept without
+// them); its verdict and uncertainty are worked out again (the reference's U may be what was
+// corrected). The calibration's own time stays; the store notes when the correction was made.
+KeptRecord KeepAmendment(CalibrationRecord corrected, const QString& amends, const QString& author,
+                         const QString& reason);
 
 // A transfer of the service panel's values (or of fluxa-cli send) as it is kept: the meter's
 // serial from the values, the 26 texts, whether the store command went, the value frames that

@@ -40,14 +40,18 @@ TDatabaseWin::TDatabaseWin(TMainWin* mainWindow) : TDialogWindow(mainWindow) {
   root->addWidget(Stan);
   auto* buttons = new QHBoxLayout;
   Polacz = Named(new QPushButton, "Polacz");
+  Przejmij = Named(new QPushButton, "Przejmij");
+  Przejmij->setEnabled(false);
   OK = Named(new QPushButton(QStringLiteral("OK")), "OK");
   Anuluj = Named(new QPushButton, "Anuluj");
   buttons->addWidget(Polacz);
+  buttons->addWidget(Przejmij);
   buttons->addStretch(1);
   buttons->addWidget(OK);
   buttons->addWidget(Anuluj);
   root->addLayout(buttons);
   connect(Polacz, &QPushButton::clicked, this, &TDatabaseWin::PolaczClick);
+  connect(Przejmij, &QPushButton::clicked, this, &TDatabaseWin::PrzejmijClick);
   connect(OK, &QPushButton::clicked, this, &TDatabaseWin::OKClick);
   connect(Anuluj, &QPushButton::clicked, this, &TDatabaseWin::AnulujClick);
   FormPaint();
@@ -71,8 +75,12 @@ void TDatabaseWin::FormShow() {
   Haslo->setText(fromEnvironment ? QString() : DatabasePassword());
   Haslo->setEnabled(!fromEnvironment);  // the environment's wins
   Stanowisko->setText(BenchId());
-  Plik->setText(LookupText(119).arg(RecordsPath()));
+  RecordStore local(BenchId());
+  Plik->setText(LookupText(119).arg(RecordsPath()) +
+                (local.Open(RecordsPath(), nullptr) ? QStringLiteral("\n") + LookupText(178).arg(local.Installation())
+                                                    : QString()));
   Stan->clear();
+  Przejmij->setEnabled(false);
 }
 
 void TDatabaseWin::FormPaint() {
@@ -80,6 +88,7 @@ void TDatabaseWin::FormPaint() {
   const quint16 texts[] = {115, 102, 116, 104, 117, 107};
   for (int i = 0; i < captions_.size(); ++i) captions_[i]->setText(LookupText(texts[i]));
   Polacz->setText(LookupText(118));
+  Przejmij->setText(LookupText(169));
   Anuluj->setText(LookupText(43));
 }
 
@@ -95,8 +104,13 @@ void TDatabaseWin::Keep() {
 }
 
 // Connects with what is typed, sends what waits and says how it went.
-void TDatabaseWin::PolaczClick() {
+void TDatabaseWin::PolaczClick() { Connect(false); }
+
+void TDatabaseWin::PrzejmijClick() { Connect(true); }
+
+void TDatabaseWin::Connect(bool takeOver) {
   Keep();
+  Przejmij->setEnabled(false);
   const RecordsSettings s = ReadRecordsSettings();
   if (s.host.isEmpty()) {
     Stan->setText(LookupText(141));
@@ -108,8 +122,18 @@ void TDatabaseWin::PolaczClick() {
     Stan->setText(LookupText(136).arg(error));
     return;
   }
-  Stan->setText(store.ServerConnected() ? LookupText(120).arg(store.Waiting())
-                                        : LookupText(121).arg(serverError).arg(store.Waiting()));
+  if (takeOver && store.BenchTaken() && !store.TakeOverBench({s.host, s.port, s.database, s.user, DatabasePassword()},
+                                                              &serverError)) {
+    Stan->setText(LookupText(121).arg(serverError).arg(store.Waiting()));
+    return;
+  }
+  QString state = store.ServerConnected() ? LookupText(120).arg(store.Waiting())
+                  : store.BenchTaken()    ? LookupText(168).arg(store.Bench())
+                                          : LookupText(121).arg(serverError).arg(store.Waiting());
+  if (const QStringList conflicts = store.Conflicts(); !conflicts.isEmpty())
+    state += QStringLiteral("\n") + LookupText(170).arg(conflicts.join(QStringLiteral(", ")));
+  Stan->setText(state);
+  Przejmij->setEnabled(store.BenchTaken());
 }
 
 void TDatabaseWin::OKClick() {

@@ -4,7 +4,9 @@
 // this bench's id, which begins every record's number. The password is never kept in the
 // settings: it comes from FLUXA_DB_PASSWORD, or the one typed here is kept for this run only.
 // "Połącz i wyślij oczekujące" connects at once and sends what waits; OK keeps the settings. A
-// new one is made for every use (Open) and deletes itself when closed.
+// bench id the server gives to another installation is told, and "Przejmij stanowisko" (enabled
+// only then) gives it to this installation on purpose. A new one is made for every use (Open)
+// and deletes itself when closed.
 #include "app/settings/DialogWindow.h"
 
 class QLabel;
@@ -27,10 +29,12 @@ class TDatabaseWin : public TDialogWindow {
   QLabel* Plik;  // the local file
   QLabel* Stan;  // the server's answer and what waits
   QPushButton* Polacz;
+  QPushButton* Przejmij;
   QPushButton* OK;
   QPushButton* Anuluj;
 
   void PolaczClick();
+  void PrzejmijClick();
   void OKClick();
   void AnulujClick();
 
@@ -38,6 +42,8 @@ class TDatabaseWin : public TDialogWindow {
   void FormShow() override;
   void FormPaint() override;
   void Keep();
+  // Connects (taking the bench over when told) and says how it went.
+  void Connect(bool takeOver);
 
   QList<QLabel*> captions_;
 };

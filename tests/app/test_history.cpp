@@ -214,6 +214,18 @@ class TestHistory : public QObject {
     QVERIFY(window.Korekta);
     window.Korekta->Serial->setText("KV-201");
     window.Korekta->ReferenceU->setValue(0.5);
+    QCOMPARE(window.Korekta->Autor->text(), QString());  // nothing filled in for the user
+    // Without who and why nothing is kept, and the dialog stays with what was typed.
+    for (const auto& [author, reason] : {std::pair{"", "typo"}, std::pair{"Ewa Lis", " "}}) {
+      MessageRecorder messages;
+      window.Korekta->Autor->setText(author);
+      window.Korekta->Powod->setText(reason);
+      window.Korekta->OK->click();
+      QVERIFY(window.Korekta);
+      QCOMPARE(messages.texts(), QStringList{LookupText(163)});
+      QCOMPARE(window.Shown().first().number, original);
+    }
+    window.Korekta->Powod->setText("wrong serial typed");
     window.Korekta->OK->click();
     QVERIFY(!window.Korekta);
     const QString amended = window.Shown().first().number;
@@ -230,6 +242,15 @@ class TestHistory : public QObject {
     QCOMPARE(*store.Calibration(original)->uncertainty, 0.21);
     // What the user did not touch stays as the original has it.
     QCOMPARE(corrected->reference.due, store.Calibration(original)->reference.due);
+    // Who, when and why are kept; the original is shown superseded by the correction.
+    QCOMPARE(corrected->author, QString("Ewa Lis"));
+    QCOMPARE(corrected->reason, QString("wrong serial typed"));
+    QVERIFY(qAbs(corrected->written.secsTo(QDateTime::currentDateTimeUtc())) < 3600);
+    window.Filtr->setText("KV-200");
+    QCOMPARE(window.Shown().first().number, original);
+    QCOMPARE(window.Shown().first().supersededBy, amended);
+    window.Select(0);
+    QVERIFY(window.Korekty->text().contains(amended));
   }
 
   // The amendment's calendar speaks the program's language and, with no date given, opens at
@@ -251,6 +272,8 @@ class TestHistory : public QObject {
     QCOMPARE(calendar->monthShown(), QDate::currentDate().month());
     QCOMPARE(calendar->locale().language(), ProgramLocale().language());
     calendar->window()->hide();
+    window.Korekta->Autor->setText("Ewa Lis");
+    window.Korekta->Powod->setText("no due date on the reference's certificate");
     window.Korekta->OK->click();
     RecordStore store("any");
     QVERIFY(store.Open(RecordsPath(), nullptr));

@@ -7,6 +7,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 
 #include "store/AsLeft.h"
 #include "store/RecordStore.h"
@@ -33,13 +35,14 @@ CalibrationRecord ACalibration(const QString& serial, const QDateTime& at, const
   return r;
 }
 
-// The history's rows, newest first: number, kind, serial, local time, technician, amends.
+// The history's rows, newest first: number, kind, serial, local time, technician, amends,
+// superseded by, state.
 using Rows = QList<QStringList>;
 const QStringList kNewest = {"LAB/2026/0003", "calibration", "A-100", "2026-12-08T09:15:00.000+01:00", "Anna Żak",
-                             "LAB/2026/0001"};
-const QStringList kTransfer = {"LAB/2026/0002", "transfer", "B-200", "2026-12-08T00:00:00.000+01:00", "Jan", ""};
+                             "LAB/2026/0001", "", ""};
+const QStringList kTransfer = {"LAB/2026/0002", "transfer", "B-200", "2026-12-08T00:00:00.000+01:00", "Jan", "", "", ""};
 const QStringList kOldest = {"LAB/2026/0001", "calibration", "A-100", "2026-12-07T23:41:05.123+01:00",
-                             "Kowalski, \"Jan\"", ""};
+                             "Kowalski, \"Jan\"", "", "LAB/2026/0003", ""};
 }  // namespace
 
 class TestCliHistory : public QObject {
@@ -90,7 +93,7 @@ class TestCliHistory : public QObject {
     CliRun csv;
     OnStore(csv);
     QCOMPARE(csv.run(QStringList{"history", "-f", "csv"} + filter), 0);
-    QByteArray expected = "number,kind,serial,time,technician,amends\n";
+    QByteArray expected = "number,kind,serial,time,technician,amends,superseded_by,state\n";
     for (const QStringList& row : rows) {
       QStringList fields = row;
       if (fields[4].contains(',')) fields[4] = '"' + QString(fields[4]).replace("\"", "\"\"") + '"';
@@ -107,7 +110,8 @@ class TestCliHistory : public QObject {
     for (int i = 0; i < rows.size(); ++i) {
       const QJsonObject o = array[i].toObject();
       QCOMPARE((QStringList{o["number"].toString(), o["kind"].toString(), o["serial"].toString(),
-                            o["time"].toString(), o["technician"].toString(), o["amends"].toString()}),
+                            o["time"].toString(), o["technician"].toString(), o["amends"].toString(),
+                            o["superseded_by"].toString(), o["state"].toString()}),
                rows[i]);
     }
 
@@ -117,14 +121,46 @@ class TestCliHistory : public QObject {
     const QStringList lines = QString::fromUtf8(table.out).split('\n', Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), rows.size() + 1);
     QCOMPARE(lines[0].split(QRegularExpression(" {2,}")),
-             (QStringList{"NUMBER", "KIND", "SERIAL", "TIME", "TECHNICIAN", "AMENDS"}));
+             (QStringList{"NUMBER", "KIND", "SERIAL", "TIME", "TECHNICIAN", "AMENDS", "STATE"}));
     for (int i = 0; i < rows.size(); ++i) {  // columns two spaces apart at least, the time to the second
-      QStringList cells = rows[i];
+      QStringList cells = rows[i].mid(0, 6);
       cells[3] = QDateTime::fromString(cells[3], Qt::ISODateWithMs).toString("yyyy-MM-dd HH:mm:ss");
-      if (cells[5].isEmpty()) cells.removeLast();
+      if (!rows[i][6].isEmpty()) {  // under its caption
+        cells << "superseded by " + rows[i][6];
+        QCOMPARE(lines[i + 1].mid(lines[0].indexOf("STATE")), cells.last());
+      }
+      cells.removeAll(QString());
       QCOMPARE(lines[i + 1].split(QRegularExpression(" {2,}")), cells);
       QCOMPARE(lines[i + 1].indexOf(cells[3]), lines[0].indexOf("TIME"));
     }
+  }
+
+  // verify: 0 and nothing on standard output while the chain holds; a row changed past the
+  // program is named on standard output with exit 5, and the file is left as it was.
+  void verify() {
+    const QString copy = dir_.filePath("tampered.sqlite");
+    QVERIFY(QFile::copy(store_, copy));
+    CliRun sound;
+    OnStore(sound, copy);
+    QCOMPARE(sound.run({"verify", "--lang", "en"}), 0);
+    QCOMPARE(sound.out, QByteArray());
+    QVERIFY2(sound.err.contains("the record chain is intact"), sound.err.constData());
+    {
+      QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "tamper");
+      db.setDatabaseName(copy);
+      QVERIFY(db.open());
+      QSqlQuery q(db);
+      QVERIFY(q.exec("DROP TRIGGER records_no_update"));
+      QVERIFY(q.exec("UPDATE records SET technician = 'Someone else' WHERE number = 'LAB/2026/0002'"));
+      q = QSqlQuery();
+      db.close();
+    }
+    QSqlDatabase::removeDatabase("tamper");
+    CliRun broken;
+    OnStore(broken, copy);
+    QCOMPARE(broken.run({"verify", "--lang", "en"}), 5);
+    QCOMPARE(broken.out, QByteArray("local\tLAB/2026/0002\tchanged\n"));
+    QVERIFY2(broken.err.contains("the record chain is broken"), broken.err.constData());
   }
 
   void certificate_data() {

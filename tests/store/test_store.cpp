@@ -7,12 +7,14 @@
 
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <unistd.h>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
+#include "store/RecordSql.h"
 #include "store/RecordStore.h"
 #include "tests/common/PostgresCluster.h"
 
@@ -90,6 +92,166 @@ class TestStore : public QObject {
     if (!PostgresCluster::Available()) QSKIP("PostgreSQL is not installed (scripts/bootstrap installs it)");
     QVERIFY2(cluster_.start(), qPrintable(cluster_.error()));
     server_ = {"127.0.0.1", cluster_.port(), "records", "fluxa", ""};
+    // The lab's way: the schema belongs to the owner, the program works as "bench".
+    worker_ = server_;
+    worker_.user = "bench";
+    {
+      QSqlDatabase db = Direct("roles", true, {}, cluster_.port());
+      QVERIFY(QSqlQuery(db).exec("CREATE ROLE bench LOGIN"));
+    }
+    QSqlDatabase::removeDatabase("roles");
+    QString error;
+    QVERIFY2(RecordStore::SetUpServer(server_, "bench", &error), qPrintable(error));
+  }
+
+  // What one installation, or two, meet on one server, and what the chain check finds after a
+  // row is changed past the program: each row on the back end it names.
+  void lab_data() {
+    QTest::addColumn<bool>("postgres");
+    QTest::addColumn<QString>("scenario");
+    QTest::addColumn<QStringList>("found");  // Verify's findings of the bench after it: "year/seq kind"
+    for (const bool postgres : {false, true}) {
+      const QString tag = postgres ? "PostgreSQL: " : "SQLite: ";
+      QTest::newRow(qPrintable(tag + "a row edited")) << postgres << "edited" << QStringList{"2026/0002 changed"};
+      QTest::newRow(qPrintable(tag + "a row deleted")) << postgres << "deleted" << QStringList{"2026/0002 removed"};
+      QTest::newRow(qPrintable(tag + "a row replaced, its hash made anew"))
+          << postgres << "replaced" << QStringList{"2026/0002 replaced"};
+      QTest::newRow(qPrintable(tag + "a replacing insert refused")) << postgres << "insert or replace" << QStringList{};
+    }
+    QTest::newRow("PostgreSQL: the working role cannot disable a trigger") << true << "trigger" << QStringList{};
+    QTest::newRow("PostgreSQL: two installations, one bench id") << true << "two installations" << QStringList{};
+    QTest::newRow("PostgreSQL: a lost local file") << true << "lost file" << QStringList{};
+    QTest::newRow("PostgreSQL: a cloned local file, a conflict") << true << "cloned" << QStringList{};
+    QTest::newRow("PostgreSQL: a refused record among good ones") << true << "refused" << QStringList{};
+  }
+  void lab() {
+    QFETCH(bool, postgres);
+    QFETCH(QString, scenario);
+    QFETCH(QStringList, found);
+    QTemporaryDir dir;
+    QString error;
+    const QString bench = QString("%1%2").arg(postgres ? "P" : "L").arg(++benches_);
+    const auto number = [&](int seq) { return QString("%1/2026/%2").arg(bench).arg(seq, 4, 10, QChar('0')); };
+    const auto station = [&](const QString& file) {
+      auto store = std::make_unique<RecordStore>(bench);
+      store->Open(dir.filePath(file), &error);
+      return store;
+    };
+    const auto add = [&](RecordStore& store, const QString& serial) {
+      TransferRecord t = ATransfer(serial);
+      t.technician = store.Installation();
+      return store.Add(t, &error);
+    };
+    auto a = station("a.sqlite");
+    if (postgres) QVERIFY2(a->ConnectServer(worker_, &error), qPrintable(error));
+    for (const QString& serial : {"S1", "S2", "S3"}) QVERIFY2(!add(*a, serial).isEmpty(), qPrintable(error));
+    QSqlDatabase db = Direct("past the program", postgres, dir.filePath("a.sqlite"), cluster_.port());
+    QSqlQuery q(db);
+    const QString second = number(2);
+    if (scenario == "edited" || scenario == "deleted" || scenario == "replaced") {
+      // Anyone with the file, or the server's superuser, turns the guards off first.
+      QVERIFY(q.exec(postgres ? "ALTER TABLE records DISABLE TRIGGER USER" : "DROP TRIGGER records_no_update"));
+      QVERIFY(postgres || q.exec("DROP TRIGGER records_no_delete"));
+      if (scenario == "edited") QVERIFY(q.exec(QString("UPDATE records SET serial = 'X' WHERE number = '%1'").arg(second)));
+      if (scenario != "edited") QVERIFY(q.exec(QString("DELETE FROM records WHERE number = '%1'").arg(second)));
+      if (scenario == "replaced") {  // another record under the number, sealed as the program would
+        TransferRecord other = ATransfer("FORGED");
+        QList<QVariant> v = {second, "transfer", bench, 2026, 2, 2, QVariant(), "FORGED", "2026-12-07T23:00:00.000Z",
+                             "X", "{}", "2026-12-08T00:00:00.000Z", QVariant(), QVariant(), ""};
+        QVERIFY(q.exec(QString("SELECT hash FROM records WHERE number = '%1'").arg(number(1))) && q.next());
+        v[records_sql::kPrevHash] = q.value(0);
+        v << records_sql::RowHash(v);
+        q.prepare(QString("INSERT INTO records (%1) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)").arg(records_sql::kColumns));
+        for (const QVariant& value : v) q.addBindValue(value);
+        QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+      }
+      if (postgres) QVERIFY(q.exec("ALTER TABLE records ENABLE TRIGGER USER"));
+    } else if (scenario == "insert or replace") {
+      QVERIFY(!q.exec(postgres ? QString("INSERT INTO records SELECT * FROM records WHERE number = '%1' ON CONFLICT"
+                                         " (number) DO UPDATE SET serial = 'X'").arg(second)
+                               : QString("INSERT OR REPLACE INTO records SELECT * FROM records WHERE number = '%1'").arg(second)));
+      QVERIFY2(q.lastError().text().contains("never changed"), qPrintable(q.lastError().text()));
+    } else if (scenario == "trigger") {
+      QSqlDatabase worker = QSqlDatabase::addDatabase("QPSQL", "worker");
+      worker.setHostName("127.0.0.1");
+      worker.setPort(cluster_.port());
+      worker.setDatabaseName("records");
+      worker.setUserName("bench");
+      QVERIFY(worker.open());
+      for (const QString& sql : {QString("ALTER TABLE records DISABLE TRIGGER records_no_change"),
+                                 QString("UPDATE records SET serial = 'X' WHERE number = '%1'").arg(second),
+                                 QString("DROP TRIGGER records_no_change ON records")}) {
+        QSqlQuery w(worker);
+        QVERIFY2(!w.exec(sql), qPrintable(sql));
+      }
+      worker.close();
+      worker = QSqlDatabase();
+      QSqlDatabase::removeDatabase("worker");
+    } else if (scenario == "two installations") {
+      auto b = station("b.sqlite");  // another PC given the same bench id
+      QVERIFY(!b->ConnectServer(worker_, &error));
+      QVERIFY(b->BenchTaken());
+      QVERIFY2(error.contains("another installation"), qPrintable(error));
+      QCOMPARE(add(*b, "B1"), number(1));  // kept locally all the same, and waits
+      QCOMPARE(b->Waiting(), 1);
+      QVERIFY2(b->TakeOverBench(worker_, &error), qPrintable(error));  // told so explicitly
+      QCOMPARE(b->Conflicts(), QStringList{number(1)});  // never counted as sent
+      QCOMPARE(b->Waiting(), 1);
+      QCOMPARE(add(*b, "B2"), number(4));  // after the server's highest
+      QCOMPARE(b->Waiting(), 1);
+      QCOMPARE(b->History("B1").first().state, QString("conflict"));
+      auto again = station("a.sqlite");
+      QVERIFY(!again->ConnectServer(worker_, &error) && again->BenchTaken());  // the bench is b's now
+    } else if (scenario == "lost file") {
+      a.reset();
+      QVERIFY(QFile::remove(dir.filePath("a.sqlite")));
+      auto fresh = station("a.sqlite");
+      QVERIFY(!fresh->ConnectServer(worker_, &error) && fresh->BenchTaken());  // a new installation
+      QVERIFY2(fresh->TakeOverBench(worker_, &error), qPrintable(error));
+      QCOMPARE(add(*fresh, "S4"), number(4));  // never 1 again
+      QCOMPARE(fresh->Waiting(), 0);
+      QCOMPARE(fresh->Verify(false), QList<RecordStore::Finding>{});  // its chain goes on from the server's
+    } else if (scenario == "cloned") {
+      a.reset();
+      QVERIFY(QFile::copy(dir.filePath("a.sqlite"), dir.filePath("clone.sqlite")));
+      a = station("a.sqlite");
+      auto clone = station("clone.sqlite");
+      QVERIFY(a->ConnectServer(worker_, &error) && clone->ConnectServer(worker_, &error));  // one installation id
+      QCOMPARE(add(*a, "FIRST"), number(4));
+      QCOMPARE(add(*clone, "SECOND"), number(4));
+      QCOMPARE(clone->Conflicts(), QStringList{number(4)});
+      QCOMPARE(clone->Waiting(), 1);
+      QCOMPARE(clone->Transfer(number(4))->serial, QString("SECOND"));  // its own, kept
+      QCOMPARE(a->Transfer(number(4))->serial, QString("FIRST"));
+      QVERIFY(!clone->Upload(&error) && error.contains("different record"));
+      QCOMPARE(clone->Conflicts(), QStringList{number(4)});
+    } else if (scenario == "refused") {
+      QVERIFY(q.exec("ALTER TABLE records ADD CONSTRAINT no_refused CHECK (serial <> 'REFUSED') NOT VALID"));
+      auto offline = station("offline.sqlite");
+      offline = std::make_unique<RecordStore>(bench + "R");
+      offline->Open(dir.filePath("offline.sqlite"), &error);
+      for (const QString& serial : {"G1", "REFUSED", "G2"}) QVERIFY(!add(*offline, serial).isEmpty());
+      QVERIFY(offline->ConnectServer(worker_, &error));  // sends what waits, each on its own
+      QCOMPARE(offline->Waiting(), 1);
+      QCOMPARE(offline->Conflicts(), QStringList{});
+      QCOMPARE(offline->Upload(&error), 0);
+      QVERIFY2(error.contains("no_refused"), qPrintable(error));
+      QVERIFY(q.exec("ALTER TABLE records DROP CONSTRAINT no_refused"));
+      QCOMPARE(offline->Upload(&error), 1);
+      QCOMPARE(offline->Waiting(), 0);
+    }
+    q = QSqlQuery();
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase("past the program");
+    QStringList findings;
+    RecordStore check("CHECK-" + bench);  // any installation may check the server
+    check.Open(dir.filePath("check.sqlite"), &error);
+    if (postgres) QVERIFY2(check.ConnectServer(worker_, &error), qPrintable(error));
+    const char* const kinds[] = {"changed", "removed", "removed before", "inserted", "replaced"};
+    for (const RecordStore::Finding& f : (postgres ? check : *a).Verify(postgres))
+      if (f.number.startsWith(bench + "/")) findings << f.number.mid(bench.size() + 1) + " " + kinds[f.kind];
+    QCOMPARE(findings, found);
   }
 
   void backEnds_data() {
@@ -225,6 +387,39 @@ class TestStore : public QObject {
     QCOMPARE(f.readAll(), content);  // untouched
   }
 
+  // A store of the version before opens, keeps its record (sealed into the chain as it stands)
+  // and numbers on after it.
+  void versionOneUpgrades() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("records.sqlite");
+    {
+      QSqlDatabase db = Direct("v1", false, path, 0);
+      QSqlQuery q(db);
+      for (const char* sql :
+           {"CREATE TABLE schema_version (version INTEGER NOT NULL)", "INSERT INTO schema_version VALUES (1)",
+            "CREATE TABLE records (number TEXT PRIMARY KEY, kind TEXT NOT NULL, bench TEXT NOT NULL, year INTEGER NOT"
+            " NULL, seq INTEGER NOT NULL, amends TEXT, serial TEXT NOT NULL, at_utc TEXT NOT NULL, technician TEXT NOT"
+            " NULL, body TEXT NOT NULL, UNIQUE (bench, year, seq))",
+            "CREATE TABLE uploaded (number TEXT PRIMARY KEY)",
+            "CREATE TRIGGER records_no_update BEFORE UPDATE ON records BEGIN SELECT RAISE(ABORT, 'no'); END",
+            "INSERT INTO records VALUES ('OLD/2026/0001', 'transfer', 'OLD', 2026, 1, NULL, 'SN-OLD',"
+            " '2026-12-07T23:00:00.000Z', 'Jan', '{\"values\":[],\"stored\":true,\"framesSent\":25}')"})
+        QVERIFY2(q.exec(sql), sql);
+      q = QSqlQuery();
+      db.close();
+    }
+    QSqlDatabase::removeDatabase("v1");
+    RecordStore store("OLD");
+    QString error;
+    QVERIFY2(store.Open(path, &error), qPrintable(error));
+    QVERIFY(!store.ReadOnly());
+    QCOMPARE(store.Transfer("OLD/2026/0001")->serial, QString("SN-OLD"));
+    TransferRecord next = ATransfer("SN");
+    QCOMPARE(store.Add(next, &error), QString("OLD/2026/0002"));
+    QCOMPARE(store.Verify(false), QList<RecordStore::Finding>{});
+    QCOMPARE(store.Waiting(), 2);
+  }
+
   void newerSchemaIsReadOnly() {
     QTemporaryDir dir;
     const QString path = dir.filePath("records.sqlite");
@@ -253,6 +448,8 @@ class TestStore : public QObject {
  private:
   PostgresCluster cluster_;
   RecordStore::Server server_;
+  RecordStore::Server worker_;
+  int benches_ = 0;
 };
 
 QTEST_GUILESS_MAIN(TestStore)
