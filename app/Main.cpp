@@ -79,6 +79,10 @@ TMainWin::TMainWin(QWidget* parent) : QMainWindow(parent) {
   Send->OnTransferReport = [this](const QString& text) { StatusPanel1->setText(text); };
   Send->OnPortBusy = [this](bool busy) { ShowPortBusy(busy); };
   publishing_.OnChanged = [this] { ShowPublishingState(); };
+  // The topic follows the panel's serial number: a typed one once the typing ends or pauses.
+  QLineEdit* serial = Send->NumerSeryjnyMiernika;
+  connect(serial, &QLineEdit::textChanged, this, [this, serial] { FollowPublishedMeter(serial->hasFocus()); });
+  connect(serial, &QLineEdit::editingFinished, this, [this] { FollowPublishedMeter(false); });
   publishingState_.setInterval(1000);
   connect(&publishingState_, &QTimer::timeout, this, [this] { ShowPublishingState(); });
   StartPublishing(true);
@@ -91,11 +95,14 @@ void TMainWin::StartPublishing(bool ask) {
   if (settings.enabled && !fromEnvironment && ask && !settings.target.user.isEmpty())
     password = QInputDialog::getText(this, LookupText(99).remove(QChar(0x2026)),
                                      LookupText(108).arg(settings.target.user), QLineEdit::Password);
-  // The meter is its serial number when the service panel holds one, else its port's name.
-  const QString serial = Send->NumerSeryjnyMiernika->text().trimmed();
+  FollowPublishedMeter(false);
   QString error;
-  if (!publishing_.Apply(settings, password, serial.isEmpty() ? ComPort1->PortName() : serial, &error))
-    ShowMessage(QStringLiteral("MQTT: ") + error);
+  if (!publishing_.Apply(settings, password, &error)) ShowMessage(QStringLiteral("MQTT: ") + error);
+}
+
+// The meter is its serial number when the service panel holds one, else its port's name.
+void TMainWin::FollowPublishedMeter(bool typing) {
+  publishing_.SetMeter(Send->NumerSeryjnyMiernika->text(), ComPort1->PortName(), typing);
 }
 
 void TMainWin::ShowPublishingState() {

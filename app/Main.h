@@ -247,6 +247,7 @@ class TMainWin : public QMainWindow {
   QString UnitOfFile(const QString& fileName) const;
   void CloseLostLinkMessage();
   void ShowPublishingState();
+  void FollowPublishedMeter(bool typing);
   void ShowPendingLabels();
 
   MeterReceiver receiver_;

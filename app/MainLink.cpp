@@ -104,6 +104,7 @@ void TMainWin::COM11Click() {
   ComPort1->SetPortName("COM1");
   COM21->setChecked(false);
   COM11->setChecked(true);
+  FollowPublishedMeter(false);
 }
 
 void TMainWin::COM21Click() {
@@ -112,6 +113,7 @@ void TMainWin::COM21Click() {
   ComPort1->SetPortName("COM2");
   COM11->setChecked(false);
   COM21->setChecked(true);
+  FollowPublishedMeter(false);
 }
 
 void TMainWin::ComPort1Open() {
@@ -121,12 +123,14 @@ void TMainWin::ComPort1Open() {
   stopien->setVisible(true);
   STemp->setVisible(true);
   PaintIndicators(LinkEvent::PortOpened);
+  publishing_.SetMeterConnected(true);
 }
 
 void TMainWin::ComPort1Close() {
   StatusPanel0->setText(LookupText(41));
   Pobierzwynikizurzdzenia1->setEnabled(false);
   PaintIndicators(LinkEvent::PortClosed);
+  publishing_.SetMeterConnected(false);
   if (deviceLost_) ComPort1DeviceLost();
 }
 

@@ -3,7 +3,7 @@
 // The texts are copied exactly, spaces and accelerator ampersands included: captions are laid out
 // around them (" Wynik " sits in a group box frame, " wynik" follows a number in the step dialog).
 
-const char* const PolishTexts[161] = {
+const char* const PolishTexts[180] = {
     "",                                                        // 0
     "Plik",                                                    // 1
     "Widok",                                                   // 2
@@ -165,9 +165,28 @@ const char* const PolishTexts[161] = {
     "Tryb",                                                    // 158
     "Zakres",                                                  // 159
     "Temperatura [°C]",                                        // 160
+    "Autor korekty:",                                         // 161
+    "Powód korekty:",                                         // 162
+    "Korekta wymaga autora i powodu.",                        // 163
+    "Stan",                                                   // 164
+    "czeka na wysłanie",                                      // 165
+    "konflikt: serwer ma inny rekord o tym numerze",          // 166
+    "zastąpiony przez %1",                                    // 167
+    "Stanowisko %1 jest zarejestrowane na serwerze przez inną instalację; rekordy czekają w pliku lokalnym",  // 168
+    "Przejmij stanowisko",                                    // 169
+    "Konflikty numerów (rekordy zostają w pliku lokalnym): %1",  // 170
+    "Łańcuch rekordów naruszony: %1",                         // 171
+    "%1 zmieniony",                                           // 172
+    "%1 usunięty",                                            // 173
+    "usunięto rekord przed %1",                               // 174
+    "%1 wstawiony",                                           // 175
+    "%1 podmieniony",                                         // 176
+    "Koryguje %1 — %2, %3: %4",                               // 177
+    "Instalacja: %1",                                         // 178
+    "Stanowisko ustawia się w oknie %1.",                       // 179
 };
 
-const char* const EnglishTexts[161] = {
+const char* const EnglishTexts[180] = {
     "",                                                        // 0
     "File",                                                    // 1
     "View",                                                    // 2
@@ -329,6 +348,25 @@ const char* const EnglishTexts[161] = {
     "Mode",                                                    // 158
     "Range",                                                   // 159
     "Temperature [°C]",                                        // 160
+    "Amended by:",                                            // 161
+    "Reason for the amendment:",                              // 162
+    "An amendment needs its author and its reason.",          // 163
+    "State",                                                  // 164
+    "waiting to be sent",                                     // 165
+    "conflict: the server holds another record under this number",  // 166
+    "superseded by %1",                                       // 167
+    "The bench id %1 is registered on the server by another installation; records wait in the local file",  // 168
+    "Take over the bench",                                    // 169
+    "Number conflicts (the records stay in the local file): %1",  // 170
+    "Record chain broken: %1",                                // 171
+    "%1 changed",                                             // 172
+    "%1 removed",                                             // 173
+    "a record before %1 removed",                             // 174
+    "%1 inserted",                                            // 175
+    "%1 replaced",                                            // 176
+    "Amends %1 — %2, %3: %4",                                 // 177
+    "Installation: %1",                                       // 178
+    "The bench is set in the %1 window.",                      // 179
 };
 
 QString CurrentLanguage = QStringLiteral("Polski");

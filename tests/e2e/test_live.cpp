@@ -183,6 +183,7 @@ class TestLive : public QObject {
     QVERIFY(live.sim.command("field 7"));
     QTRY_VERIFY_WITH_TIMEOUT(live.window.SWynik->text().contains("7.00 mT"), 5000);
     QTRY_COMPARE_WITH_TIMEOUT(live.window.Max->text().trimmed(), QString("90.00"), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(live.window.Recording().StoredCount() >= 2, 5000);
     QVERIFY(live.sim.command(change));
     QTRY_VERIFY_WITH_TIMEOUT(live.window.SWynik->text().endsWith(shown) && live.window.Falka->isVisible() == change.startsWith("ac"), 5000);
     // Nothing of the 90 of before in the statistics or on the chart.
