@@ -249,7 +249,18 @@ class TestRecordsLive : public QObject {
     live.window.Pobierzwynikizurzdzenia1Click();
     QVERIFY(live.window.PobierzWin()->isVisible());
     QVERIFY(!live.window.isEnabled());
+    // Nothing holds the window meanwhile: events posted while it runs are handled as they come,
+    // each before the download ends.
+    int posted = 0, handledWhileRunning = 0;
+    QTimer poster;
+    QObject::connect(&poster, &QTimer::timeout, [&] {
+      ++posted;
+      QTimer::singleShot(0, [&] { handledWhileRunning += live.window.Downloading().Active(); });
+    });
+    poster.start(50);
     QTRY_VERIFY_WITH_TIMEOUT(!live.window.PobierzWin()->isVisible(), 20000);
+    poster.stop();
+    QVERIFY2(posted > 0 && handledWhileRunning >= posted - 1, qPrintable(QString("%1 of %2").arg(handledWhileRunning).arg(posted)));
     QVERIFY(live.window.isEnabled());
     QCOMPARE(Lines(path), expected);
     QVERIFY(live.messages.texts().isEmpty());
@@ -257,6 +268,11 @@ class TestRecordsLive : public QObject {
     QStringList letters;
     for (const auto& rx : live.sim.meterFrames()) letters << QString(QChar(rx.bytes.at(2)));
     QCOMPARE(letters, (QStringList{"H", "V", "H"}));
+    // On the wire as before: "V" 300 + 600 + 500 ms after "H". The simulator stamps a frame when
+    // it reads it, never early but now and then late on a busy machine, so the "H" may be
+    // stamped late; a pause left out would still show.
+    const auto frames = live.sim.meterFrames();
+    QVERIFY2(frames[1].ms - frames[0].ms >= 1400 - 250, qPrintable(QString::number(frames[1].ms - frames[0].ms)));
     const QString before = live.window.SWynik->text();
     live.window.SWynik->clear();
     QTRY_VERIFY_WITH_TIMEOUT(!live.window.SWynik->text().isEmpty(), 3000);
