@@ -24,8 +24,9 @@ void InitLibrary() {
 
 QString ConnackText(int rc) { return QString::fromUtf8(mosquitto_connack_string(rc)); }
 
-// The library's thread is never cancelled inside our callbacks: Qt's posting takes locks, and the
-// library may hold a packet it has taken off its queue and not yet freed.
+// The library's thread is never cancelled inside our callbacks (should anything cancel it): Qt's
+// posting takes locks, and the library may hold a packet it has taken off its queue and not yet
+// freed.
 struct NoCancel {
 #ifdef Q_OS_UNIX
   NoCancel() { pthread_setcancelstate(PTHREAD_CANCEL_DISABLE, &previous); }
@@ -345,16 +346,9 @@ qsizetype MqttPublisher::Stop(int timeoutMs) {
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   SetState(State::Stopped);
-  if (linked_) {
-    // Connected: the DISCONNECT goes out and the thread ends by itself.
-    mosquitto_disconnect(client_);
-    mosquitto_loop_stop(client_, false);
-  } else {
-    // Not connected: the thread may sit in a connect to a host that does not answer, for
-    // minutes, and the window must not wait for it. Nothing is written, and our callbacks
-    // cannot be cancelled (NoCancel), so the thread is cancelled where it is.
-    mosquitto_loop_stop(client_, true);
-  }
+  // The thread ends by itself: a cancelled one leaves what it held at that moment unfreed.
+  mosquitto_disconnect(client_);
+  mosquitto_loop_stop(client_, false);
   mosquitto_destroy(std::exchange(client_, nullptr));
   return left;
 }
