@@ -67,21 +67,23 @@ void FrameAssembler::TrimBacklog() {
 
 std::optional<ResultFrame> MeterReceiver::Receive(const QByteArray& bytes) {
   dataSeen_ = true;
+  bool held = false;  // paused: the display takes nothing of this arrival
+  if (paused_) {
+    if (!singleRequested_) {
+      assembler_.Clear();
+      held = true;
+    } else {
+      singleRequested_ = false;
+    }
+  }
   // A download takes every byte of its dump: the pause holds the live display only.
   if (mode_ == kCollectDump) {
     const int room = kDumpCapacity - int(dump_.size());
     if (room > 0) dump_.append(bytes.constData(), qMin<int>(room, int(bytes.size())));
     return std::nullopt;
   }
-  if (paused_) {
-    if (!singleRequested_) {
-      assembler_.Clear();
-      return std::nullopt;
-    }
-    singleRequested_ = false;
-  }
   std::optional<ResultFrame> frame;
-  if (mode_ == kParseFrames) frame = assembler_.Append(bytes);
+  if (!held && mode_ == kParseFrames) frame = assembler_.Append(bytes);
   return frame;
 }
 
