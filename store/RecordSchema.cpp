@@ -101,6 +101,26 @@ QString RowHash(const QList<QVariant>& values) {
   return QString::fromLatin1(hash.result().toHex());
 }
 
+QSqlDatabase AddServerDatabase(const QString& name, const RecordStore::Server& server) {
+  QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", name);
+  db.setHostName(server.host);
+  db.setPort(server.port);
+  db.setDatabaseName(server.database);
+  db.setUserName(server.user);
+  db.setPassword(server.password);
+  db.setConnectOptions("connect_timeout=5");
+  return db;
+}
+
+bool OpenServerDatabase(QSqlDatabase& db, QString* error) {
+  if (!db.open()) {
+    if (error) *error = Why(db.lastError());
+    return false;
+  }
+  Exec(db, QStringLiteral("SET client_min_messages TO warning"), nullptr);
+  return true;
+}
+
 int SchemaVersion(QSqlDatabase& db) {
   QSqlQuery q(db);
   if (!db.tables().contains("schema_version") || !q.exec("SELECT MAX(version) FROM schema_version") || !q.next())
@@ -174,19 +194,9 @@ bool RecordStore::SetUpServer(const Server& owner, const QString& workingRole, Q
   const QString name = "fluxa-setup-" + QUuid::createUuid().toString(QUuid::WithoutBraces);
   bool ok = false;
   {
-    QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", name);
-    db.setHostName(owner.host);
-    db.setPort(owner.port);
-    db.setDatabaseName(owner.database);
-    db.setUserName(owner.user);
-    db.setPassword(owner.password);
-    db.setConnectOptions("connect_timeout=5");
+    QSqlDatabase db = AddServerDatabase(name, owner);
     const auto run = [&] {
-      if (!db.open()) {
-        if (error) *error = Why(db.lastError());
-        return false;
-      }
-      Exec(db, "SET client_min_messages TO warning", nullptr);
+      if (!OpenServerDatabase(db, error)) return false;
       QSqlQuery role(db);
       role.prepare("SELECT rolsuper, rolname = current_user FROM pg_roles WHERE rolname = ?");
       role.addBindValue(workingRole);

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QVariant>
 
+#include "store/RecordStore.h"
+
 class QSqlDatabase;
 class QSqlError;
 
@@ -23,6 +25,11 @@ bool Exec(QSqlDatabase& db, const QString& sql, QString* error);
 QString RowHash(const QList<QVariant>& values);
 // A column's value as the hash sees it.
 QString Text(const QVariant& value);
+// A connection named name to a lab's server, and opening it. An open connection keeps the
+// server's notices ("trigger ... does not exist, skipping") for its log: the client library
+// would print them on the user's terminal.
+QSqlDatabase AddServerDatabase(const QString& name, const RecordStore::Server& server);
+bool OpenServerDatabase(QSqlDatabase& db, QString* error);
 int SchemaVersion(QSqlDatabase& db);
 // Makes or upgrades the schema; false and the reason when it cannot. newer: the database was
 // made by a newer program.

@@ -142,20 +142,8 @@ bool RecordStore::ConnectServer(const Server& server, QString* error) {
   serverNamed_ = true;
   benchTaken_ = false;
   if (QSqlDatabase::contains(server_)) QSqlDatabase::removeDatabase(server_);
-  QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", server_);
-  db.setHostName(server.host);
-  db.setPort(server.port);
-  db.setDatabaseName(server.database);
-  db.setUserName(server.user);
-  db.setPassword(server.password);
-  db.setConnectOptions("connect_timeout=5");
-  if (!db.open()) {
-    if (error) *error = Why(db.lastError());
-    return false;
-  }
-  // The server's notices ("trigger ... does not exist, skipping") are for its log, not for the
-  // user's terminal, where the client library would print them.
-  Exec(db, QStringLiteral("SET client_min_messages TO warning"), nullptr);
+  QSqlDatabase db = AddServerDatabase(server_, server);
+  if (!OpenServerDatabase(db, error)) return false;
   bool newer = false;
   QString why;
   if (!MakeSchema(db, true, false, &newer, &why)) {
