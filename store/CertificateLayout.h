@@ -19,6 +19,7 @@
 // The typed texts (company, serial, technician, the reference's) and every cell keep to their
 // room (FittedTextOut).
 #include <QString>
+#include <optional>
 
 #include "store/AsLeft.h"
 #include "store/Records.h"
@@ -28,7 +29,9 @@ class PrintCanvas;
 // What the certificate prints beside the record.
 struct CertificateHeader {
   QString company;  // the issuer; empty: the record's company
-  QString unit;     // the readings' unit ("Gs"), after the numbers; empty: numbers alone
+  QString unit;     // the readings' unit ("Gs"), after the numbers; empty: the record's unit
+  // The approval that makes it a certificate; none: it prints as a draft.
+  std::optional<SignatureRecord> approval;
 };
 
 // The number of pages the record's certificate takes.

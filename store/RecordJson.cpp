@@ -12,6 +12,7 @@ QDateTime TimeOf(const QJsonValue& v) {
   return t;
 }
 QJsonValue Optional(const std::optional<double>& v) { return v ? QJsonValue(*v) : QJsonValue(); }
+std::optional<double> OptionalOf(const QJsonValue& v) { return v.isDouble() ? std::optional<double>(v.toDouble()) : std::nullopt; }
 
 QJsonArray Points(const QList<CalibrationPoint>& points) {
   QJsonArray a;
@@ -34,8 +35,31 @@ QByteArray CalibrationBody(const CalibrationRecord& r) {
                               {"serial", r.reference.serial},
                               {"certificate", r.reference.certificate},
                               {"due", r.reference.due.toString(Qt::ISODate)},
-                              {"uncertainty", r.reference.uncertainty}};
+                              {"uncertainty", r.reference.uncertainty},
+                              {"coverage", r.reference.coverage},
+                              {"resolution", r.reference.resolution},
+                              {"unit", r.reference.unit}};
+  const QJsonObject laboratory{{"name", r.laboratory.name},
+                               {"address", r.laboratory.address},
+                               {"accreditation", r.laboratory.accreditation},
+                               {"method", r.laboratory.method}};
   const QJsonObject o{{"range", r.rangeIndex},
+                      {"maker", r.maker},
+                      {"model", r.model},
+                      {"unit", r.unit},
+                      {"customer", r.customer},
+                      {"customer_address", r.customerAddress},
+                      {"laboratory", laboratory},
+                      {"initial_gain", r.initialGain ? QJsonValue(*r.initialGain) : QJsonValue()},
+                      {"probe_temperature_min", Optional(r.probeTemperatureMin)},
+                      {"probe_temperature_max", Optional(r.probeTemperatureMax)},
+                      {"ambient_temperature", Optional(r.ambientTemperature)},
+                      {"humidity", Optional(r.humidity)},
+                      {"tolerance_digits", r.toleranceDigits},
+                      {"uniformity_percent", r.uniformityPercent},
+                      {"decision_rule", r.decisionRule},
+                      {"coverage", Optional(r.coverage)},
+                      {"effective_dof", Optional(r.effectiveDof)},
                       {"probe", r.probeRow},
                       {"company", r.company},
                       {"reference", reference},
@@ -64,8 +88,32 @@ bool ReadCalibrationBody(const QByteArray& body, CalibrationRecord& r) {
   r.probeRow = o["probe"].toInt();
   r.company = o["company"].toString();
   const QJsonObject ref = o["reference"].toObject();
-  r.reference = {ref["model"].toString(), ref["serial"].toString(), ref["certificate"].toString(),
-                 QDate::fromString(ref["due"].toString(), Qt::ISODate), ref["uncertainty"].toDouble()};
+  r.reference = {ref["model"].toString(),
+                 ref["serial"].toString(),
+                 ref["certificate"].toString(),
+                 QDate::fromString(ref["due"].toString(), Qt::ISODate),
+                 ref["uncertainty"].toDouble(),
+                 ref["coverage"].toDouble(2),  // k = 2 was taken for granted before it was kept
+                 ref["resolution"].toDouble(),
+                 ref["unit"].toString()};
+  r.maker = o["maker"].toString();
+  r.model = o["model"].toString();
+  r.unit = o["unit"].toString();
+  r.customer = o["customer"].toString();
+  r.customerAddress = o["customer_address"].toString();
+  const QJsonObject lab = o["laboratory"].toObject();
+  r.laboratory = {lab["name"].toString(), lab["address"].toString(), lab["accreditation"].toString(),
+                  lab["method"].toString()};
+  r.initialGain = o["initial_gain"].isDouble() ? std::optional<int>(o["initial_gain"].toInt()) : std::nullopt;
+  r.probeTemperatureMin = OptionalOf(o["probe_temperature_min"]);
+  r.probeTemperatureMax = OptionalOf(o["probe_temperature_max"]);
+  r.ambientTemperature = OptionalOf(o["ambient_temperature"]);
+  r.humidity = OptionalOf(o["humidity"]);
+  r.toleranceDigits = o["tolerance_digits"].toDouble();
+  r.uniformityPercent = o["uniformity_percent"].toDouble();
+  r.decisionRule = o["decision_rule"].toString(QStringLiteral("simple"));
+  r.coverage = OptionalOf(o["coverage"]);
+  r.effectiveDof = OptionalOf(o["effective_dof"]);
   r.asFound = PointsOf(o["as_found"]);
   r.asLeft = PointsOf(o["as_left"]);
   r.asLeftSkipped = o["as_left_skipped"].toBool();
@@ -80,7 +128,7 @@ bool ReadCalibrationBody(const QByteArray& body, CalibrationRecord& r) {
   r.tolerancePercent = o["tolerance_percent"].toDouble();
   r.resolution = o["resolution"].toDouble();  // 0 in a body written before it was kept
   // A body without them (written before they were kept) has no verdict, rather than a failed one.
-  r.uncertainty = o["uncertainty"].isDouble() ? std::optional<double>(o["uncertainty"].toDouble()) : std::nullopt;
+  r.uncertainty = OptionalOf(o["uncertainty"]);
   r.passed = o["passed"].isBool() ? std::optional<bool>(o["passed"].toBool()) : std::nullopt;
   return true;
 }

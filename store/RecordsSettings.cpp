@@ -1,5 +1,7 @@
 #include "store/RecordsSettings.h"
 
+#include <cmath>
+
 #include "settings/SettingsStore.h"
 #include "store/AsLeft.h"
 #include "settings/UserSettings.h"
@@ -39,8 +41,20 @@ RecordsSettings ReadRecordsSettings() {
   s.reference.due = QDate::fromString(store->value(QStringLiteral("reference_due")).toString(), Qt::ISODate);
   s.reference.uncertainty = store->value(QStringLiteral("reference_uncertainty"), 0.0).toDouble();
   bool ok = false;
+  const double coverage = store->value(QStringLiteral("reference_coverage"), 2.0).toDouble(&ok);
+  if (ok && coverage > 0) s.reference.coverage = coverage;
+  s.reference.resolution = std::abs(store->value(QStringLiteral("reference_resolution"), 0.0).toDouble());
+  s.reference.unit = store->value(QStringLiteral("reference_unit")).toString();
   const double tolerance = store->value(QStringLiteral("tolerance_percent"), 1.0).toDouble(&ok);
   if (ok && tolerance > 0) s.tolerancePercent = tolerance;  // a nonsense value keeps the default
+  s.toleranceDigits = std::abs(store->value(QStringLiteral("tolerance_digits"), 0.0).toDouble());
+  s.uniformityPercent = std::abs(store->value(QStringLiteral("uniformity_percent"), 0.0).toDouble());
+  if (store->value(QStringLiteral("decision_rule")).toString() == QLatin1String("guarded"))
+    s.decisionRule = QStringLiteral("guarded");
+  s.laboratory.name = store->value(QStringLiteral("laboratory_name")).toString();
+  s.laboratory.address = store->value(QStringLiteral("laboratory_address")).toString();
+  s.laboratory.accreditation = store->value(QStringLiteral("laboratory_accreditation")).toString();
+  s.laboratory.method = store->value(QStringLiteral("laboratory_method")).toString();
   store->endGroup();
   if (s.port <= 0 || s.port > 65535) s.port = 5432;
   return s;
@@ -58,7 +72,17 @@ bool WriteRecordsSettings(const RecordsSettings& s) {
   store->setValue(QStringLiteral("reference_certificate"), s.reference.certificate);
   store->setValue(QStringLiteral("reference_due"), s.reference.due.toString(Qt::ISODate));
   store->setValue(QStringLiteral("reference_uncertainty"), s.reference.uncertainty);
+  store->setValue(QStringLiteral("reference_coverage"), s.reference.coverage);
+  store->setValue(QStringLiteral("reference_resolution"), s.reference.resolution);
+  store->setValue(QStringLiteral("reference_unit"), s.reference.unit);
   store->setValue(QStringLiteral("tolerance_percent"), s.tolerancePercent);
+  store->setValue(QStringLiteral("tolerance_digits"), s.toleranceDigits);
+  store->setValue(QStringLiteral("uniformity_percent"), s.uniformityPercent);
+  store->setValue(QStringLiteral("decision_rule"), s.decisionRule);
+  store->setValue(QStringLiteral("laboratory_name"), s.laboratory.name);
+  store->setValue(QStringLiteral("laboratory_address"), s.laboratory.address);
+  store->setValue(QStringLiteral("laboratory_accreditation"), s.laboratory.accreditation);
+  store->setValue(QStringLiteral("laboratory_method"), s.laboratory.method);
   store->endGroup();
   store->sync();
   return store->status() == QSettings::NoError;

@@ -2,7 +2,9 @@
 // Where calibration records go, in the settings store, section [records]: the lab's server
 // (host, port, database, user; no host: the local file only), the reference standard typed once
 // under the wizard's "Opcje" (model, serial, certificate, due date, its expanded uncertainty)
-// and the as-left tolerance in % of reading. The server's password is never stored: it comes
+// (with its k, resolution and unit), the as-left tolerance (% of reading and last digits), the
+// probe-position and field-uniformity term, the decision rule, and the laboratory ("Laboratorium":
+// name, address, accreditation number, method). The server's password is never stored: it comes
 // from FLUXA_DB_PASSWORD or is asked when connecting.
 #include <QString>
 #include <QStringList>
@@ -18,6 +20,10 @@ struct RecordsSettings {
   QString user;
   ReferenceStandard reference;
   double tolerancePercent = 1.0;
+  double toleranceDigits = 0;
+  double uniformityPercent = 0;
+  QString decisionRule = QStringLiteral("simple");  // or "guarded"
+  Laboratory laboratory;
 };
 
 RecordsSettings ReadRecordsSettings();
