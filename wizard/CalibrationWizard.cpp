@@ -4,6 +4,7 @@
 #include "settings/UserSettings.h"
 #include "store/AsLeft.h"
 #include "store/RecordsSettings.h"
+#include "wizard/CalibrationOrder.h"
 #include "wizard/SearchSettings.h"
 #include "wizard/WizardTexts.h"
 
@@ -115,10 +116,7 @@ QString CalibrationWizard::Recorded(CalibrationRecord& record) {
   const RecordsSettings settings = ReadRecordsSettings();
   const UserSettings user = ReadUserSettings();
   record.serial = serial_;
-  record.technician = user.name;
-  record.company = user.company;
-  record.reference = settings.reference;
-  record.tolerancePercent = settings.tolerancePercent;
+  FillFromOrder(record, order_, settings, user.name, user.company);
   record.resolution = steps_.Search().Tolerance();  // the range's last digit
   EvaluateCalibration(record);
   const KeptRecord kept = KeepRecord(record);

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <functional>
 
+#include "wizard/CalibrationOrder.h"
 #include "wizard/CalibrationSteps.h"
 #include "wizard/Samples.h"
 #include "wizard/TwoMeterLink.h"
@@ -31,6 +32,9 @@ class CalibrationWizard : public QObject, private StepsIo {
   // The meter's serial number, for the calibration's record.
   void SetSerial(const QString& serial) { serial_ = serial.trimmed(); }
   const QString& Serial() const { return serial_; }
+  // Page 0's order: the customer, the meter's maker and model, the technician, the room.
+  void SetOrder(const CalibrationOrder& order) { order_ = order; }
+  const CalibrationOrder& Order() const { return order_; }
   // The last record kept by "Zakoncz" (its number empty when it was not kept).
   const CalibrationRecord& LastRecord() const { return lastRecord_; }
 
@@ -82,6 +86,7 @@ class CalibrationWizard : public QObject, private StepsIo {
   MainPortHandOver handOver_;
   TComPort* mainPort_ = nullptr;
   QString serial_;
+  CalibrationOrder order_;
   CalibrationRecord lastRecord_;
   GainSearch::Method searchMethod_;
 };

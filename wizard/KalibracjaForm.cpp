@@ -2,6 +2,9 @@
 // check), the chart's tab and the status line. Every caption here is the wizard's own fixed
 // Polish text.
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -127,13 +130,49 @@ QWidget* TkKalibracja::BuildPage0() {
   kNumerSeryjny = Named(new QLineEdit, "kNumerSeryjny");
   grid->addWidget(Text(QStringLiteral("Numer seryjny miernika:")), 5, 0);
   grid->addWidget(kNumerSeryjny, 5, 1);
+  grid->addWidget(BuildOrder(), 6, 0, 1, 2);
   kWzorzecUwaga = Text(QString(), "kWzorzecUwaga");
   kWzorzecUwaga->setWordWrap(true);
   kWzorzecUwaga->setStyleSheet(QStringLiteral("color: #b00000;"));
-  grid->addWidget(kWzorzecUwaga, 6, 0, 1, 2);
+  grid->addWidget(kWzorzecUwaga, 7, 0, 1, 2);
   grid->setColumnStretch(1, 1);
-  grid->setRowStretch(7, 1);
+  grid->setRowStretch(8, 1);
   return page;
+}
+
+// The order: who the calibration is for, what the meter is, who does it, and the room. The
+// customers and the maker and model of this serial number's earlier calibrations are offered.
+QGroupBox* TkKalibracja::BuildOrder() {
+  auto* group = Named(new QGroupBox(QStringLiteral("Zlecenie")), "kZlecenie");
+  auto* form = new QFormLayout(group);
+  kKlient = Named(new QComboBox, "kKlient");
+  kKlient->setEditable(true);
+  kKlient->setInsertPolicy(QComboBox::NoInsert);
+  kKlientAdres = Named(new QLineEdit, "kKlientAdres");
+  kProducent = Named(new QLineEdit, "kProducent");
+  kModel = Named(new QLineEdit, "kModel");
+  kTechnik = Named(new QComboBox, "kTechnik");
+  kTechnik->setEditable(true);
+  kTechnik->setInsertPolicy(QComboBox::NoInsert);
+  // The lowest value of each is "not measured".
+  kTemperatura = Named(new QDoubleSpinBox, "kTemperatura");
+  kTemperatura->setRange(-41, 60);
+  kTemperatura->setDecimals(1);
+  kTemperatura->setSuffix(QStringLiteral(" °C"));
+  kTemperatura->setSpecialValueText(QStringLiteral("—"));
+  kWilgotnosc = Named(new QDoubleSpinBox, "kWilgotnosc");
+  kWilgotnosc->setRange(-1, 100);
+  kWilgotnosc->setDecimals(0);
+  kWilgotnosc->setSuffix(QStringLiteral(" %"));
+  kWilgotnosc->setSpecialValueText(QStringLiteral("—"));
+  form->addRow(QStringLiteral("Klient:"), kKlient);
+  form->addRow(QStringLiteral("Adres klienta:"), kKlientAdres);
+  form->addRow(QStringLiteral("Producent miernika:"), kProducent);
+  form->addRow(QStringLiteral("Model miernika:"), kModel);
+  form->addRow(QStringLiteral("Wykonuje:"), kTechnik);
+  form->addRow(QStringLiteral("Temperatura otoczenia:"), kTemperatura);
+  form->addRow(QStringLiteral("Wilgotność względna:"), kWilgotnosc);
+  return group;
 }
 
 QWidget* TkKalibracja::BuildPage1() {

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +18,9 @@
 
 #include "common/Messages.h"
 #include "store/AsLeft.h"
+#include "publish/PublishSettings.h"
+#include "settings/UserSettings.h"
+#include "store/RecordStore.h"
 #include "store/RecordsSettings.h"
 
 #include "wizard/KalibracjaOpcje.h"
@@ -83,6 +87,10 @@ void TkKalibracja::WireHandlers() {
   connect(kCheckReset, &QPushButton::clicked, this, [this] { wizard_.Take(Event::Reset); });
   connect(kPomin, &QPushButton::clicked, this, [this] { wizard_.Take(Event::Skip); });
   connect(CheckBox3, &QCheckBox::toggled, this, &TkKalibracja::CheckBox3Click);
+  connect(kNumerSeryjny, &QLineEdit::editingFinished, this, &TkKalibracja::ShowEarlierDetails);
+  connect(kKlient, &QComboBox::activated, this, [this](int index) {
+    kKlientAdres->setText(kKlient->itemData(index).toString());
+  });
   connect(CheckBox2, &QCheckBox::toggled, this, [this](bool on) { Link().invertSign = on; });
   connect(kStart, &QPushButton::clicked, this, &TkKalibracja::kStartClick);
   connect(Button9, &QPushButton::clicked, this, &TkKalibracja::Button9Click);
@@ -107,6 +115,7 @@ void TkKalibracja::FormCreate() {
 bool TkKalibracja::OpenFor(TComPort* mainPort, int rangeIndex, int probeRow, const QString& serial) {
   if (!wizard_.Open(mainPort, rangeIndex, probeRow)) return false;
   kNumerSeryjny->setText(serial.trimmed());
+  ShowEarlierDetails();
   overdueTold_ = false;
   kTabOpcje->ShowReference();
   ShowReferenceDue();
@@ -187,10 +196,48 @@ void TkKalibracja::kDalejClick() {
       return;
     }
     wizard_.SetSerial(kNumerSeryjny->text());
+    wizard_.SetOrder(OrderOnPage0());
     ShowReferenceDue();
     if (!kWzorzecUwaga->text().isEmpty() && !std::exchange(overdueTold_, true)) ShowMessage(kWzorzecUwaga->text());
   }
   wizard_.Take(Event::Next, SpinEdit2->value(), CheckBox3->isChecked());
+}
+
+void TkKalibracja::ShowEarlierDetails() {
+  // The local file holds this bench's calibrations; a store that cannot be read offers nothing.
+  RecordStore store(BenchId());
+  EarlierDetails details;
+  if (store.Open(RecordsPath(), nullptr)) details = EarlierDetailsOf(store, kNumerSeryjny->text());
+  const QString typed = kKlient->currentText();
+  kKlient->clear();
+  for (const Customer& customer : details.customers) kKlient->addItem(customer.name, customer.address);
+  if (!details.customers.isEmpty()) {
+    kKlient->setCurrentIndex(0);
+    kKlientAdres->setText(details.customers.first().address);
+  } else {
+    kKlient->setEditText(typed);
+  }
+  if (!details.maker.isEmpty() || !details.model.isEmpty()) {
+    kProducent->setText(details.maker);
+    kModel->setText(details.model);
+  }
+  const QString technician = kTechnik->currentText();
+  kTechnik->clear();
+  for (const QString& name : TechnicianChoices(store, ReadUserSettings().name)) kTechnik->addItem(name);
+  const int kept = kTechnik->findText(technician);
+  if (kept >= 0) kTechnik->setCurrentIndex(kept);
+}
+
+CalibrationOrder TkKalibracja::OrderOnPage0() const {
+  CalibrationOrder order;
+  order.customer = kKlient->currentText().trimmed();
+  order.customerAddress = kKlientAdres->text().trimmed();
+  order.maker = kProducent->text().trimmed();
+  order.model = kModel->text().trimmed();
+  order.technician = kTechnik->currentText().trimmed();
+  if (kTemperatura->value() > kTemperatura->minimum()) order.ambientTemperature = kTemperatura->value();
+  if (kWilgotnosc->value() > kWilgotnosc->minimum()) order.humidity = kWilgotnosc->value();
+  return order;
 }
 
 void TkKalibracja::ShowReferenceDue() {
@@ -230,6 +277,7 @@ void TkKalibracja::ShowState() {
   kPomin->setEnabled(takes(Event::Skip));
   CheckBox3->setEnabled(phase == Ph::Idle);
   kNumerSeryjny->setEnabled(phase == Ph::Idle);
+  kKlient->parentWidget()->setEnabled(phase == Ph::Idle);  // the order
   SpinEdit2->setEnabled(phase == Ph::Idle);
   Button9->setEnabled(takes(Event::DebugSend));
   SpinEdit1->setEnabled(takes(Event::DebugSend));

@@ -10,6 +10,8 @@
 #include "wizard/CalibrationWizard.h"
 
 class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -85,6 +87,13 @@ class TkKalibracja : public QWidget {
   QSpinBox* SpinEdit2;
   QLineEdit* kNumerSeryjny;
   QLabel* kWzorzecUwaga;  // the reference standard is past its due date
+  QComboBox* kKlient;
+  QLineEdit* kKlientAdres;
+  QLineEdit* kProducent;
+  QLineEdit* kModel;
+  QComboBox* kTechnik;
+  QDoubleSpinBox* kTemperatura;
+  QDoubleSpinBox* kWilgotnosc;
   QLabel* kWizzardPage1Opis;
   QLabel* kWizardWzorLabel;
   QLabel* kWizardKalLabel;
@@ -135,6 +144,11 @@ class TkKalibracja : public QWidget {
  private:
   void BuildForm();
   QWidget* BuildPage0();
+  QGroupBox* BuildOrder();
+  // Offers what this serial number's earlier calibrations say (customers, maker and model) and
+  // the people who may calibrate.
+  void ShowEarlierDetails();
+  CalibrationOrder OrderOnPage0() const;
   QWidget* BuildPage1();
   QWidget* BuildPage2();
   QWidget* BuildPage3();

@@ -1,5 +1,6 @@
 #include "wizard/KalibracjaOpcje.h"
 
+#include <algorithm>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -130,21 +131,49 @@ QGroupBox* TkOpcje::BuildReference() {
   kWzorzecNiepewnosc = Named(new QDoubleSpinBox, "kWzorzecNiepewnosc");
   kWzorzecNiepewnosc->setRange(0, 1e6);
   kWzorzecNiepewnosc->setDecimals(4);
+  kWzorzecK = Named(new QDoubleSpinBox, "kWzorzecK");
+  kWzorzecK->setRange(1, 20);
+  kWzorzecK->setDecimals(2);
+  kWzorzecRozdzielczosc = Named(new QDoubleSpinBox, "kWzorzecRozdzielczosc");
+  kWzorzecRozdzielczosc->setRange(0, 1e6);
+  kWzorzecRozdzielczosc->setDecimals(4);
+  kWzorzecJednostka = Named(new QComboBox, "kWzorzecJednostka");
+  // The first item is no unit: a calibration does not start before one is chosen.
+  kWzorzecJednostka->addItem(QStringLiteral("—"), QString());
+  for (const char* unit : {"Gs", "mT", "kA/m"}) kWzorzecJednostka->addItem(QString::fromUtf8(unit), QString::fromUtf8(unit));
   kTolerancja = Named(new QDoubleSpinBox, "kTolerancja");
   kTolerancja->setRange(0.001, 100);
   kTolerancja->setDecimals(3);
   kTolerancja->setSuffix(QStringLiteral(" %"));
+  kTolerancjaCyfry = Named(new QDoubleSpinBox, "kTolerancjaCyfry");
+  kTolerancjaCyfry->setRange(0, 1000);
+  kTolerancjaCyfry->setDecimals(1);
+  kJednorodnosc = Named(new QDoubleSpinBox, "kJednorodnosc");
+  kJednorodnosc->setRange(0, 100);
+  kJednorodnosc->setDecimals(3);
+  kJednorodnosc->setSuffix(QStringLiteral(" %"));
+  kRegula = Named(new QComboBox, "kRegula");
+  kRegula->addItem(QStringLiteral("prosta akceptacja (U podana obok wyniku)"), QStringLiteral("simple"));
+  kRegula->addItem(QStringLiteral("akceptacja z pasmem ochronnym (|błąd| + U ≤ tolerancja)"), QStringLiteral("guarded"));
   form->addRow(QStringLiteral("Model wzorca:"), kWzorzecModel);
   form->addRow(QStringLiteral("Numer seryjny wzorca:"), kWzorzecNumer);
   form->addRow(QStringLiteral("Numer świadectwa wzorcowania:"), kWzorzecSwiadectwo);
   form->addRow(QStringLiteral("Ważne do:"), kWzorzecWaznosc);
-  form->addRow(QStringLiteral("Niepewność rozszerzona wzorca (k = 2):"), kWzorzecNiepewnosc);
+  form->addRow(QStringLiteral("Niepewność rozszerzona wzorca:"), kWzorzecNiepewnosc);
+  form->addRow(QStringLiteral("Współczynnik rozszerzenia k wzorca:"), kWzorzecK);
+  form->addRow(QStringLiteral("Rozdzielczość wzorca:"), kWzorzecRozdzielczosc);
+  form->addRow(QStringLiteral("Jednostka wzorca:"), kWzorzecJednostka);
   form->addRow(QStringLiteral("Tolerancja sprawdzenia (% odczytu):"), kTolerancja);
+  form->addRow(QStringLiteral("… plus cyfr ostatniego miejsca:"), kTolerancjaCyfry);
+  form->addRow(QStringLiteral("Położenie sondy i jednorodność pola (% odczytu):"), kJednorodnosc);
+  form->addRow(QStringLiteral("Reguła decyzyjna:"), kRegula);
   for (QLineEdit* edit : {kWzorzecModel, kWzorzecNumer, kWzorzecSwiadectwo})
     connect(edit, &QLineEdit::editingFinished, this, &TkOpcje::KeepReference);
   connect(kWzorzecWaznosc, &QDateEdit::dateChanged, this, &TkOpcje::KeepReference);
-  connect(kWzorzecNiepewnosc, &QDoubleSpinBox::valueChanged, this, &TkOpcje::KeepReference);
-  connect(kTolerancja, &QDoubleSpinBox::valueChanged, this, &TkOpcje::KeepReference);
+  for (QDoubleSpinBox* box : {kWzorzecNiepewnosc, kWzorzecK, kWzorzecRozdzielczosc, kTolerancja, kTolerancjaCyfry, kJednorodnosc})
+    connect(box, &QDoubleSpinBox::valueChanged, this, &TkOpcje::KeepReference);
+  for (QComboBox* box : {kWzorzecJednostka, kRegula})
+    connect(box, &QComboBox::currentIndexChanged, this, &TkOpcje::KeepReference);
   return kWzorzecGroupBox;
 }
 
@@ -156,7 +185,13 @@ void TkOpcje::ShowReference() {
   kWzorzecSwiadectwo->setText(s.reference.certificate);
   kWzorzecWaznosc->setDate(s.reference.due.isValid() ? s.reference.due : kDateNotGiven);
   kWzorzecNiepewnosc->setValue(s.reference.uncertainty);
+  kWzorzecK->setValue(s.reference.coverage);
+  kWzorzecRozdzielczosc->setValue(s.reference.resolution);
+  kWzorzecJednostka->setCurrentIndex(std::max(0, kWzorzecJednostka->findData(s.reference.unit)));
   kTolerancja->setValue(s.tolerancePercent);
+  kTolerancjaCyfry->setValue(s.toleranceDigits);
+  kJednorodnosc->setValue(s.uniformityPercent);
+  kRegula->setCurrentIndex(std::max(0, kRegula->findData(s.decisionRule)));
   kSzybkieSzukanie->setChecked(ReadFastSearch());
   showing_ = false;
 }
@@ -170,7 +205,13 @@ void TkOpcje::KeepReference() {
   s.reference.certificate = kWzorzecSwiadectwo->text().trimmed();
   s.reference.due = DateOf(kWzorzecWaznosc);
   s.reference.uncertainty = kWzorzecNiepewnosc->value();
+  s.reference.coverage = kWzorzecK->value();
+  s.reference.resolution = kWzorzecRozdzielczosc->value();
+  s.reference.unit = kWzorzecJednostka->currentData().toString();
   s.tolerancePercent = kTolerancja->value();
+  s.toleranceDigits = kTolerancjaCyfry->value();
+  s.uniformityPercent = kJednorodnosc->value();
+  s.decisionRule = kRegula->currentData().toString();
   if (!WriteRecordsSettings(s)) ShowMessage(QStringLiteral("Nie można zapisać ustawień wzorca."));
 }
 

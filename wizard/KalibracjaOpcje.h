@@ -3,8 +3,9 @@
 // the wizard's ports. Each picker is bound to one setting of one port and applies a choice at
 // once; the pickers of an open port are disabled, since a setting takes effect at the next open.
 // The hidden panels hold the ports' manual controls and the formatted readings. Below them the
-// reference standard (model, serial, certificate, due date, its expanded uncertainty) and the
-// as-left tolerance, typed once and kept in the settings for every calibration's record, and
+// reference standard (model, serial, certificate, due date, its expanded uncertainty with its k,
+// its resolution and unit), the as-left tolerance (% of reading and last digits), the probe
+// position and field uniformity term and the decision rule, typed once and kept in the settings for every calibration's record, and
 // "Szybkie szukanie" (the secant search instead of the bisection), kept there too.
 #include <QWidget>
 
@@ -68,7 +69,13 @@ class TkOpcje : public QWidget {
   QLineEdit* kWzorzecSwiadectwo;
   QDateEdit* kWzorzecWaznosc;
   QDoubleSpinBox* kWzorzecNiepewnosc;
+  QDoubleSpinBox* kWzorzecK;              // the k of its stated uncertainty
+  QDoubleSpinBox* kWzorzecRozdzielczosc;  // its last digit
+  QComboBox* kWzorzecJednostka;           // the unit it reads in; must be the meter's
   QDoubleSpinBox* kTolerancja;
+  QDoubleSpinBox* kTolerancjaCyfry;       // the tolerance's last digits beside its %
+  QDoubleSpinBox* kJednorodnosc;          // probe position and field uniformity, % of reading
+  QComboBox* kRegula;                     // the decision rule
   QCheckBox* kSzybkieSzukanie;
 
  private:
