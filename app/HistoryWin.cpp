@@ -19,6 +19,7 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/FileDialogs.h"
@@ -31,6 +32,7 @@
 #include "settings/Jezyki.h"
 #include "store/CertificateLayout.h"
 #include "store/HistoryExport.h"
+#include "store/PdfA3.h"
 #include "store/RecordsSettings.h"
 
 // The list: one line a record, its texts made when a cell is painted, so that ten thousand
@@ -53,7 +55,7 @@ class RecordListModel : public QAbstractTableModel {
     const RecordSummary& r = rows_[index.row()];
     switch (index.column()) {
       case 0: return r.number;
-      case 1: return LookupText(r.kind == QLatin1String("calibration") ? 130 : 131);
+      case 1: return LookupText(r.kind == QLatin1String("calibration") ? 130 : r.kind == QLatin1String("signature") ? 195 : 131);
       case 2: return r.serial;
       case 3: return QLocale().toString(r.at.toLocalTime(), QStringLiteral("yyyy-MM-dd HH:mm"));
       case 4: return r.technician;
@@ -135,11 +137,13 @@ THistoryWin::THistoryWin(QWidget* parent) : QWidget(parent, Qt::Window) {
   ZapiszPdf = Named(new QPushButton, "ZapiszPdf");
   EksportCsv = Named(new QPushButton, "EksportCsv");
   Popraw = Named(new QPushButton, "Popraw");
+  Zatwierdz = Named(new QPushButton, "Zatwierdz");
   buttons->addWidget(language);
   buttons->addWidget(Jezyk);
   buttons->addWidget(Drukuj);
   buttons->addWidget(ZapiszPdf);
   buttons->addWidget(Popraw);
+  buttons->addWidget(Zatwierdz);
   buttons->addStretch(1);
   buttons->addWidget(EksportCsv);
   root->addLayout(buttons);
@@ -156,6 +160,7 @@ THistoryWin::THistoryWin(QWidget* parent) : QWidget(parent, Qt::Window) {
   connect(ZapiszPdf, &QPushButton::clicked, this, &THistoryWin::ZapiszPdfClick);
   connect(EksportCsv, &QPushButton::clicked, this, &THistoryWin::EksportCsvClick);
   connect(Popraw, &QPushButton::clicked, this, &THistoryWin::PoprawClick);
+  connect(Zatwierdz, &QPushButton::clicked, this, &THistoryWin::ZatwierdzClick);
   Jezyk->setCurrentIndex(CurrentLanguage == QLatin1String("Angielski") ? 1 : 0);
   Label();
   ShowSelected();
@@ -172,6 +177,7 @@ void THistoryWin::Label() {
   ZapiszPdf->setText(LookupText(133));
   EksportCsv->setText(LookupText(134));
   Popraw->setText(LookupText(142));
+  Zatwierdz->setText(LookupText(196));
   model_->Relabel();
 }
 
@@ -236,6 +242,7 @@ void THistoryWin::Select(int row) {
 // A calibration shows its certificate; a transfer the values it sent, each under its caption.
 void THistoryWin::ShowSelected() {
   selected_.reset();
+  approval_.reset();
   const QModelIndex current = Lista->selectionModel()->currentIndex();
   const RecordSummary* row = current.isValid() ? &model_->Rows()[current.row()] : nullptr;
   if (row && store_ && row->kind == QLatin1String("calibration")) selected_ = store_->Calibration(row->number);
@@ -244,6 +251,10 @@ void THistoryWin::ShowSelected() {
     notes << LookupText(177).arg(selected_->amends, selected_->author,
                                  QLocale().toString(selected_->written.toLocalTime(), QStringLiteral("yyyy-MM-dd HH:mm")),
                                  selected_->reason);
+  if (selected_) {
+    approval_ = store_->Approval(selected_->number);
+    notes << (approval_ ? ApprovalText(*approval_) : LookupText(205));
+  }
   if (row && !row->supersededBy.isEmpty()) notes << LookupText(167).arg(row->supersededBy);
   if (row && row->state == QLatin1String("conflict")) notes << LookupText(166);
   Korekty->setText(notes.join(QLatin1Char('\n')));
@@ -253,6 +264,12 @@ void THistoryWin::ShowSelected() {
     Swiadectwo->updatePreview();
   } else if (row && store_) {
     QStringList lines;
+    if (const auto signature = store_->Signature(row->number)) {  // what it signs, and whether it still holds
+      const std::optional<SignatureRecord> valid = store_->Approval(signature->calibration);
+      lines << QStringLiteral("%1  %2").arg(signature->number, signature->calibration) << QString()
+            << ApprovalText(*signature) << QStringLiteral("SHA-256: ") + signature->recordHash;
+      if (!valid || valid->number != signature->number) lines << LookupText(212).arg(signature->calibration);
+    }
     if (const auto transfer = store_->Transfer(row->number)) {
       lines << QStringLiteral("%1  %2  %3").arg(transfer->number, transfer->serial,
                                                  QLocale().toString(transfer->at.toLocalTime(), QLocale::ShortFormat));
@@ -272,13 +289,18 @@ void THistoryWin::ShowSelected() {
   Drukuj->setEnabled(selected_.has_value());
   ZapiszPdf->setEnabled(selected_.has_value());
   Popraw->setEnabled(selected_.has_value() && store_ && !store_->ReadOnly());
+  Zatwierdz->setEnabled(selected_.has_value() && store_ && !store_->ReadOnly() && !approval_);
   EksportCsv->setEnabled(model_->rowCount() > 0);
 }
 
 PrintLayout THistoryWin::Certificate() const {
   if (!selected_) return {};
   const CertificateLanguage language = Jezyk->currentIndex() == 1 ? CertificateLanguage::English : CertificateLanguage::Polish;
-  return [record = *selected_, language](PrintCanvas& canvas) { LayoutCertificate(canvas, record, {}, language); };
+  CertificateHeader header;
+  header.approval = approval_;  // none: it prints as a draft
+  return [record = *selected_, header, language](PrintCanvas& canvas) {
+    LayoutCertificate(canvas, record, header, language);
+  };
 }
 
 void THistoryWin::DrukujClick() {
@@ -286,9 +308,21 @@ void THistoryWin::DrukujClick() {
     ShowMessage(LookupText(139).arg(selected_->number));
 }
 
+// The certificate as PDF/A-3: an approved calibration's with its DCC inside, any other's as a
+// draft (the pages say so). A DCC that is refused saves nothing.
 void THistoryWin::ZapiszPdfClick() {
-  if (const PrintLayout layout = Certificate(); layout && SaveAsPdf(this, layout) == PrintOutcome::Failed)
-    ShowMessage(LookupText(139).arg(selected_->number));
+  if (!selected_) return;
+  const QString name = AskSaveFileName(this, {QString(), kPdfFilter, kPdfSuffix});
+  if (name.isEmpty()) return;
+  CertificateHeader header;
+  header.approval = approval_;  // as the preview shows it
+  DccOptions options;
+  options.language = Jezyk->currentIndex() == 1 ? CertificateLanguage::English : CertificateLanguage::Polish;
+  const CertificatePdf made = MakeCertificatePdf(*selected_, header, options);
+  if (made.refused)
+    ShowMessage(LookupText(215).arg(selected_->number, made.message));
+  else if (!made.ok || !WriteWholeFile(name, made.pdf, nullptr))
+    ShowMessage(LookupText(139).arg(name));
 }
 
 void THistoryWin::EksportCsvClick() {
@@ -298,6 +332,66 @@ void THistoryWin::EksportCsvClick() {
   QSaveFile file(name);
   if (!file.open(QIODevice::WriteOnly) || file.write(HistoryCsv(model_->Rows())) < 0 || !file.commit())
     ShowMessage(LookupText(139).arg(name));
+}
+
+void THistoryWin::ZatwierdzClick() {
+  if (!selected_ || !store_) return;
+  delete Zatwierdzenie;
+  Zatwierdzenie = new TApproveWin(selected_->number, this);
+  connect(Zatwierdzenie->OK, &QPushButton::clicked, this, &THistoryWin::Approve);
+  connect(Zatwierdzenie->Anuluj, &QPushButton::clicked, Zatwierdzenie, &QWidget::close);
+  Zatwierdzenie->show();
+}
+
+// The approver's id and password, asked every time; the dialog tells what came of it and stays
+// open until the calibration is signed. During the pause after three wrong passwords its OK
+// refuses until the pause is over.
+void THistoryWin::Approve() {
+  if (!Zatwierdzenie || !store_) return;
+  const QString number = Zatwierdzenie->number;
+  const QString signer = Zatwierdzenie->Id->text().trimmed();
+  const RecordStore::SignResult result = store_->Sign(number, signer, Zatwierdzenie->Haslo->text(), LookupText(197));
+  Zatwierdzenie->Haslo->clear();
+  Zatwierdzenie->Stan->setText(SignResultText(result, number, signer));
+  if (result.secondsLeft > 0) {
+    Zatwierdzenie->OK->setEnabled(false);
+    QTimer::singleShot(result.secondsLeft * 1000, Zatwierdzenie->OK, [ok = Zatwierdzenie->OK] { ok->setEnabled(true); });
+  }
+  if (result.outcome != RecordStore::SignResult::Signed) return;
+  Zatwierdzenie->close();
+  Zatwierdzenie->deleteLater();
+  Zatwierdzenie = nullptr;
+  Filter();
+  for (int row = 0; row < Shown().size(); ++row)
+    if (Shown()[row].number == number) Select(row);
+  Stan->setText(SignResultText(result, number, signer) + QStringLiteral(" — ") + Stan->text());
+}
+
+TApproveWin::TApproveWin(const QString& calibration, QWidget* parent) : QWidget(parent, Qt::Dialog), number(calibration) {
+  setObjectName("ApproveWin");
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowModality(Qt::WindowModal);
+  setWindowTitle(LookupText(196).remove(QChar(0x2026)) + QStringLiteral(" ") + calibration);
+  auto* root = new QVBoxLayout(this);
+  auto* meaning = Named(new QLabel(LookupText(203).arg(LookupText(197))), "Znaczenie");
+  root->addWidget(meaning);
+  auto* form = new QFormLayout;
+  Id = Named(new QLineEdit, "Id");
+  Haslo = Named(new QLineEdit, "Haslo");
+  Haslo->setEchoMode(QLineEdit::Password);
+  form->addRow(LookupText(198) + QLatin1Char(':'), Id);
+  form->addRow(LookupText(46) + QLatin1Char(':'), Haslo);
+  root->addLayout(form);
+  Stan = Named(new QLabel, "Stan");
+  Stan->setWordWrap(true);
+  root->addWidget(Stan);
+  auto* buttons = new QHBoxLayout;
+  OK = Named(new QPushButton(QStringLiteral("OK")), "OK");
+  Anuluj = Named(new QPushButton(LookupText(43)), "Anuluj");
+  buttons->addStretch(1);
+  buttons->addWidget(OK);
+  buttons->addWidget(Anuluj);
+  root->addLayout(buttons);
 }
 
 void THistoryWin::PoprawClick() {
@@ -358,6 +452,9 @@ TAmendWin::TAmendWin(const CalibrationRecord& record, QWidget* parent) : QWidget
   ReferenceU->setRange(0, 1e6);
   ReferenceU->setDecimals(4);
   ReferenceU->setValue(record.reference.uncertainty);
+  // In the readings' unit, as the certificate prints it.
+  if (const QString unit = record.unit.isEmpty() ? record.reference.unit : record.unit; !unit.isEmpty())
+    ReferenceU->setSuffix(QLatin1Char(' ') + unit);
   form->addRow(LookupText(150), ReferenceU);
   Autor = line("Autor", 161, QString());
   Powod = line("Powod", 162, QString());

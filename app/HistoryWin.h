@@ -31,7 +31,8 @@ class QStackedWidget;
 class QTableView;
 class RecordListModel;
 
-// The fields of a calibration's record that a correction may change, filled from the record.
+// The fields of a calibration's record that a correction may change, filled from the record;
+// the reference's U shows the readings' unit.
 class TAmendWin : public QWidget {
   Q_OBJECT
  public:
@@ -54,6 +55,21 @@ class TAmendWin : public QWidget {
 
  private:
   CalibrationRecord record_;
+};
+
+// "Zatwierdź…": the approver's id and password for signing one calibration, and the meaning of
+// the signature; what came of the last try below them.
+class TApproveWin : public QWidget {
+  Q_OBJECT
+ public:
+  TApproveWin(const QString& calibration, QWidget* parent);
+
+  const QString number;
+  QLineEdit* Id;
+  QLineEdit* Haslo;
+  QLabel* Stan;
+  QPushButton* OK;
+  QPushButton* Anuluj;
 };
 
 class THistoryWin : public QWidget {
@@ -82,9 +98,14 @@ class THistoryWin : public QWidget {
   QPushButton* EksportCsv;
   QPushButton* Popraw;
   TAmendWin* Korekta = nullptr;  // while a correction is typed
+  QPushButton* Zatwierdz;  // "Zatwierdź…": sign the selected calibration
+  TApproveWin* Zatwierdzenie = nullptr;  // while an approval is asked for
 
   void DrukujClick();
   void PoprawClick();
+  void ZatwierdzClick();
+  // Signs with the id and password typed in Zatwierdzenie.
+  void Approve();
   // The correction typed is kept as a new record; the list shows it selected.
   void KeepCorrection();
   void ZapiszPdfClick();
@@ -105,4 +126,5 @@ class THistoryWin : public QWidget {
   std::unique_ptr<RecordStore> store_;
   RecordListModel* model_;
   std::optional<CalibrationRecord> selected_;
+  std::optional<SignatureRecord> approval_;  // the selected calibration's, when approved
 };

@@ -18,7 +18,11 @@
 #include "app/Main.h"
 #include "app/MainForm.h"
 #include "app/ServicePanel.h"
+#include "app/settings/LaboratoriumWin.h"
+#include "app/settings/OsobyWin.h"
 #include "measurement/WykresWidget.h"
+#include "settings/Jezyki.h"
+#include "settings/ProgramLanguage.h"
 
 namespace {
 constexpr int kStatusHeight = 20;
@@ -125,6 +129,15 @@ void TMainWin::BuildMenu() {
   COM11->setChecked(true);
   COM21 = Item(Trans, "COM21", "COM2");
   COM21->setCheckable(true);
+  // The laboratory's data for the certificates; the caption follows the language.
+  QAction* laboratory = Item(Ustawienia, "Laboratorium1", LookupText(230));
+  connect(laboratory, &QAction::triggered, this, [this] { TLaboratoriumWin::Open(this); });
+  connect(&ProgramLanguageSwitch(), &LanguageSwitch::Switched, laboratory,
+          [laboratory] { laboratory->setText(LookupText(230)); });
+  // The register of people who calibrate and approve.
+  QAction* people = Item(Ustawienia, "Osoby1", LookupText(213));
+  connect(people, &QAction::triggered, this, [this] { TOsobyWin::Open(this); });
+  connect(&ProgramLanguageSwitch(), &LanguageSwitch::Switched, people, [people] { people->setText(LookupText(213)); });
   N4 = Separator(Ustawienia, "N4");
   Zmieautomatycznewyczanie1 =
       Item(Ustawienia, "Zmieautomatycznewyczanie1", "Automatyczne wyłączanie urządzenia");

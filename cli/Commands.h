@@ -12,6 +12,8 @@ int RunHistory(const CliOptions& options);
 int RunCertificate(const CliOptions& options);
 int RunVerify(const CliOptions& options);
 int RunDb(const CliOptions& options);
+int RunPeople(const CliOptions& options);
+int RunApprove(const CliOptions& options);
 // Whether the command line asks for a command that draws pages, which needs the fonts of a GUI
 // application (arguments without the program's name).
 bool CommandDrawsPages(const QStringList& arguments);

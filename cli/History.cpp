@@ -1,5 +1,5 @@
-// fluxa-cli history and certificate: the record store's calibrations and transfers, and the
-// certificate of one calibration as a PDF file.
+// fluxa-cli history: the record store's calibrations and transfers (the certificate of one
+// calibration is Certificate.cpp's).
 #include <QPageSize>
 #include <QPdfWriter>
 #include <algorithm>
@@ -33,8 +33,6 @@ bool OpenRecordStore(RecordStore& store, bool* benchTaken) {
 }
 
 namespace {
-bool OpenStore(RecordStore& store) { return OpenRecordStore(store, nullptr); }
-
 // What the history's STATE column says of a record.
 QString StateOf(const RecordSummary& r) {
   QStringList state;
@@ -75,10 +73,39 @@ bool CommandDrawsPages(const QStringList& arguments) {
   return false;
 }
 
+namespace {
+// history --number N: the record's whole content, or 3 and why not.
+int ShowRecord(const RecordStore& store, const CliOptions& options, int done) {
+  const QString& number = options.number;
+  const std::optional<CalibrationRecord> calibration = store.Calibration(number);
+  const std::optional<TransferRecord> transfer = calibration ? std::nullopt : store.Transfer(number);
+  if (!calibration && !transfer) {
+    Complain(Text(Msg::NoSuchRecord).arg(number, RecordsPath()));
+    return kExitData;
+  }
+  RecordSummary summary;
+  for (const RecordSummary& r : store.History(calibration ? calibration->serial : transfer->serial))
+    if (r.number == number) summary = r;
+  const bool csv = options.format == QLatin1String("csv"), json = options.format == QLatin1String("json");
+  if (calibration) {
+    const std::optional<SignatureRecord> approval = store.Approval(number);  // none: a draft, or changed since
+    WriteOut(csv    ? CalibrationDetailCsv(*calibration, "\n")
+             : json ? CalibrationDetailJson(*calibration, summary, approval)
+                    : CalibrationDetailText(*calibration, summary, approval));
+  } else {
+    WriteOut(csv    ? TransferDetailCsv(*transfer, "\n")
+             : json ? TransferDetailJson(*transfer, summary)
+                    : TransferDetailText(*transfer, summary));
+  }
+  return done;
+}
+}  // namespace
+
 int RunHistory(const CliOptions& options) {
   RecordStore store(BenchId());
   bool benchTaken = false;
   if (!OpenRecordStore(store, &benchTaken)) return kExitData;
+  if (!options.number.isEmpty()) return ShowRecord(store, options, benchTaken ? kExitBenchTaken : kExitDone);
   const QList<RecordSummary> history = store.History(options.serial);
   if (options.format == QLatin1String("csv"))
     WriteOut(HistoryCsv(history, "\n"));  // a script's lines end in LF
@@ -87,28 +114,4 @@ int RunHistory(const CliOptions& options) {
   else
     WriteOut(ReadableTable(history));
   return benchTaken ? kExitBenchTaken : kExitDone;
-}
-
-int RunCertificate(const CliOptions& options) {
-  RecordStore store(BenchId());
-  if (!OpenStore(store)) return kExitData;
-  const QString& number = options.file;
-  const std::optional<CalibrationRecord> record = store.Calibration(number);
-  if (!record) {
-    Complain(store.Transfer(number) ? Text(Msg::NotACalibration).arg(number)
-                                    : Text(Msg::NoSuchCalibration).arg(number, RecordsPath()));
-    return kExitData;
-  }
-  const CertificateLanguage language =
-      CurrentLanguage == QLatin1String("Angielski") ? CertificateLanguage::English : CertificateLanguage::Polish;
-  QPdfWriter writer(options.out);
-  writer.setPageSize(QPageSize(QPageSize::A4));
-  writer.setTitle(number);
-  writer.setCreator(QStringLiteral("fluxa-cli"));
-  if (!PrintDocument(writer, [&](PrintCanvas& canvas) { LayoutCertificate(canvas, *record, {}, language); })) {
-    Complain(Text(Msg::CannotWrite).arg(options.out));
-    return kExitData;
-  }
-  Complain(Text(Msg::CertificateWritten).arg(number, options.out));
-  return kExitDone;
 }

@@ -110,8 +110,8 @@ const QList<CommandEntry>& Commands() {
        "  -f, --format F          csv (default) or json\n"
        "      --lang pl|en        the language of the messages\n\n"
        "Ends with 3 when the file cannot be read or holds a line that is not a number.\n"},
-      {"history", {"serial", "format"}, {}, nullptr, {"text", "csv", "json"},
-       "Usage: fluxa-cli history [--serial S] [-f text|csv|json]\n\n"
+      {"history", {"serial", "number", "format"}, {}, nullptr, {"text", "csv", "json"},
+       "Usage: fluxa-cli history [--serial S | --number N] [-f text|csv|json]\n\n"
        "Prints the record store's calibrations and transfers, newest first: number, kind\n"
        "(calibration or transfer), the meter's serial number, the time (local, ISO 8601 with the\n"
        "offset from UTC), the technician and the record it amends. The store is the local file\n"
@@ -120,23 +120,70 @@ const QList<CommandEntry>& Commands() {
        "A record that waits for the server is marked \"waiting\" (STATE; csv and json: state), one\n"
        "whose number the server holds for a different record \"conflict\" (also told on standard\n"
        "error), an amended one shows the newest record that amends it (superseded_by).\n\n"
+       "With --number N, the whole record N instead: json gives every key (samples, fit, gains,\n"
+       "search, as-left points, U with its budget, units, customer, laboratory, environment,\n"
+       "signature; see man fluxa-cli), csv the readings one a line, text all of it to read.\n\n"
        "      --serial S          only the serial numbers that contain S\n"
+       "      --number N          one record's whole content (as the list numbers it)\n"
        "  -f, --format F          text (default: a table to read), csv (RFC 4180, a header line)\n"
-       "                          or json (an array of objects)\n"
+       "                          or json (an array of objects; one object with --number)\n"
        "      --lang pl|en        the language of the messages\n\n"
-       "Ends with 3 when the store cannot be opened, 4 when the server gives this bench id to\n"
-       "another installation (the local file's records are listed then).\n"},
-      {"certificate", {"out"}, {}, "NUMBER", {},
-       "Usage: fluxa-cli certificate NUMBER -o FILE.pdf [--lang pl|en]\n\n"
+       "Ends with 3 when the store cannot be opened or holds no record N, 4 when the server gives\n"
+       "this bench id to another installation (the local file's records are listed then).\n"},
+      {"certificate", {"out", "dcc"}, {}, "NUMBER", {},
+       "Usage: fluxa-cli certificate NUMBER -o FILE.pdf [--dcc FILE.xml] [--lang pl|en]\n\n"
        "Writes the calibration certificate of the calibration record NUMBER (as \"history\"\n"
-       "lists it) to a PDF file: the meter, range and probe, the reference standard, the readings\n"
+       "lists it) to a PDF/A-3 file: the meter, range and probe, the reference standard, the readings\n"
        "as found and as left with their errors and limits, the expanded uncertainty, the verdict\n"
-       "and its decision rule, on as many A4 pages as it takes.\n\n"
+       "and its decision rule, on as many A4 pages as it takes. An approved calibration carries\n"
+       "its Digital Calibration Certificate (DCC, XML after PTB's schema 3.1.2 with D-SI units)\n"
+       "inside the PDF as an associated file, DCC-NUMBER.xml with '/' made '-'; one that is not\n"
+       "approved is written as a draft, without a DCC.\n\n"
        "  -o, --out FILE          the PDF file (required)\n"
+       "      --dcc FILE          the DCC to this XML file as well (an approved calibration only)\n"
        "      --lang pl|en        the certificate's language and the messages' (default: the\n"
        "                          program's language)\n\n"
-       "Ends with 3 when the store cannot be opened, holds no calibration NUMBER, or the file\n"
-       "cannot be written.\n"},
+       "Ends with 3 when the store cannot be opened, holds no calibration NUMBER, a file cannot\n"
+       "be written, --dcc is given for a calibration that is not approved, or the DCC is refused\n"
+       "(a unit other than Gs, mT and kA/m, or a reference that reads in another unit than the\n"
+       "meter); nothing is written then.\n"},
+      {"people", {"name", "role"}, {}, "ACTION", {},
+       "Usage: fluxa-cli people add ID --name NAME --role technician|approver\n"
+       "       fluxa-cli people list\n"
+       "       fluxa-cli people deactivate ID\n"
+       "       fluxa-cli people password ID\n\n"
+       "The register of people who calibrate and approve, in the record store: the lab server's\n"
+       "when the settings name one ([records] host; the password from $FLUXA_DB_PASSWORD), and it\n"
+       "cannot change while the server is away; else the local file's. A person is never deleted:\n"
+       "deactivate ends their signing and keeps them in the register and in the records. add\n"
+       "registers a new ID (no spaces); password gives a person a new password. A password has at\n"
+       "least 8 characters and is kept only as an Argon2id hash; it comes from\n"
+       "$FLUXA_PEOPLE_PASSWORD, else it is asked twice on the terminal, without echo.\n"
+       "list prints each person, one a line, tab-separated: id, printed name, role (technician or\n"
+       "approver), active or inactive, and the time of the newest change (UTC, ISO 8601).\n\n"
+       "      --name NAME         the printed name, as signatures show it (add)\n"
+       "      --role ROLE         technician or approver (add)\n"
+       "      --lang pl|en        the language of the messages\n\n"
+       "Ends with 0 when done; 1 on an unknown ACTION, a missing ID, --name or --role, or without\n"
+       "a password; 3 when the store cannot be opened or the register refuses (an id taken or not\n"
+       "registered, a short password, the lab's server away).\n"},
+      {"approve", {"id"}, {}, "NUMBER", {},
+       "Usage: fluxa-cli approve NUMBER --id ID\n\n"
+       "Signs the calibration record NUMBER (as \"history\" lists it) electronically as the\n"
+       "approver ID of the register (\"fluxa-cli people\"). The meaning of the signature is\n"
+       "\"Zatwierdzam\" (Polish) or \"Approved\" (English), after --lang; the signature is a record\n"
+       "of its own that keeps the signer's printed name, the time (UTC), the meaning and the\n"
+       "SHA-256 of the calibration record, and the certificate shows it. The password is asked on\n"
+       "the terminal without echo, three tries, or comes from $FLUXA_APPROVER_PASSWORD for\n"
+       "scripts (one try). Three wrong passwords in a row pause signing as that person for 60\n"
+       "seconds, for every program on this PC. A calibration changed afterwards no longer matches\n"
+       "its signature; an amendment is a record of its own and needs its own signature.\n\n"
+       "      --id ID             the approver's id in the register (required)\n"
+       "      --lang pl|en        the language of the messages and of the meaning\n\n"
+       "Ends with 0 when signed; 1 without --id or a password, on a wrong password, during the\n"
+       "pause, or for an id that is not registered, not active or not an approver; 3 when the\n"
+       "store cannot be opened, or NUMBER is no calibration, does not match its SHA-256, is\n"
+       "approved already or amended since (nothing is signed then).\n"},
       {"verify", {}, {}, nullptr, {},
        "Usage: fluxa-cli verify\n\n"
        "Checks the chains of records: every record carries a SHA-256 of its content and of its\n"
@@ -182,6 +229,8 @@ const char* const kProgramHelp =
     "  export       print a data file as CSV or JSON\n"
     "  history      list the calibrations and transfers of the record store\n"
     "  certificate  write a calibration's certificate to a PDF file\n"
+    "  people       the register of people who calibrate and approve\n"
+    "  approve      approve a calibration by electronic signature\n"
     "  verify       check that no record was changed, removed, inserted or replaced\n"
     "  db           set up the lab's records server, or take this bench's id over\n\n"
     "\"fluxa-cli COMMAND --help\" tells more about a command.\n\n"
@@ -204,6 +253,8 @@ const char* const kProgramHelp =
     "  FLUXA_RECORDS           the record store's file (default Fluxa/records.sqlite in the\n"
     "                          user's data folder, the window's too)\n"
     "  FLUXA_DB_PASSWORD       the password of the lab's records server\n"
+    "  FLUXA_PEOPLE_PASSWORD   the password of the person for people add and password\n"
+    "  FLUXA_APPROVER_PASSWORD the approver's password for approve\n"
     "  LC_ALL, LC_MESSAGES, LANG  the language of the messages\n";
 
 ParsedCommandLine Fail(const QString& error) { return {std::nullopt, error}; }
@@ -297,10 +348,14 @@ ParsedCommandLine ParseCommandLine(const QStringList& allArguments) {
 
   const QStringList positional = parser.positionalArguments();
   if (entry->fileName) {
-    if (positional.size() != 1)
+    // people takes the ID after its action.
+    const int most = options.command == QLatin1String("people") ? 2 : 1;
+    if (positional.isEmpty() || positional.size() > most)
       return fail(positional.isEmpty() ? Text(Msg::Missing).arg(entry->fileName)
-                                       : Text(Msg::OneOnly).arg(entry->fileName));
+                       : most > 1 ? Text(Msg::UnexpectedArgument).arg(positional.last())
+                                  : Text(Msg::OneOnly).arg(entry->fileName));
     options.file = positional.first();
+    options.argument = positional.value(1);
   } else if (!positional.isEmpty()) {
     return fail(Text(Msg::UnexpectedArgument).arg(positional.first()));
   }
@@ -351,7 +406,19 @@ ParsedCommandLine ParseCommandLine(const QStringList& allArguments) {
     return fail(Text(Msg::MqttCaWithoutTls));
   }
   if (given("serial")) options.serial = parser.value(QStringLiteral("serial"));
+  if (given("number")) {
+    if (given("serial")) return fail(Text(Msg::NumberOrSerial));
+    options.number = parser.value(QStringLiteral("number"));
+    if (options.number.isEmpty()) return fail(Text(Msg::NumberNeedsValue));
+  }
   if (given("owner")) options.owner = parser.value(QStringLiteral("owner"));
+  if (given("name")) options.name = parser.value(QStringLiteral("name"));
+  if (given("role")) options.role = parser.value(QStringLiteral("role"));
+  if (given("id")) options.id = parser.value(QStringLiteral("id"));
+  if (given("dcc")) {
+    options.dcc = parser.value(QStringLiteral("dcc"));
+    if (options.dcc.isEmpty()) return fail(Text(Msg::Missing).arg(QStringLiteral("--dcc FILE")));
+  }
   options.store = given("store");
   options.dryRun = given("dry-run");
   return {options, {}};

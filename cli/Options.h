@@ -17,9 +17,15 @@ struct CliOptions {
   QString out;
   QString file;
   QString serial;  // history --serial: the serial numbers that contain it
+  QString number;  // history --number: one record's whole content
   QString mqtt;    // --mqtt URL: results also go to this broker
   QString mqttCa;  // --mqtt-ca FILE
   QString owner;   // db setup --owner NAME: the schema's owner on the server
+  QString argument;  // people: the ID after the action
+  QString name;      // people add --name: the printed name
+  QString role;      // people add --role: technician or approver
+  QString id;        // approve --id: the approver's id in the register
+  QString dcc;     // certificate --dcc FILE.xml: the DCC beside the PDF too
   bool store = false;
   bool dryRun = false;
 };

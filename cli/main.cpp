@@ -56,5 +56,7 @@ int main(int argc, char* argv[]) {
   if (c == QLatin1String("certificate")) return RunCertificate(options);
   if (c == QLatin1String("verify")) return RunVerify(options);
   if (c == QLatin1String("db")) return RunDb(options);
+  if (c == QLatin1String("people")) return RunPeople(options);
+  if (c == QLatin1String("approve")) return RunApprove(options);
   return RunExport(options);
 }

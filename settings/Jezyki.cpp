@@ -199,27 +199,27 @@ const char* const PolishTexts[260] = {
     "",                                                       // 192
     "",                                                       // 193
     "",                                                       // 194
-    "",                                                       // 195
-    "",                                                       // 196
-    "",                                                       // 197
-    "",                                                       // 198
-    "",                                                       // 199
-    "",                                                       // 200
-    "",                                                       // 201
-    "",                                                       // 202
-    "",                                                       // 203
-    "",                                                       // 204
-    "",                                                       // 205
-    "",                                                       // 206
-    "",                                                       // 207
-    "",                                                       // 208
-    "",                                                       // 209
-    "",                                                       // 210
-    "",                                                       // 211
-    "",                                                       // 212
-    "",                                                       // 213
-    "",                                                       // 214
-    "",                                                       // 215
+    "podpis",                                                 // 195
+    "Zatwierdź…",                                             // 196
+    "Zatwierdzam",                                            // 197
+    "Identyfikator",                                          // 198
+    "Imię i nazwisko",                                        // 199
+    "Rola",                                                   // 200
+    "Zatwierdzający",                                         // 201
+    "Aktywna",                                                // 202
+    "Znaczenie podpisu: %1",                                  // 203
+    "Zatwierdził(a): %1 (%2), %3 UTC, „%4”",                  // 204
+    "PROJEKT: niezatwierdzone",                               // 205
+    "Złe hasło %1 (pozostało prób: %2)",                      // 206
+    "Trzy złe hasła %1: podpisywanie wstrzymane, spróbuj za %2 s",// 207
+    "%1 nie ma w rejestrze osób: nic nie podpisano",          // 208
+    "%1 jest nieaktywna: nic nie podpisano",                  // 209
+    "%1 nie jest zatwierdzającym: nic nie podpisano",         // 210
+    "Nie ma kalibracji %1: nic nie podpisano",                // 211
+    "Rekord %1 nie zgadza się ze swoim skrótem SHA-256: nic nie podpisano",// 212
+    "Osoby…",                                                 // 213
+    "Dodaj|Dezaktywuj|Powtórz hasło|Hasła się różnią",        // 214
+    "Świadectwo %1 nie zostało zapisane: DCC odrzucone (%2).",// 215
     "",                                                       // 216
     "",                                                       // 217
     "",                                                       // 218
@@ -234,13 +234,13 @@ const char* const PolishTexts[260] = {
     "",                                                       // 227
     "",                                                       // 228
     "",                                                       // 229
-    "",                                                       // 230
-    "",                                                       // 231
-    "",                                                       // 232
-    "",                                                       // 233
-    "",                                                       // 234
-    "",                                                       // 235
-    "",                                                       // 236
+    "Laboratorium…",                                           // 230
+    "Nazwa:",                                                  // 231
+    "Adres:",                                                  // 232
+    "Numer akredytacji:",                                      // 233
+    "Metoda / procedura:",                                     // 234
+    "Drukowane na świadectwach wzorcowania; każdy nowy zapis kalibracji zachowuje dane z chwili wzorcowania.", // 235
+    "Nie można zapisać ustawień laboratorium",                 // 236
     "",                                                       // 237
     "",                                                       // 238
     "",                                                       // 239
@@ -462,27 +462,27 @@ const char* const EnglishTexts[260] = {
     "",                                                       // 192
     "",                                                       // 193
     "",                                                       // 194
-    "",                                                       // 195
-    "",                                                       // 196
-    "",                                                       // 197
-    "",                                                       // 198
-    "",                                                       // 199
-    "",                                                       // 200
-    "",                                                       // 201
-    "",                                                       // 202
-    "",                                                       // 203
-    "",                                                       // 204
-    "",                                                       // 205
-    "",                                                       // 206
-    "",                                                       // 207
-    "",                                                       // 208
-    "",                                                       // 209
-    "",                                                       // 210
-    "",                                                       // 211
-    "",                                                       // 212
-    "",                                                       // 213
-    "",                                                       // 214
-    "",                                                       // 215
+    "signature",                                              // 195
+    "Approve…",                                               // 196
+    "Approved",                                               // 197
+    "Id",                                                     // 198
+    "Printed name",                                           // 199
+    "Role",                                                   // 200
+    "Approver",                                               // 201
+    "Active",                                                 // 202
+    "Meaning of the signature: %1",                           // 203
+    "Approved by %1 (%2), %3 UTC: “%4”",                      // 204
+    "DRAFT: not approved",                                    // 205
+    "Wrong password for %1 (%2 tries left)",                  // 206
+    "Three wrong passwords for %1: signing paused, try again in %2 s",// 207
+    "%1 is not in the register of people: nothing signed",    // 208
+    "%1 is not active: nothing signed",                       // 209
+    "%1 is not an approver: nothing signed",                  // 210
+    "There is no calibration %1: nothing signed",             // 211
+    "The record %1 does not match its SHA-256: nothing signed",// 212
+    "People…",                                                // 213
+    "Add|Deactivate|Password again|The passwords differ",     // 214
+    "Certificate %1 was not saved: its DCC is refused (%2).",// 215
     "",                                                       // 216
     "",                                                       // 217
     "",                                                       // 218
@@ -497,13 +497,13 @@ const char* const EnglishTexts[260] = {
     "",                                                       // 227
     "",                                                       // 228
     "",                                                       // 229
-    "",                                                       // 230
-    "",                                                       // 231
-    "",                                                       // 232
-    "",                                                       // 233
-    "",                                                       // 234
-    "",                                                       // 235
-    "",                                                       // 236
+    "Laboratory…",                                             // 230
+    "Name:",                                                   // 231
+    "Address:",                                                // 232
+    "Accreditation number:",                                   // 233
+    "Method / procedure:",                                     // 234
+    "Printed on calibration certificates; each new calibration record keeps them as they are when it is made.", // 235
+    "The laboratory's settings cannot be written",             // 236
     "",                                                       // 237
     "",                                                       // 238
     "",                                                       // 239

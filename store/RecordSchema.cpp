@@ -1,6 +1,7 @@
 // The record store's schema on both back ends: made, upgraded from version 1 (the records
-// sealed into chains as they stand), and on a lab's server handed to its owner with a working
-// role that may only insert and read the records.
+// sealed into chains as they stand) and from version 2 (the register of people added), and on a
+// lab's server handed to its owner with a working role that may only insert and read the
+// records and the people.
 #include <QCryptographicHash>
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -20,6 +21,12 @@ const char* const kRecordsTable =
     " seq INTEGER NOT NULL, link INTEGER, amends TEXT, serial TEXT NOT NULL, at_utc TEXT NOT NULL,"
     " technician TEXT NOT NULL, body TEXT NOT NULL, written_utc TEXT, author TEXT, reason TEXT,"
     " prev_hash TEXT, hash TEXT, UNIQUE (bench, year, seq))";
+// The register of people (version 3): every state of a person is a row of its own, never
+// changed; the newest version of an id counts.
+const char* const kPeopleTable =
+    "CREATE TABLE IF NOT EXISTS people ("
+    " id TEXT NOT NULL, version INTEGER NOT NULL, name TEXT NOT NULL, role TEXT NOT NULL,"
+    " active INTEGER NOT NULL, password TEXT NOT NULL, at_utc TEXT NOT NULL, PRIMARY KEY (id, version))";
 // Columns a version 1 store lacks.
 const char* const kNewColumns[][2] = {{"link", "INTEGER"}, {"written_utc", "TEXT"}, {"author", "TEXT"},
                                       {"reason", "TEXT"},   {"prev_hash", "TEXT"},   {"hash", "TEXT"}};
@@ -34,6 +41,13 @@ const QStringList kSqliteGuards = {
     "CREATE TRIGGER IF NOT EXISTS records_no_replace BEFORE INSERT ON records WHEN EXISTS (SELECT 1 FROM records"
     " WHERE number = NEW.number OR (bench = NEW.bench AND year = NEW.year AND seq = NEW.seq)) "
     "BEGIN SELECT RAISE(ABORT, 'records are never changed'); END",
+    "CREATE TRIGGER IF NOT EXISTS people_no_update BEFORE UPDATE ON people "
+    "BEGIN SELECT RAISE(ABORT, 'people are never changed: a new state is added'); END",
+    "CREATE TRIGGER IF NOT EXISTS people_no_delete BEFORE DELETE ON people "
+    "BEGIN SELECT RAISE(ABORT, 'people are never deleted'); END",
+    "CREATE TRIGGER IF NOT EXISTS people_no_replace BEFORE INSERT ON people WHEN EXISTS (SELECT 1 FROM people"
+    " WHERE id = NEW.id AND version = NEW.version) "
+    "BEGIN SELECT RAISE(ABORT, 'people are never changed: a new state is added'); END",
 };
 const QStringList kPostgresGuards = {
     "CREATE OR REPLACE FUNCTION fluxa_records_unchanged() RETURNS trigger LANGUAGE plpgsql AS "
@@ -43,6 +57,12 @@ const QStringList kPostgresGuards = {
     "EXECUTE FUNCTION fluxa_records_unchanged()",
     "DROP TRIGGER IF EXISTS records_no_truncate ON records",
     "CREATE TRIGGER records_no_truncate BEFORE TRUNCATE ON records FOR EACH STATEMENT "
+    "EXECUTE FUNCTION fluxa_records_unchanged()",
+    "DROP TRIGGER IF EXISTS people_no_change ON people",
+    "CREATE TRIGGER people_no_change BEFORE UPDATE OR DELETE ON people FOR EACH ROW "
+    "EXECUTE FUNCTION fluxa_records_unchanged()",
+    "DROP TRIGGER IF EXISTS people_no_truncate ON people",
+    "CREATE TRIGGER people_no_truncate BEFORE TRUNCATE ON people FOR EACH STATEMENT "
     "EXECUTE FUNCTION fluxa_records_unchanged()",
 };
 
@@ -90,6 +110,16 @@ bool Exec(QSqlDatabase& db, const QString& sql, QString* error) {
 }
 
 QString Text(const QVariant& value) { return value.isNull() ? QString() : value.toString(); }
+
+QList<QVariant> RowOf(QSqlDatabase db, const QString& number) {
+  QSqlQuery q(db);
+  q.prepare(QStringLiteral("SELECT %1 FROM records WHERE number = ?").arg(kColumns));
+  q.addBindValue(number);
+  QList<QVariant> values;
+  if (q.exec() && q.next())
+    for (int i = 0; i < kColumnCount; ++i) values << q.value(i);
+  return values;
+}
 
 QString RowHash(const QList<QVariant>& values) {
   QCryptographicHash hash(QCryptographicHash::Sha256);
@@ -143,7 +173,8 @@ bool MakeSchema(QSqlDatabase& db, bool postgres, bool local, bool* newer, QStrin
     db.rollback();
     return false;
   };
-  QStringList steps = {"CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)", kRecordsTable};
+  QStringList steps = {"CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)", kRecordsTable,
+                       kPeopleTable};
   for (const QString& sql : steps)
     if (!Exec(db, sql, error)) return fail();
   steps.clear();
@@ -156,6 +187,8 @@ bool MakeSchema(QSqlDatabase& db, bool postgres, bool local, bool* newer, QStrin
     steps << "CREATE TABLE IF NOT EXISTS uploaded (number TEXT PRIMARY KEY)"
           << "CREATE TABLE IF NOT EXISTS conflicts (number TEXT PRIMARY KEY)"
           << "CREATE TABLE IF NOT EXISTS installation (id TEXT NOT NULL)"
+          << "CREATE TABLE IF NOT EXISTS sign_attempts (signer TEXT NOT NULL, at_utc TEXT NOT NULL,"
+             " ok INTEGER NOT NULL)"
           << "CREATE TABLE IF NOT EXISTS bench_floor (bench TEXT NOT NULL, year INTEGER NOT NULL,"
              " seq INTEGER NOT NULL, PRIMARY KEY (bench, year))"
           << "CREATE TABLE IF NOT EXISTS chain_anchors (bench TEXT NOT NULL, link INTEGER NOT NULL,"
@@ -214,7 +247,7 @@ bool RecordStore::SetUpServer(const Server& owner, const QString& workingRole, Q
       }
       role.finish();
       // A store made by the program's own role before is taken over by its owner.
-      for (const char* table : {"records", "schema_version", "benches"})
+      for (const char* table : {"records", "schema_version", "benches", "people"})
         if (db.tables().contains(table) && !Exec(db, QStringLiteral("ALTER TABLE %1 OWNER TO CURRENT_USER").arg(table), error))
           return false;
       QSqlQuery function(db);
@@ -228,11 +261,12 @@ bool RecordStore::SetUpServer(const Server& owner, const QString& workingRole, Q
         return false;
       }
       const QString who = db.driver()->escapeIdentifier(workingRole, QSqlDriver::TableName);
-      for (const QString& sql : {QStringLiteral("REVOKE ALL ON records, benches, schema_version FROM PUBLIC"),
-                                 QStringLiteral("REVOKE ALL ON records, benches, schema_version FROM %1").arg(who),
+      for (const QString& sql : {QStringLiteral("REVOKE ALL ON records, benches, schema_version, people FROM PUBLIC"),
+                                 QStringLiteral("REVOKE ALL ON records, benches, schema_version, people FROM %1").arg(who),
                                  QStringLiteral("GRANT USAGE ON SCHEMA %1 TO %2")
                                      .arg(db.driver()->escapeIdentifier(CurrentSchema(db), QSqlDriver::TableName), who),
                                  QStringLiteral("GRANT SELECT, INSERT ON records TO %1").arg(who),
+                                 QStringLiteral("GRANT SELECT, INSERT ON people TO %1").arg(who),
                                  QStringLiteral("GRANT SELECT, INSERT, UPDATE ON benches TO %1").arg(who),
                                  QStringLiteral("GRANT SELECT ON schema_version TO %1").arg(who)})
         if (!Exec(db, sql, error)) return false;

@@ -25,6 +25,8 @@ bool Exec(QSqlDatabase& db, const QString& sql, QString* error);
 QString RowHash(const QList<QVariant>& values);
 // A column's value as the hash sees it.
 QString Text(const QVariant& value);
+// A record's columns in the order of kColumns, from a database; empty when it holds none.
+QList<QVariant> RowOf(QSqlDatabase db, const QString& number);
 // A connection named name to a lab's server, and opening it. An open connection keeps the
 // server's notices ("trigger ... does not exist, skipping") for its log: the client library
 // would print them on the user's terminal.

@@ -38,17 +38,6 @@ QString Placeholders(int n) {
   return marks.join(QStringLiteral(", "));
 }
 
-// A record's columns in the order of kColumns, from a database; empty when it holds none.
-QList<QVariant> RowOf(QSqlDatabase db, const QString& number) {
-  QSqlQuery q(db);
-  q.prepare(QStringLiteral("SELECT %1 FROM records WHERE number = ?").arg(kColumns));
-  q.addBindValue(number);
-  QList<QVariant> values;
-  if (q.exec() && q.next())
-    for (int i = 0; i < kColumnCount; ++i) values << q.value(i);
-  return values;
-}
-
 // Whether both hold the same record, column by column.
 bool SameRecord(const QList<QVariant>& a, const QList<QVariant>& b) {
   if (a.size() != kColumnCount || b.size() != kColumnCount) return false;
@@ -158,6 +147,7 @@ bool RecordStore::ConnectServer(const Server& server, QString* error) {
     db.close();
     return false;
   }
+  SyncPeople();
   Upload(nullptr);
   return true;
 }

@@ -22,25 +22,55 @@
 // on PostgreSQL the program works through a role that may only INSERT and SELECT the records,
 // while the schema belongs to another role (SetUpServer, "fluxa-cli db setup").
 //
-// Schema (schema_version 2; a version 1 store is upgraded in place, its records sealed into
-// the chain as they stand):
+// Schema (schema_version 3; a version 1 store is upgraded in place, its records sealed into
+// the chain as they stand; a version 2 store gets the register of people, its records and
+// chains untouched):
 //   records   (number PRIMARY KEY, kind, bench, year, seq, amends, serial, at_utc, technician,
 //              body, written_utc, author, reason, prev_hash, hash)   body: the kind's fields
+//   people    (id, version, name, role, active, password, at_utc; PRIMARY KEY (id, version)):
+//              the register of people, append-only like the records (no UPDATE, DELETE or
+//              replacing insert). Each row is one state of a person, whole: a new person is
+//              version 1; deactivating or a new password adds the next version with every other
+//              field copied; the highest version of an id is the person now. password is the
+//              Argon2id hash (crypto_pwhash_str), never the password.
 //   local:  uploaded (number), conflicts (number), installation (id),
 //           bench_floor (bench, year, seq, hash): the server's highest record of the bench,
-//           chain_anchors (bench, hash): server records a local chain continues from
+//           chain_anchors (bench, hash): server records a local chain continues from,
+//           sign_attempts (signer, at_utc, ok): passwords tried for signing, for the pause
 //   server: benches (bench PRIMARY KEY, installation, since_utc)
+//
+// The register of people. A lab with a server keeps one register, the server's: while
+// connected the register is read and changed there (each new state is copied into the local
+// file too); while the server is named but not reached, the local copy (the states last seen)
+// is read, and signing works from it, but the register cannot be changed. Connecting copies
+// the server's states the local file lacks into it, and gives the server the people it does
+// not know at all (registered here before a server was named). Without a server, the local
+// file's register is the register.
+//
+// Signatures. A signature is a record of kind "signature" in the records table, chained,
+// uploaded and verified like every record: serial is the calibration's meter serial, at_utc the
+// time of signing, technician the signer's id, and the body (compact JSON) names the
+// calibration's number, the signer's printed name and role, the meaning and record_hash: the
+// SHA-256 of the calibration record's stored content as its chain hashes it (RowHash over its
+// columns number .. prev_hash, RecordSql.h), worked out anew from the row when signing and
+// whenever the approval is asked for. A calibration changed afterwards no longer matches its
+// signature; an amendment is a record of its own and needs its own signature.
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <optional>
 
+#include "store/People.h"
 #include "store/Records.h"
 
 class QSqlDatabase;
 
 class RecordStore {
  public:
-  static constexpr int kSchemaVersion = 2;
+  static constexpr int kSchemaVersion = 3;
+  // Wrong passwords in a row that pause signing as that person, and for how long.
+  static constexpr int kSigningTries = 3;
+  static constexpr int kSigningPauseSeconds = 60;
 
   struct Server {
     QString host;
@@ -107,6 +137,41 @@ class RecordStore {
   // Checks the chains of the local file (server false) or of the server; empty when sound.
   QList<Finding> Verify(bool server) const;
 
+  // The register of people (see above). A new person (an id never registered) with a password;
+  // false and why when the id is taken, a field is refused or the register cannot be changed now.
+  bool AddPerson(const Person& person, const QString& password, QString* error);
+  // A new state of a registered person: no longer active, or a new password.
+  bool DeactivatePerson(const QString& id, QString* error);
+  bool SetPassword(const QString& id, const QString& password, QString* error);
+  // Every person as they are now (the newest state), by id; only the active ones when asked.
+  QList<Person> People(bool activeOnly = false) const;
+  std::optional<Person> FindPerson(const QString& id) const;
+
+  // Signing a calibration. Checks, in this order: the pause after kSigningTries wrong passwords
+  // (kept in the local file, so that every program of this installation keeps it), the person,
+  // the password, active, an approver, the calibration (there, sound against its own hash, not
+  // superseded by an amendment, not approved yet); then keeps the signature as a record.
+  struct SignResult {
+    enum Outcome {
+      Signed, WrongPassword, Paused, UnknownPerson, Inactive, NotApprover, NotFound, HashMismatch,
+      AlreadyApproved, Superseded, Failed
+    };
+    Outcome outcome = Failed;
+    SignatureRecord signature;  // Signed: the one kept; AlreadyApproved: the one there
+    int triesLeft = 0;          // WrongPassword: before the pause
+    int secondsLeft = 0;        // Paused
+    QString amendment;          // Superseded: the newest record that amends it
+    QString error;              // Failed: why
+  };
+  SignResult Sign(const QString& calibrationNumber, const QString& signer, const QString& password,
+                  const QString& meaning);
+  // The valid signature of a calibration: the first one whose record_hash is the calibration's
+  // hash now, the calibration and the signature both sound against their own hashes; none when
+  // unsigned or changed since.
+  std::optional<SignatureRecord> Approval(const QString& calibrationNumber) const;
+  // A signature record by its own number.
+  std::optional<SignatureRecord> Signature(const QString& number) const;
+
   // Makes or upgrades the server's schema as its owner and lets workingRole (an existing
   // role) insert and read the records, and nothing more.
   static bool SetUpServer(const Server& owner, const QString& workingRole, QString* error);
@@ -123,6 +188,14 @@ class RecordStore {
   std::optional<Record> Read(const QString& number, const QString& kind,
                              bool (*readBody)(const QByteArray&, Record&)) const;
 
+  // The database the register is read from now (the server's when connected).
+  QSqlDatabase RegisterDatabase() const;
+  bool AddPersonState(const Person& person, const QString& passwordHash, QString* error);
+  std::optional<Person> PersonOf(const QString& id, QString* passwordHash) const;
+  void SyncPeople();
+  // A calibration's row (this installation's first), empty when there is none.
+  QList<QVariant> CalibrationRow(const QString& number) const;
+
   QString bench_;
   QString local_;   // connection names
   QString server_;
@@ -134,3 +207,7 @@ class RecordStore {
 
 // The text of a finding in the program's language ("B1/2026/0002 changed").
 QString FindingText(const RecordStore::Finding& finding);
+// What came of signing calibrationNumber as signer, in the program's language.
+QString SignResultText(const RecordStore::SignResult& result, const QString& calibrationNumber, const QString& signer);
+// An approval as the history tells it: printed name (id), time (UTC), meaning.
+QString ApprovalText(const SignatureRecord& signature);

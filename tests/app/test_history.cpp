@@ -36,7 +36,7 @@ CalibrationRecord ACalibration(const QString& serial, int day) {
   r.technician = "Anna Nowak";
   r.company = "Laboratorium Pomiarów";
   r.reference = {"RM-100", "R-77", "PL/123/2026", QDate(2027, 6, 30), 0.05};
-  r.asFound = {{100, 80, r.at}, {50, 40, r.at}};
+  r.asFound = {{100, 80, r.at}, {50, 40, r.at}, {150, 120, r.at}};  // three: a scatter can be stated
   r.asLeft = {{100, 100.2, r.at}, {50, 50.1, r.at}};
   r.slope = 0.8;
   r.gainAfter = 20000;
@@ -237,7 +237,8 @@ class TestHistory : public QObject {
     QVERIFY(corrected);
     QCOMPARE(corrected->serial, QString("KV-201"));
     QCOMPARE(corrected->at, store.Calibration(original)->at);
-    QVERIFY(corrected->uncertainty && qFuzzyCompare(*corrected->uncertainty, 0.5));  // U = 2 · 0.5 / 2
+    // U = k · 0.5 / 2 with the scatter 0 and the reference alone: k = 2 at infinite degrees of freedom
+    QVERIFY(corrected->uncertainty && std::abs(*corrected->uncertainty - 0.5) < 1e-4);
     QCOMPARE(store.Calibration(original)->serial, QString("KV-200"));
     QCOMPARE(*store.Calibration(original)->uncertainty, 0.21);
     // What the user did not touch stays as the original has it.

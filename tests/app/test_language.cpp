@@ -23,6 +23,7 @@
 #include "app/PrintDialogs.h"
 #include "app/settings/DatabaseWin.h"
 #include "app/settings/JezykWin.h"
+#include "app/settings/LaboratoriumWin.h"
 #include "app/settings/MqttWin.h"
 #include "app/HistoryWin.h"
 #include "wizard/KalibracjaMain.h"
@@ -30,6 +31,7 @@
 #include "records/raport.h"
 #include "settings/Jezyki.h"
 #include "settings/ProgramLanguage.h"
+#include "store/RecordsSettings.h"
 
 namespace {
 // Chooses the languages in the language dialog, one after another, as a user does.
@@ -147,7 +149,7 @@ class TestLanguage : public QObject {
     QTest::addColumn<QString>("guide");
     QTest::addColumn<QString>("section");
     for (const char* guide : {"pl", "en"})
-      for (const char* section : {"panel", "mqtt", "asleft", "records", "database"})
+      for (const char* section : {"panel", "mqtt", "asleft", "records", "database", "laboratory"})
         QTest::addRow("%s %s", guide, section) << guide << section;
   }
   void guideNamesRealCaptions() {
@@ -164,10 +166,12 @@ class TestLanguage : public QObject {
       THistoryWin history;
       QPointer<TMqttWin> mqtt = TMqttWin::Open(&main);
       QPointer<TDatabaseWin> database = TDatabaseWin::Open(&main);
-      for (QWidget* window : QList<QWidget*>{&main, &history, &wizard, mqtt, database})
+      QPointer<TLaboratoriumWin> laboratory = TLaboratoriumWin::Open(&main);
+      for (QWidget* window : QList<QWidget*>{&main, &history, &wizard, mqtt, database, laboratory})
         captions += CaptionsOf(window);
       mqtt->close();
       database->close();
+      laboratory->close();
     }
     QFile file(":/guide/" + guide + "/index.html");
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -186,6 +190,61 @@ class TestLanguage : public QObject {
       }
     }
     QVERIFY(named >= 5);
+  }
+
+  // Ustawienia → "Laboratorium…" opens the laboratory's window in the program's language: it
+  // shows what the settings hold, OK keeps what is typed (trimmed) and Anuluj keeps nothing.
+  void laboratoryWindow_data() {
+    QTest::addColumn<QStringList>("chosen");
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QStringList>("labels");
+    QTest::newRow("Polish") << QStringList() << "Laboratorium…"
+                            << QStringList{"Nazwa:", "Adres:", "Numer akredytacji:", "Metoda / procedura:"};
+    QTest::newRow("English") << QStringList{"English"} << "Laboratory…"
+                             << QStringList{"Name:", "Address:", "Accreditation number:", "Method / procedure:"};
+  }
+  void laboratoryWindow() {
+    QFETCH(QStringList, chosen);
+    QFETCH(QString, item);
+    QFETCH(QStringList, labels);
+    RecordsSettings settings = ReadRecordsSettings();
+    settings.laboratory = {"Lab A", "ul. Polna 7", "AP 1", "PB-1"};
+    QVERIFY(WriteRecordsSettings(settings));
+    FluxaApplication fluxa;
+    TMainWin& main = fluxa.MainWin();
+    ChooseLanguages(main, chosen);
+    auto* action = main.Ustawienia->findChild<QAction*>("Laboratorium1");
+    QVERIFY(action);
+    QCOMPARE(action->text(), item);
+    const auto open = [&] {
+      action->trigger();
+      for (QWidget* window : QApplication::topLevelWidgets())
+        if (auto* dialog = qobject_cast<TLaboratoriumWin*>(window); dialog && dialog->isVisible()) return dialog;
+      return static_cast<TLaboratoriumWin*>(nullptr);
+    };
+    QPointer<TLaboratoriumWin> dialog = open();
+    QVERIFY(dialog);
+    QCOMPARE(dialog->windowTitle(), QString(item).remove(QChar(0x2026)));
+    const QSet<QString> captions = CaptionsOf(dialog);
+    for (const QString& label : labels) QVERIFY2(captions.contains(label), qPrintable(label));
+    QCOMPARE((QStringList{dialog->Nazwa->text(), dialog->Adres->text(), dialog->Akredytacja->text(),
+                          dialog->Metoda->text()}),
+             (QStringList{"Lab A", "ul. Polna 7", "AP 1", "PB-1"}));
+    dialog->Nazwa->setText("  Laboratorium Pól Magnetycznych ");
+    dialog->Adres->setText("ul. Łąkowa 3, 00-950 Warszawa");
+    dialog->Akredytacja->setText(" AP 123");
+    dialog->Metoda->setText("PB-07 wyd. 3");
+    dialog->OKClick();
+    QTRY_VERIFY(dialog.isNull());
+    const Laboratory kept = {"Laboratorium Pól Magnetycznych", "ul. Łąkowa 3, 00-950 Warszawa", "AP 123", "PB-07 wyd. 3"};
+    QCOMPARE(ReadRecordsSettings().laboratory, kept);
+    dialog = open();
+    QVERIFY(dialog);
+    QCOMPARE(dialog->Nazwa->text(), kept.name);
+    dialog->Nazwa->setText("Inne");
+    dialog->AnulujClick();
+    QTRY_VERIFY(dialog.isNull());
+    QCOMPARE(ReadRecordsSettings().laboratory, kept);
   }
 
   // The guide opens from Pomoc at the contents of the language, every picture it shows is in the

@@ -298,7 +298,7 @@ class TestCli : public QObject {
   void documented_data() {
     QTest::addColumn<QString>("command");  // "": the program's commands
     QTest::newRow("commands") << "";
-    for (const char* command : {"ports", "watch", "record", "download", "send", "export", "history", "certificate", "verify", "db"})
+    for (const char* command : {"ports", "watch", "record", "download", "send", "export", "history", "certificate", "people", "approve", "verify", "db"})
       QTest::newRow(command) << command;
   }
   void documented() {
@@ -400,7 +400,7 @@ class TestCli : public QObject {
   // Each program with the arguments of each of its helps.
   static QMap<QString, QList<QStringList>> Programs() {
     QList<QStringList> cli{{"--help"}};
-    for (const char* command : {"ports", "watch", "record", "download", "send", "export", "history", "certificate", "verify", "db"})
+    for (const char* command : {"ports", "watch", "record", "download", "send", "export", "history", "certificate", "people", "approve", "verify", "db"})
       cli << QStringList{command, "--help"};
     return {{"fluxa", {{"--help"}}}, {"fluxa-sim", {{"--help"}}}, {"fluxa-cli", cli}};
   }
