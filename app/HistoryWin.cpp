@@ -55,7 +55,7 @@ class RecordListModel : public QAbstractTableModel {
     const RecordSummary& r = rows_[index.row()];
     switch (index.column()) {
       case 0: return r.number;
-      case 1: return LookupText(r.kind == QLatin1String("calibration") ? 130 : r.kind == QLatin1String("signature") ? 195 : 131);
+      case 1: return LookupText(r.kind == QLatin1String("calibration") ? 130 : r.kind == QLatin1String("signature") ? 180 : 131);
       case 2: return r.serial;
       case 3: return QLocale().toString(r.at.toLocalTime(), QStringLiteral("yyyy-MM-dd HH:mm"));
       case 4: return r.technician;
@@ -177,7 +177,7 @@ void THistoryWin::Label() {
   ZapiszPdf->setText(LookupText(133));
   EksportCsv->setText(LookupText(134));
   Popraw->setText(LookupText(142));
-  Zatwierdz->setText(LookupText(196));
+  Zatwierdz->setText(LookupText(181));
   model_->Relabel();
 }
 
@@ -253,7 +253,7 @@ void THistoryWin::ShowSelected() {
                                  selected_->reason);
   if (selected_) {
     approval_ = store_->Approval(selected_->number);
-    notes << (approval_ ? ApprovalText(*approval_) : LookupText(205));
+    notes << (approval_ ? ApprovalText(*approval_) : LookupText(190));
   }
   if (row && !row->supersededBy.isEmpty()) notes << LookupText(167).arg(row->supersededBy);
   if (row && row->state == QLatin1String("conflict")) notes << LookupText(166);
@@ -268,7 +268,7 @@ void THistoryWin::ShowSelected() {
       const std::optional<SignatureRecord> valid = store_->Approval(signature->calibration);
       lines << QStringLiteral("%1  %2").arg(signature->number, signature->calibration) << QString()
             << ApprovalText(*signature) << QStringLiteral("SHA-256: ") + signature->recordHash;
-      if (!valid || valid->number != signature->number) lines << LookupText(212).arg(signature->calibration);
+      if (!valid || valid->number != signature->number) lines << LookupText(197).arg(signature->calibration);
     }
     if (const auto transfer = store_->Transfer(row->number)) {
       lines << QStringLiteral("%1  %2  %3").arg(transfer->number, transfer->serial,
@@ -320,7 +320,7 @@ void THistoryWin::ZapiszPdfClick() {
   options.language = Jezyk->currentIndex() == 1 ? CertificateLanguage::English : CertificateLanguage::Polish;
   const CertificatePdf made = MakeCertificatePdf(*selected_, header, options);
   if (made.refused)
-    ShowMessage(LookupText(215).arg(selected_->number, made.message));
+    ShowMessage(LookupText(203).arg(selected_->number, made.message));
   else if (!made.ok || !WriteWholeFile(name, made.pdf, nullptr))
     ShowMessage(LookupText(139).arg(name));
 }
@@ -350,7 +350,7 @@ void THistoryWin::Approve() {
   if (!Zatwierdzenie || !store_) return;
   const QString number = Zatwierdzenie->number;
   const QString signer = Zatwierdzenie->Id->text().trimmed();
-  const RecordStore::SignResult result = store_->Sign(number, signer, Zatwierdzenie->Haslo->text(), LookupText(197));
+  const RecordStore::SignResult result = store_->Sign(number, signer, Zatwierdzenie->Haslo->text(), LookupText(182));
   Zatwierdzenie->Haslo->clear();
   Zatwierdzenie->Stan->setText(SignResultText(result, number, signer));
   if (result.secondsLeft > 0) {
@@ -371,15 +371,15 @@ TApproveWin::TApproveWin(const QString& calibration, QWidget* parent) : QWidget(
   setObjectName("ApproveWin");
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowModality(Qt::WindowModal);
-  setWindowTitle(LookupText(196).remove(QChar(0x2026)) + QStringLiteral(" ") + calibration);
+  setWindowTitle(LookupText(181).remove(QChar(0x2026)) + QStringLiteral(" ") + calibration);
   auto* root = new QVBoxLayout(this);
-  auto* meaning = Named(new QLabel(LookupText(203).arg(LookupText(197))), "Znaczenie");
+  auto* meaning = Named(new QLabel(LookupText(188).arg(LookupText(182))), "Znaczenie");
   root->addWidget(meaning);
   auto* form = new QFormLayout;
   Id = Named(new QLineEdit, "Id");
   Haslo = Named(new QLineEdit, "Haslo");
   Haslo->setEchoMode(QLineEdit::Password);
-  form->addRow(LookupText(198) + QLatin1Char(':'), Id);
+  form->addRow(LookupText(183) + QLatin1Char(':'), Id);
   form->addRow(LookupText(46) + QLatin1Char(':'), Haslo);
   root->addLayout(form);
   Stan = Named(new QLabel, "Stan");

@@ -130,14 +130,14 @@ void TMainWin::BuildMenu() {
   COM21 = Item(Trans, "COM21", "COM2");
   COM21->setCheckable(true);
   // The laboratory's data for the certificates; the caption follows the language.
-  QAction* laboratory = Item(Ustawienia, "Laboratorium1", LookupText(230));
+  QAction* laboratory = Item(Ustawienia, "Laboratorium1", LookupText(204));
   connect(laboratory, &QAction::triggered, this, [this] { TLaboratoriumWin::Open(this); });
   connect(&ProgramLanguageSwitch(), &LanguageSwitch::Switched, laboratory,
-          [laboratory] { laboratory->setText(LookupText(230)); });
+          [laboratory] { laboratory->setText(LookupText(204)); });
   // The register of people who calibrate and approve.
-  QAction* people = Item(Ustawienia, "Osoby1", LookupText(213));
+  QAction* people = Item(Ustawienia, "Osoby1", LookupText(198));
   connect(people, &QAction::triggered, this, [this] { TOsobyWin::Open(this); });
-  connect(&ProgramLanguageSwitch(), &LanguageSwitch::Switched, people, [people] { people->setText(LookupText(213)); });
+  connect(&ProgramLanguageSwitch(), &LanguageSwitch::Switched, people, [people] { people->setText(LookupText(198)); });
   N4 = Separator(Ustawienia, "N4");
   Zmieautomatycznewyczanie1 =
       Item(Ustawienia, "Zmieautomatycznewyczanie1", "Automatyczne wyłączanie urządzenia");

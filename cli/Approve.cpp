@@ -17,8 +17,8 @@ int RunApprove(const CliOptions& options) {
   const bool fromEnvironment = qEnvironmentVariableIsSet("FLUXA_APPROVER_PASSWORD");
   RecordStore store(BenchId());
   if (!OpenRecordStore(store, nullptr)) return kExitData;
-  const QString meaning = LookupText(197);
-  if (!fromEnvironment) Complain(LookupText(203).arg(meaning));
+  const QString meaning = LookupText(182);
+  if (!fromEnvironment) Complain(LookupText(188).arg(meaning));
   using R = RecordStore::SignResult;
   for (int attempt = 0;; ++attempt) {
     const std::optional<QString> password =

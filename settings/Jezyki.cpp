@@ -3,7 +3,7 @@
 // The texts are copied exactly, spaces and accelerator ampersands included: captions are laid out
 // around them (" Wynik " sits in a group box frame, " wynik" follows a number in the step dialog).
 
-const char* const PolishTexts[260] = {
+const char* const PolishTexts[211] = {
     "",                                                        // 0
     "Plik",                                                    // 1
     "Widok",                                                   // 2
@@ -184,89 +184,40 @@ const char* const PolishTexts[260] = {
     "Koryguje %1 — %2, %3: %4",                               // 177
     "Instalacja: %1",                                         // 178
     "Stanowisko ustawia się w oknie %1.",                       // 179
-    "",                                                       // 180
-    "",                                                       // 181
-    "",                                                       // 182
-    "",                                                       // 183
-    "",                                                       // 184
-    "",                                                       // 185
-    "",                                                       // 186
-    "",                                                       // 187
-    "",                                                       // 188
-    "",                                                       // 189
-    "",                                                       // 190
-    "",                                                       // 191
-    "",                                                       // 192
-    "",                                                       // 193
-    "",                                                       // 194
-    "podpis",                                                 // 195
-    "Zatwierdź…",                                             // 196
-    "Zatwierdzam",                                            // 197
-    "Identyfikator",                                          // 198
-    "Imię i nazwisko",                                        // 199
-    "Rola",                                                   // 200
-    "Zatwierdzający",                                         // 201
-    "Aktywna",                                                // 202
-    "Znaczenie podpisu: %1",                                  // 203
-    "Zatwierdził(a): %1 (%2), %3 UTC, „%4”",                  // 204
-    "PROJEKT: niezatwierdzone",                               // 205
-    "Złe hasło %1 (pozostało prób: %2)",                      // 206
-    "Trzy złe hasła %1: podpisywanie wstrzymane, spróbuj za %2 s",// 207
-    "%1 nie ma w rejestrze osób: nic nie podpisano",          // 208
-    "%1 jest nieaktywna: nic nie podpisano",                  // 209
-    "%1 nie jest zatwierdzającym: nic nie podpisano",         // 210
-    "Nie ma kalibracji %1: nic nie podpisano",                // 211
-    "Rekord %1 nie zgadza się ze swoim skrótem SHA-256: nic nie podpisano",// 212
-    "Osoby…",                                                 // 213
-    "Dodaj|Dezaktywuj|Powtórz hasło|Hasła się różnią",        // 214
-    "Świadectwo %1 nie zostało zapisane: DCC odrzucone (%2).",// 215
-    "",                                                       // 216
-    "",                                                       // 217
-    "",                                                       // 218
-    "",                                                       // 219
-    "",                                                       // 220
-    "",                                                       // 221
-    "",                                                       // 222
-    "",                                                       // 223
-    "",                                                       // 224
-    "",                                                       // 225
-    "",                                                       // 226
-    "",                                                       // 227
-    "",                                                       // 228
-    "",                                                       // 229
-    "Laboratorium…",                                           // 230
-    "Nazwa:",                                                  // 231
-    "Adres:",                                                  // 232
-    "Numer akredytacji:",                                      // 233
-    "Metoda / procedura:",                                     // 234
-    "Drukowane na świadectwach wzorcowania; każdy nowy zapis kalibracji zachowuje dane z chwili wzorcowania.", // 235
-    "Nie można zapisać ustawień laboratorium",                 // 236
-    "",                                                       // 237
-    "",                                                       // 238
-    "",                                                       // 239
-    "",                                                       // 240
-    "",                                                       // 241
-    "",                                                       // 242
-    "",                                                       // 243
-    "",                                                       // 244
-    "",                                                       // 245
-    "",                                                       // 246
-    "",                                                       // 247
-    "",                                                       // 248
-    "",                                                       // 249
-    "",                                                       // 250
-    "",                                                       // 251
-    "",                                                       // 252
-    "",                                                       // 253
-    "",                                                       // 254
-    "",                                                       // 255
-    "",                                                       // 256
-    "",                                                       // 257
-    "",                                                       // 258
-    "",                                                       // 259
+    "podpis",                                              // 180
+    "Zatwierdź…",                                          // 181
+    "Zatwierdzam",                                         // 182
+    "Identyfikator",                                       // 183
+    "Imię i nazwisko",                                     // 184
+    "Rola",                                                // 185
+    "Zatwierdzający",                                      // 186
+    "Aktywna",                                             // 187
+    "Znaczenie podpisu: %1",                               // 188
+    "Zatwierdził(a): %1 (%2), %3 UTC, „%4”",               // 189
+    "PROJEKT: niezatwierdzone",                            // 190
+    "Złe hasło %1 (pozostało prób: %2)",                   // 191
+    "Trzy złe hasła %1: podpisywanie wstrzymane, spróbuj za %2 s",// 192
+    "%1 nie ma w rejestrze osób: nic nie podpisano",       // 193
+    "%1 jest nieaktywna: nic nie podpisano",               // 194
+    "%1 nie jest zatwierdzającym: nic nie podpisano",      // 195
+    "Nie ma kalibracji %1: nic nie podpisano",             // 196
+    "Rekord %1 nie zgadza się ze swoim skrótem SHA-256: nic nie podpisano",// 197
+    "Osoby…",                                              // 198
+    "Dodaj",                                               // 199
+    "Dezaktywuj",                                          // 200
+    "Powtórz hasło",                                       // 201
+    "Hasła się różnią",                                    // 202
+    "Świadectwo %1 nie zostało zapisane: DCC odrzucone (%2).",// 203
+    "Laboratorium…",                                       // 204
+    "Nazwa:",                                              // 205
+    "Adres:",                                              // 206
+    "Numer akredytacji:",                                  // 207
+    "Metoda / procedura:",                                 // 208
+    "Drukowane na świadectwach wzorcowania; każdy nowy zapis kalibracji zachowuje dane z chwili wzorcowania.",// 209
+    "Nie można zapisać ustawień laboratorium",             // 210
 };
 
-const char* const EnglishTexts[260] = {
+const char* const EnglishTexts[211] = {
     "",                                                        // 0
     "File",                                                    // 1
     "View",                                                    // 2
@@ -447,86 +398,37 @@ const char* const EnglishTexts[260] = {
     "Amends %1 — %2, %3: %4",                                 // 177
     "Installation: %1",                                       // 178
     "The bench is set in the %1 window.",                      // 179
-    "",                                                       // 180
-    "",                                                       // 181
-    "",                                                       // 182
-    "",                                                       // 183
-    "",                                                       // 184
-    "",                                                       // 185
-    "",                                                       // 186
-    "",                                                       // 187
-    "",                                                       // 188
-    "",                                                       // 189
-    "",                                                       // 190
-    "",                                                       // 191
-    "",                                                       // 192
-    "",                                                       // 193
-    "",                                                       // 194
-    "signature",                                              // 195
-    "Approve…",                                               // 196
-    "Approved",                                               // 197
-    "Id",                                                     // 198
-    "Printed name",                                           // 199
-    "Role",                                                   // 200
-    "Approver",                                               // 201
-    "Active",                                                 // 202
-    "Meaning of the signature: %1",                           // 203
-    "Approved by %1 (%2), %3 UTC: “%4”",                      // 204
-    "DRAFT: not approved",                                    // 205
-    "Wrong password for %1 (%2 tries left)",                  // 206
-    "Three wrong passwords for %1: signing paused, try again in %2 s",// 207
-    "%1 is not in the register of people: nothing signed",    // 208
-    "%1 is not active: nothing signed",                       // 209
-    "%1 is not an approver: nothing signed",                  // 210
-    "There is no calibration %1: nothing signed",             // 211
-    "The record %1 does not match its SHA-256: nothing signed",// 212
-    "People…",                                                // 213
-    "Add|Deactivate|Password again|The passwords differ",     // 214
-    "Certificate %1 was not saved: its DCC is refused (%2).",// 215
-    "",                                                       // 216
-    "",                                                       // 217
-    "",                                                       // 218
-    "",                                                       // 219
-    "",                                                       // 220
-    "",                                                       // 221
-    "",                                                       // 222
-    "",                                                       // 223
-    "",                                                       // 224
-    "",                                                       // 225
-    "",                                                       // 226
-    "",                                                       // 227
-    "",                                                       // 228
-    "",                                                       // 229
-    "Laboratory…",                                             // 230
-    "Name:",                                                   // 231
-    "Address:",                                                // 232
-    "Accreditation number:",                                   // 233
-    "Method / procedure:",                                     // 234
-    "Printed on calibration certificates; each new calibration record keeps them as they are when it is made.", // 235
-    "The laboratory's settings cannot be written",             // 236
-    "",                                                       // 237
-    "",                                                       // 238
-    "",                                                       // 239
-    "",                                                       // 240
-    "",                                                       // 241
-    "",                                                       // 242
-    "",                                                       // 243
-    "",                                                       // 244
-    "",                                                       // 245
-    "",                                                       // 246
-    "",                                                       // 247
-    "",                                                       // 248
-    "",                                                       // 249
-    "",                                                       // 250
-    "",                                                       // 251
-    "",                                                       // 252
-    "",                                                       // 253
-    "",                                                       // 254
-    "",                                                       // 255
-    "",                                                       // 256
-    "",                                                       // 257
-    "",                                                       // 258
-    "",                                                       // 259
+    "signature",                                           // 180
+    "Approve…",                                            // 181
+    "Approved",                                            // 182
+    "Id",                                                  // 183
+    "Printed name",                                        // 184
+    "Role",                                                // 185
+    "Approver",                                            // 186
+    "Active",                                              // 187
+    "Meaning of the signature: %1",                        // 188
+    "Approved by %1 (%2), %3 UTC: “%4”",                   // 189
+    "DRAFT: not approved",                                 // 190
+    "Wrong password for %1 (%2 tries left)",               // 191
+    "Three wrong passwords for %1: signing paused, try again in %2 s",// 192
+    "%1 is not in the register of people: nothing signed", // 193
+    "%1 is not active: nothing signed",                    // 194
+    "%1 is not an approver: nothing signed",               // 195
+    "There is no calibration %1: nothing signed",          // 196
+    "The record %1 does not match its SHA-256: nothing signed",// 197
+    "People…",                                             // 198
+    "Add",                                                 // 199
+    "Deactivate",                                          // 200
+    "Password again",                                      // 201
+    "The passwords differ",                                // 202
+    "Certificate %1 was not saved: its DCC is refused (%2).",// 203
+    "Laboratory…",                                         // 204
+    "Name:",                                               // 205
+    "Address:",                                            // 206
+    "Accreditation number:",                               // 207
+    "Method / procedure:",                                 // 208
+    "Printed on calibration certificates; each new calibration record keeps them as they are when it is made.",// 209
+    "The laboratory's settings cannot be written",         // 210
 };
 
 QString CurrentLanguage = QStringLiteral("Polski");

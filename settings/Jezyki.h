@@ -6,8 +6,8 @@
 #include <QtGlobal>
 
 // Index 1..113 is the text number; index 0 and the numbers no window uses hold "". UTF-8.
-extern const char* const PolishTexts[260];
-extern const char* const EnglishTexts[260];
+extern const char* const PolishTexts[211];
+extern const char* const EnglishTexts[211];
 
 // "Polski" or "Angielski". Every run starts in Polish; only the language dialog changes it.
 extern QString CurrentLanguage;

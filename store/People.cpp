@@ -69,4 +69,4 @@ bool ReadSignatureBody(const QByteArray& body, SignatureRecord& s) {
 }
 }  // namespace people
 
-QString RoleText(const QString& role) { return LookupText(role == QLatin1String(people::kApprover) ? 201 : 128); }
+QString RoleText(const QString& role) { return LookupText(role == QLatin1String(people::kApprover) ? 186 : 128); }

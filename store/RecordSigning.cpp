@@ -340,7 +340,7 @@ RecordStore::SignResult RecordStore::Sign(const QString& calibrationNumber, cons
 }
 
 QString ApprovalText(const SignatureRecord& s) {
-  return LookupText(204).arg(s.printedName, s.signer, s.at.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+  return LookupText(189).arg(s.printedName, s.signer, s.at.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
                              s.meaning);
 }
 
@@ -349,14 +349,14 @@ QString SignResultText(const RecordStore::SignResult& r, const QString& number, 
   switch (r.outcome) {
     case R::Signed: return ApprovalText(r.signature) + QStringLiteral(" — ") + r.signature.number;
     case R::WrongPassword:
-      return r.triesLeft > 0 ? LookupText(206).arg(signer).arg(r.triesLeft)
-                             : LookupText(207).arg(signer).arg(r.secondsLeft);
-    case R::Paused: return LookupText(207).arg(signer).arg(r.secondsLeft);
-    case R::UnknownPerson: return LookupText(208).arg(signer);
-    case R::Inactive: return LookupText(209).arg(signer);
-    case R::NotApprover: return LookupText(210).arg(signer);
-    case R::NotFound: return LookupText(211).arg(number);
-    case R::HashMismatch: return LookupText(212).arg(number);
+      return r.triesLeft > 0 ? LookupText(191).arg(signer).arg(r.triesLeft)
+                             : LookupText(192).arg(signer).arg(r.secondsLeft);
+    case R::Paused: return LookupText(192).arg(signer).arg(r.secondsLeft);
+    case R::UnknownPerson: return LookupText(193).arg(signer);
+    case R::Inactive: return LookupText(194).arg(signer);
+    case R::NotApprover: return LookupText(195).arg(signer);
+    case R::NotFound: return LookupText(196).arg(number);
+    case R::HashMismatch: return LookupText(197).arg(number);
     case R::AlreadyApproved: return number + QStringLiteral(": ") + ApprovalText(r.signature);
     case R::Superseded: return number + QStringLiteral(": ") + LookupText(167).arg(r.amendment);
     case R::Failed: break;

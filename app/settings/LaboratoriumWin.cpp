@@ -58,10 +58,10 @@ void TLaboratoriumWin::FormShow() {
 }
 
 void TLaboratoriumWin::FormPaint() {
-  setWindowTitle(LookupText(230).remove(QChar(0x2026)));
-  const quint16 texts[] = {231, 232, 233, 234};
+  setWindowTitle(LookupText(204).remove(QChar(0x2026)));
+  const quint16 texts[] = {205, 206, 207, 208};
   for (int i = 0; i < captions_.size(); ++i) captions_[i]->setText(LookupText(texts[i]));
-  Opis->setText(LookupText(235));
+  Opis->setText(LookupText(209));
   Anuluj->setText(LookupText(43));
 }
 
@@ -70,7 +70,7 @@ void TLaboratoriumWin::OKClick() {
   s.laboratory = {Nazwa->text().trimmed(), Adres->text().trimmed(), Akredytacja->text().trimmed(),
                   Metoda->text().trimmed()};
   if (!WriteRecordsSettings(s)) {
-    ShowMessage(LookupText(236));
+    ShowMessage(LookupText(210));
     return;
   }
   close();

@@ -77,12 +77,12 @@ TOsobyWin* TOsobyWin::Open(TMainWin* mainWindow) {
   return dialog;
 }
 
-QString TOsobyWin::Part(int index) { return LookupText(214).section(QLatin1Char('|'), index, index); }
+QString TOsobyWin::Part(int index) { return LookupText(quint16(199 + index)); }
 
 void TOsobyWin::FormPaint() {
-  setWindowTitle(LookupText(213).remove(QChar(0x2026)));
-  Lista->setHorizontalHeaderLabels({LookupText(198), LookupText(199), LookupText(200), LookupText(202)});
-  const quint16 captions[] = {198, 199, 200, 46};
+  setWindowTitle(LookupText(198).remove(QChar(0x2026)));
+  Lista->setHorizontalHeaderLabels({LookupText(183), LookupText(184), LookupText(185), LookupText(187)});
+  const quint16 captions[] = {183, 184, 185, 46};
   for (int i = 0; i < 4; ++i) captions_[i]->setText(LookupText(captions[i]) + QLatin1Char(':'));
   captions_[4]->setText(Part(2) + QLatin1Char(':'));
   Rola->setItemText(0, RoleText(QStringLiteral("technician")));

@@ -36,7 +36,7 @@ class TOsobyWin : public TDialogWindow {
   void FormShow() override;
   void FormPaint() override;
   void Fill();
-  // A part of text 214 ("Dodaj|Dezaktywuj|Powtórz hasło|Hasła się różnią").
+  // Texts 199..202: "Dodaj", "Dezaktywuj", "Powtórz hasło", "Hasła się różnią".
   static QString Part(int index);
 
   QList<QLabel*> captions_;

@@ -3,6 +3,7 @@
 // program's language does, and the user's guide opens from Pomoc in that language.
 #include <QtTest>
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +14,8 @@
 #include <QMenu>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QTextDocument>
 
@@ -25,12 +28,14 @@
 #include "app/settings/JezykWin.h"
 #include "app/settings/LaboratoriumWin.h"
 #include "app/settings/MqttWin.h"
+#include "app/settings/OsobyWin.h"
 #include "app/HistoryWin.h"
 #include "wizard/KalibracjaMain.h"
 #include "parameters/PrintData.h"
 #include "records/raport.h"
 #include "settings/Jezyki.h"
 #include "settings/ProgramLanguage.h"
+#include "store/RecordStore.h"
 #include "store/RecordsSettings.h"
 
 namespace {
@@ -245,6 +250,74 @@ class TestLanguage : public QObject {
     dialog->AnulujClick();
     QTRY_VERIFY(dialog.isNull());
     QCOMPARE(ReadRecordsSettings().laboratory, kept);
+  }
+
+  // Ustawienia → "Osoby…" in either language: its captions, a person added with the password
+  // typed twice (a mismatch adds nobody), the register keeping only an Argon2id hash, and a
+  // person deactivated, never removed.
+  void peopleWindow_data() {
+    QTest::addColumn<QStringList>("chosen");
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QStringList>("labels");
+    QTest::addColumn<QString>("mismatch");
+    QTest::newRow("Polish") << QStringList() << "Osoby…"
+                            << QStringList{"Identyfikator:", "Imię i nazwisko:", "Rola:", "Hasło:", "Powtórz hasło:", "Dodaj", "Dezaktywuj"}
+                            << "Hasła się różnią";
+    QTest::newRow("English") << QStringList{"English"} << "People…"
+                             << QStringList{"Id:", "Printed name:", "Role:", "Password:", "Password again:", "Add", "Deactivate"}
+                             << "The passwords differ";
+  }
+  void peopleWindow() {
+    QFETCH(QStringList, chosen);
+    QFETCH(QString, item);
+    QFETCH(QStringList, labels);
+    QFETCH(QString, mismatch);
+    QTemporaryDir dir;
+    const QByteArray records = qgetenv("FLUXA_RECORDS");
+    qputenv("FLUXA_RECORDS", dir.filePath("records.sqlite").toUtf8());
+    const auto restore = qScopeGuard([&] { qputenv("FLUXA_RECORDS", records); });
+    FluxaApplication fluxa;
+    TMainWin& main = fluxa.MainWin();
+    ChooseLanguages(main, chosen);
+    auto* action = main.Ustawienia->findChild<QAction*>("Osoby1");
+    QVERIFY(action);
+    QCOMPARE(action->text(), item);
+    action->trigger();
+    QPointer<TOsobyWin> dialog;
+    for (QWidget* window : QApplication::topLevelWidgets())
+      if (auto* d = qobject_cast<TOsobyWin*>(window); d && d->isVisible()) dialog = d;
+    QVERIFY(dialog);
+    QCOMPARE(dialog->windowTitle(), QString(item).remove(QChar(0x2026)));
+    const QSet<QString> captions = CaptionsOf(dialog);
+    for (const QString& label : labels) QVERIFY2(captions.contains(label), qPrintable(label));
+    dialog->Id->setText("elis");
+    dialog->Nazwisko->setText("Ewa Lis");
+    dialog->Rola->setCurrentIndex(1);
+    dialog->Haslo->setText("hasło-ewy-12");
+    dialog->Haslo2->setText("hasło-ewy-13");
+    dialog->DodajClick();
+    QCOMPARE(dialog->Stan->text(), mismatch);
+    QCOMPARE(dialog->Lista->rowCount(), 0);
+    dialog->Haslo2->setText("hasło-ewy-12");
+    dialog->DodajClick();
+    QCOMPARE(dialog->Lista->rowCount(), 1);
+    QCOMPARE(dialog->Lista->item(0, 1)->text(), QString("Ewa Lis"));
+    QVERIFY(dialog->Haslo->text().isEmpty());  // a password is never left in a field
+    RecordStore store("any");
+    QVERIFY(store.Open(RecordsPath(), nullptr));
+    const std::optional<Person> kept = store.FindPerson("elis");
+    QVERIFY(kept && kept->active && kept->role == "approver");
+    QFile file(RecordsPath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QVERIFY(bytes.contains("$argon2id$"));
+    QVERIFY(!bytes.contains(QString("hasło-ewy-12").toUtf8()));
+    dialog->Lista->setCurrentCell(0, 0);
+    dialog->DezaktywujClick();
+    QCOMPARE(dialog->Lista->rowCount(), 1);
+    QVERIFY(dialog->Lista->item(0, 3)->text().isEmpty());
+    QVERIFY(!store.FindPerson("elis")->active);
+    dialog->close();
   }
 
   // The guide opens from Pomoc at the contents of the language, every picture it shows is in the
