@@ -154,7 +154,7 @@ class TestLanguage : public QObject {
     QTest::addColumn<QString>("guide");
     QTest::addColumn<QString>("section");
     for (const char* guide : {"pl", "en"})
-      for (const char* section : {"panel", "mqtt", "asleft", "records", "database", "laboratory"})
+      for (const char* section : {"panel", "mqtt", "asleft", "records", "database", "laboratory", "people"})
         QTest::addRow("%s %s", guide, section) << guide << section;
   }
   void guideNamesRealCaptions() {
@@ -172,11 +172,13 @@ class TestLanguage : public QObject {
       QPointer<TMqttWin> mqtt = TMqttWin::Open(&main);
       QPointer<TDatabaseWin> database = TDatabaseWin::Open(&main);
       QPointer<TLaboratoriumWin> laboratory = TLaboratoriumWin::Open(&main);
-      for (QWidget* window : QList<QWidget*>{&main, &history, &wizard, mqtt, database, laboratory})
+      QPointer<TOsobyWin> people = TOsobyWin::Open(&main);
+      for (QWidget* window : QList<QWidget*>{&main, &history, &wizard, mqtt, database, laboratory, people})
         captions += CaptionsOf(window);
       mqtt->close();
       database->close();
       laboratory->close();
+      people->close();
     }
     QFile file(":/guide/" + guide + "/index.html");
     QVERIFY(file.open(QIODevice::ReadOnly));
