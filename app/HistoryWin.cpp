@@ -35,6 +35,19 @@
 #include "store/PdfA3.h"
 #include "store/RecordsSettings.h"
 
+namespace {
+// "OK" and "Anuluj" at the right of a dialog's last row.
+void AddOkCancel(QBoxLayout* root, QPushButton*& ok, QPushButton*& cancel) {
+  auto* buttons = new QHBoxLayout;
+  ok = Named(new QPushButton(QStringLiteral("OK")), "OK");
+  cancel = Named(new QPushButton(LookupText(43)), "Anuluj");
+  buttons->addStretch(1);
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  root->addLayout(buttons);
+}
+}  // namespace
+
 // The list: one line a record, its texts made when a cell is painted, so that ten thousand
 // records cost the view nothing until they are scrolled to.
 class RecordListModel : public QAbstractTableModel {
@@ -385,13 +398,7 @@ TApproveWin::TApproveWin(const QString& calibration, QWidget* parent) : QWidget(
   Stan = Named(new QLabel, "Stan");
   Stan->setWordWrap(true);
   root->addWidget(Stan);
-  auto* buttons = new QHBoxLayout;
-  OK = Named(new QPushButton(QStringLiteral("OK")), "OK");
-  Anuluj = Named(new QPushButton(LookupText(43)), "Anuluj");
-  buttons->addStretch(1);
-  buttons->addWidget(OK);
-  buttons->addWidget(Anuluj);
-  root->addLayout(buttons);
+  AddOkCancel(root, OK, Anuluj);
 }
 
 void THistoryWin::PoprawClick() {
@@ -459,13 +466,7 @@ TAmendWin::TAmendWin(const CalibrationRecord& record, QWidget* parent) : QWidget
   Autor = line("Autor", 161, QString());
   Powod = line("Powod", 162, QString());
   root->addLayout(form);
-  auto* buttons = new QHBoxLayout;
-  OK = Named(new QPushButton(QStringLiteral("OK")), "OK");
-  Anuluj = Named(new QPushButton(LookupText(43)), "Anuluj");
-  buttons->addStretch(1);
-  buttons->addWidget(OK);
-  buttons->addWidget(Anuluj);
-  root->addLayout(buttons);
+  AddOkCancel(root, OK, Anuluj);
 }
 
 CalibrationRecord TAmendWin::Corrected() const {
