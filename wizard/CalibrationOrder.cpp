@@ -22,8 +22,12 @@ EarlierDetails EarlierDetailsOf(const RecordStore& store, const QString& serial)
   return details;
 }
 
-QStringList TechnicianChoices(const RecordStore&, const QString& userName) {
-  return userName.trimmed().isEmpty() ? QStringList() : QStringList{userName.trimmed()};
+QStringList TechnicianChoices(const RecordStore& store, const QString& userName) {
+  QStringList names;
+  for (const Person& person : store.People(true))
+    if (!names.contains(person.name)) names << person.name;
+  if (names.isEmpty() && !userName.trimmed().isEmpty()) names << userName.trimmed();
+  return names;
 }
 
 void FillFromOrder(CalibrationRecord& record, const CalibrationOrder& order, const RecordsSettings& settings,

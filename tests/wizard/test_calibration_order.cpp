@@ -29,6 +29,7 @@ class TestCalibrationOrder : public QObject {
   void earlierDetails();
   void recordTakesOrderAndSettings();
   void everyFieldComesBack();
+  void techniciansFromTheRegister();
 };
 
 // Each row: the records kept, as "serial|customer|address|maker|model" in the order written (the
@@ -133,6 +134,23 @@ void TestCalibrationOrder::everyFieldComesBack() {
   QVERIFY(back);
   r.written = back->written;
   QCOMPARE(*back, r);
+}
+
+// The register's active people are offered; the user's name only when it names nobody.
+void TestCalibrationOrder::techniciansFromTheRegister() {
+  QTemporaryDir dir;
+  RecordStore store("B1");
+  QVERIFY(store.Open(dir.filePath("records.sqlite"), nullptr));
+  QCOMPARE(TechnicianChoices(store, " Jan Kowalski "), QStringList{"Jan Kowalski"});
+  QCOMPARE(TechnicianChoices(store, ""), QStringList{});
+  QString error;
+  QVERIFY2(store.AddPerson({"anowak", "Anna Nowak", "technician"}, "hasło-anny-1", &error), qPrintable(error));
+  QVERIFY2(store.AddPerson({"elis", "Ewa Lis", "approver"}, "hasło-ewy-12", &error), qPrintable(error));
+  QVERIFY2(store.AddPerson({"pwolny", "Piotr Wolny", "technician"}, "hasło-piotra", &error), qPrintable(error));
+  QVERIFY2(store.DeactivatePerson("pwolny", &error), qPrintable(error));
+  QStringList names = TechnicianChoices(store, "Jan Kowalski");
+  names.sort();
+  QCOMPARE(names, (QStringList{"Anna Nowak", "Ewa Lis"}));
 }
 
 QTEST_GUILESS_MAIN(TestCalibrationOrder)
