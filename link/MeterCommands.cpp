@@ -42,6 +42,11 @@ bool WriteParameterValue(TComPort& port, const QString& valueText, int address) 
   return true;
 }
 
+bool WriteParameterWord(TComPort& port, int word, int address) {
+  if (word < 0 || word > 0xFFFF) return false;
+  return WriteFrame(port, ParameterFrame(address, quint8(word & 0xFF), quint8(word >> 8)));
+}
+
 bool SendCommand(TComPort& port, const QString& command) {
   if (command.isEmpty() || !WriteFrame(port, CommandFrame(command.at(0).toLatin1()))) {
     ShowMessage(QStringLiteral("Wysłać polecenia"));

@@ -21,4 +21,7 @@ bool WriteFrame(TComPort& port, const QByteArray& frame);
 // Value text: decimal integer with an optional sign; its low 16 bits are sent. An empty text
 // sends nothing. Returns whether the frame was written; the caller keeps the pause after it.
 bool WriteParameterValue(TComPort& port, const QString& valueText, int address);
+// One 16-bit word (0..65535) to an address, telling nobody: the caller says what a false means
+// when it can (a step machine must not show a message inside its step).
+bool WriteParameterWord(TComPort& port, int word, int address);
 bool SendCommand(TComPort& port, const QString& command);

@@ -138,7 +138,7 @@ std::string Control::Execute(const std::vector<std::string>& tokens, double now)
     return {};
   }
   if (name == "ac" || name == "silence" || name == "poweroff" || name == "split" || name == "ref-silent" ||
-      name == "gain-follow") {
+      name == "gain-follow" || name == "hangup-on-gain") {
     if (argc != 1 || !ParseOnOff(arg, on)) return "expected " + name + " on|off";
     if (name == "ac")
       meter_.SetAc(on);
@@ -150,6 +150,8 @@ std::string Control::Execute(const std::vector<std::string>& tokens, double now)
       meter_.SetSplit(on);
     else if (name == "gain-follow")
       meter_.SetGainFollow(on);
+    else if (name == "hangup-on-gain")
+      meter_.SetHangupOnParameter(on);
     else if (!reference_)
       return "no reference meter (--reference)";
     else

@@ -114,6 +114,13 @@ void Meter::OnBytes(const std::uint8_t* data, std::size_t size, double now) {
       PrintLine("rx meter-garbage " + HexBytes(rx_.data(), start) + " " + Stamp(now));
       rx_.erase(rx_.begin(), rx_.begin() + std::ptrdiff_t(start));
     }
+    if (hangupOnParameter_ && rx_.size() >= 3 && rx_[2] == 'C') {
+      hangupOnParameter_ = false;
+      PrintLine("hangup meter on a parameter frame " + Stamp(now));
+      rx_.clear();
+      port_.Close();
+      return;
+    }
     if (rx_.size() < 6) return;
     std::array<std::uint8_t, 6> frame{};
     std::copy(rx_.begin(), rx_.begin() + 6, frame.begin());

@@ -75,6 +75,9 @@ class Meter {
   // whose gain lives at another address).
   void SetGainFollow(bool on);
   void SetSplit(bool on) { split_ = on; }
+  // The meter's line hangs up while the next parameter frame is being written to it: once its
+  // header has come, before the rest (the device pulled as the program writes a gain).
+  void SetHangupOnParameter(bool on) { hangupOnParameter_ = on; }
   void SetPowerOff(bool on) { params_[kPowerOffAddress] = on ? 1 : 0; }
   void SetGain(int rangeIndex, std::int16_t word) { params_[4 * rangeIndex] = word; }
   void SetStored(std::vector<std::int16_t> values) { stored_ = std::move(values); }
@@ -99,6 +102,7 @@ class Meter {
   void SaveState();
   std::int16_t GainWord(int rangeIndex) const;
 
+  bool hangupOnParameter_ = false;
   PtyEndpoint& port_;
   Unit unit_;
   bool range2_;

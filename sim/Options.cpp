@@ -236,6 +236,8 @@ the simulator is in the foreground; its end means no more commands (see --exit-a
                         then "flood done t=<ms>"
   stored V1 V2 ...      replace the stored readings (int16 each)
   hangup [meter|reference]  close that pty (default meter) and remove its link
+  hangup-on-gain on|off close the meter's pty as the next parameter frame comes in, after its
+                        first three bytes (the device pulled while a gain is written)
   ref-silent on|off     the reference meter stops / resumes answering
   ref-classifier C      classifier character of measurement replies (default 0)
   ref-decade D|auto     decade digit of measurement replies ('1'..'7' rescale the digits,

@@ -8,6 +8,9 @@ CalibratedFrame DecodeCalibratedFrame(const ResultFrame& frame) {
   CalibratedFrame decoded;
   decoded.rangeCode = 2 * int(ac) + int(secondRange);
   decoded.value = secondRange ? double(raw) : raw / 10.0;
+  decoded.unit = status & 0x04 ? QStringLiteral("Gs") : status & 0x08 ? QStringLiteral("kA/m") : QStringLiteral("mT");
+  const auto temperature = qint16(quint16(frame[3] | (frame[4] << 8)));
+  if (temperature != -10000) decoded.temperature = temperature / 10.0;
   return decoded;
 }
 
@@ -17,6 +20,8 @@ bool CalibratedReceiver::Receive(const QByteArray& bytes, int rangeIndex, bool i
   const CalibratedFrame decoded = DecodeCalibratedFrame(*frame);
   wrongRange_ = decoded.rangeCode != rangeIndex ? 1 : 0;
   reading_ = invertSign ? -decoded.value : decoded.value;
+  unit_ = decoded.unit;
+  temperature_ = decoded.temperature;
   ++framesDecoded_;
   return true;
 }

@@ -1,6 +1,9 @@
 #include "wizard/CalibrationSteps.h"
 
+#include <cmath>
 #include <utility>
+
+#include "wizard/ReferenceProtocol.h"
 
 #include "parameters/Transfer.h"
 #include "wizard/Samples.h"
@@ -20,8 +23,9 @@ bool CalibrationSteps::Takes(Phase phase, Event event) {
   if (event == Event::Close) return true;
   if (event == Event::MeterLost || event == Event::ReferenceLost) return phase != Phase::Idle;
   switch (phase) {
-    case Phase::Idle:
-      return event == Event::Next;
+    case Phase::Idle:  // samples there belong to no calibration yet: the next opening clears them
+      return event == Event::Next || event == Event::Channel || event == Event::Delete ||
+             event == Event::Refit;
     case Phase::Connecting:
       return event == Event::ReferenceReady || event == Event::Timer;
     case Phase::RangeCheck:
@@ -30,14 +34,17 @@ bool CalibrationSteps::Takes(Phase phase, Event event) {
     case Phase::DebugPause:
     case Phase::GivingBack:
     case Phase::Finishing:
-    case Phase::Restoring:
-    case Phase::RestoreFrame:
     case Phase::CloseGiveBack:
       return event == Event::Timer || event == Event::Frame;
+    case Phase::Restoring:  // on the way to page 1: a second Back goes on to page 0
+    case Phase::RestoreFrame:
+      return event == Event::Timer || event == Event::Frame || event == Event::Back;
     case Phase::Sampling:
       return event == Event::Next || event == Event::Back || event == Event::Register ||
-             event == Event::Reset || event == Event::Frame;
+             event == Event::Reset || event == Event::Frame || event == Event::Delete ||
+             event == Event::Refit || event == Event::Channel;
     case Phase::Registering:
+    case Phase::CheckRegistering:
       return event == Event::Timer || event == Event::Frame || event == Event::Reply;
     case Phase::Disconnecting:
     case Phase::CloseSlave:
@@ -54,8 +61,6 @@ bool CalibrationSteps::Takes(Phase phase, Event event) {
     case Phase::Checking:
       return event == Event::Next || event == Event::Skip || event == Event::Register ||
              event == Event::Reset || event == Event::Frame;
-    case Phase::CheckRegistering:
-      return event == Event::Timer || event == Event::Frame || event == Event::Reply;
   }
   return false;
 }
@@ -70,13 +75,18 @@ void CalibrationSteps::Open(int rangeIndex, int probeRow) {
   searched_ = false;
   found_.reset();
   writes_ = 0;
-  meter_ = samplesAt_ = opening_ = HeldGain{};
+  meter_ = samplesAt_ = opening_ = original_ = HeldGain{};
+  initialGain_.reset();
+  fitPoints_.clear();
+  fitTemperatures_.clear();
+  fit_ = Evaluation{};
+  asLeftTemperatures_.clear();
   finishing_ = false;
   trials_.clear();
   asLeft_.clear();
   skipped_ = false;
   releaseRefused_ = false;
-  lost_ = Lost::None;
+  lost_ = LostDevice::None;
   messages_.clear();
   io_.Changed();
 }
@@ -156,186 +166,301 @@ bool CalibrationSteps::Write(int gain) {
   ++writes_;
   const bool sent = io_.SendGain(gain);
   meter_ = HeldGain{writes_, sent ? std::optional<int>(gain) : std::nullopt};
+  if (!sent) Say(CannotSendText(QString::number(gain), 4 * rangeIndex_));
   return sent;
 }
 
-void CalibrationSteps::Take(const Input& input) {
-  if (!Takes(phase_, input.event)) return;
-  ++depth_;
+bool CalibrationSteps::Take(const Input& input) {
+  if (taking_) {
+    // A step that let another event in would carry on from a state it no longer holds.
+    ++refused_;
+    return false;
+  }
+  if (!Takes(phase_, input.event)) return true;
+  taking_ = true;
   const Event e = input.event;
   if (e == Event::MeterLost || e == Event::ReferenceLost) {
-    // Told once, whatever else goes away while the wizard closes.
-    if (lost_ == Lost::None) lost_ = e == Event::MeterLost ? Lost::Meter : Lost::Reference;
-    if (!Closing())
-      BeginClosing(phase_ == Phase::Finishing);
-    else if (phase_ == Phase::CloseRelease && e == Event::ReferenceLost)
-      CloseBothPorts();  // nothing left to release
+    Lost(e);
   } else if (e == Event::Close) {
-    // "Zakoncz" was said before the check page: closing there ends the calibration with what
-    // the check took so far.
-    if (phase_ == Phase::Checking || phase_ == Phase::CheckRegistering) {
-      skipped_ = asLeft_.isEmpty();
-      BeginClosing(true);
-    } else if (!Closing() && phase_ != Phase::Finishing) {
-      BeginClosing(false);
-    }
+    CloseAsked();
   } else if (e == Event::Frame) {
-    ++frames_;
-    if (phase_ == Phase::FirstFrame) CheckRange();
-    if (phase_ == Phase::RestoreFrame) ToSampling();
-    if (phase_ == Phase::Registering && freshReply_) RegisterPair();
-    if (phase_ == Phase::CheckRegistering && freshReply_) RegisterCheck();
+    OnFrame();
   } else {
     switch (phase_) {
-      case Phase::Idle:
-        FromIdle(input);
-        break;
-      case Phase::Connecting:
-        Connected();
-        break;
-      case Phase::RangeCheck:
-        if (frames_ > 0)
-          CheckRange();
-        else
-          Enter(Phase::FirstFrame, kFirstFrameMs);
-        break;
+      case Phase::Idle: FromIdle(input); break;
+      case Phase::Connecting: FromConnecting(); break;
+      case Phase::RangeCheck: FromRangeCheck(); break;
       case Phase::FirstFrame:  // no frame within the second
         Say(kFailure);
         Disconnect();
         break;
-      case Phase::InitialGain:
-        ToSampling();
-        break;
-      case Phase::Sampling:
-        if (e == Event::Next) {
-          if (samples_.Count() >= 2 && Evaluate()) ToPage2();
-        } else if (e == Event::Back) {
-          ClearSamples();
-          Disconnect();
-        } else if (e == Event::Register) {
-          if (samples_.Count() >= SampleTable::kCapacity) break;  // full: nothing to take
-          queryMark_ = io_.QueriesSent();
-          freshReply_ = false;
-          Enter(Phase::Registering, kFreshPairMs);
-        } else if (e == Event::Reset) {
-          ClearSamples();
-        }
-        break;
+      case Phase::InitialGain: ToSampling(); break;
+      case Phase::Sampling: FromSampling(input); break;
       case Phase::Registering:
-        if (e == Event::Reply) {
-          // Only a valid reply to a query sent after "Rejestruj" is fresh; the meter's frame
-          // that follows it completes the pair.
-          if (input.flag && input.value > queryMark_) freshReply_ = true;
-          if (freshReply_ && frames_ > 0) RegisterPair();
-        } else {
-          Say(kNoFreshPair);
-          ToSampling();
-        }
-        break;
+      case Phase::CheckRegistering: FromRegistering(input); break;
       case Phase::Disconnecting:
+        if (io_.ReferenceOpen()) io_.CloseReferenceNow();  // Set Slave's guard is over
         Enter(Phase::Idle);
         break;
       case Phase::Ready:
       case Phase::Found:
-        if (e == Event::Start) {
-          io_.ClearMeterInput();
-          search_.Start(rangeIndex_, target_, io_.SearchMethod());
-          searched_ = true;
-          trials_.clear();
-          found_.reset();
-          SendTrial();
-        } else if (e == Event::Back) {
-          BackFromPage2();
-        } else if (e == Event::DebugSend) {
-          if (input.value < 0 || input.value > 32767) {
-            Say(CannotSendText(QString::number(input.value), 4 * rangeIndex_));
-          } else if (Write(int(input.value))) {
-            Enter(Phase::DebugPause, kParameterPauseMs);
-          }
-        } else if (e == Event::Next) {
-          Finish();
-        }
-        break;
+      case Phase::Searching: FromPage2(input); break;
       case Phase::DebugPause:
-      case Phase::GivingBack:
-        Enter(found_ ? Phase::Found : Phase::Ready);
-        break;
-      case Phase::Searching:
-        if (e == Event::Back)
-          BackFromPage2();
-        else
-          SearchStepOver();
-        break;
-      case Phase::Finishing:
-        ToCheck();
-        break;
-      case Phase::Checking:
-        if (e == Event::Next || e == Event::Skip) {
-          // "Zakoncz" needs a point taken (a second click of the page before's "Zakoncz" must
-          // not skip the check); "Pomiń" is the way without one.
-          if (e == Event::Next && asLeft_.isEmpty()) break;
-          skipped_ = e == Event::Skip;
-          if (skipped_) asLeft_.clear();
-          BeginClosing(true);
-        } else if (e == Event::Register) {
-          queryMark_ = io_.QueriesSent();
-          freshReply_ = false;
-          Enter(Phase::CheckRegistering, kFreshPairMs);
-        } else if (e == Event::Reset) {
-          asLeft_.clear();
-          ++samplesVersion_;
-        }
-        break;
-      case Phase::CheckRegistering:
-        if (e == Event::Reply) {
-          if (input.flag && input.value > queryMark_) freshReply_ = true;
-          if (freshReply_ && frames_ > 0) RegisterCheck();
-        } else {
-          Say(kNoFreshPair);
-          Enter(Phase::Checking);
-        }
-        break;
+      case Phase::GivingBack: Enter(found_ ? Phase::Found : Phase::Ready); break;
+      case Phase::Finishing: ToCheck(); break;
+      case Phase::Checking: FromChecking(input); break;
       case Phase::Restoring:
-        Enter(Phase::RestoreFrame, kFreshFrameMs);
-        break;
-      case Phase::RestoreFrame:  // the meter sent nothing at the gain given back
-        RestoreFailed(kRestoreNoFrame);
+      case Phase::RestoreFrame:
+        if (e == Event::Back) {
+          ClearSamples();
+          Disconnect();
+        } else if (phase_ == Phase::Restoring) {
+          Enter(Phase::RestoreFrame, kFreshFrameMs);
+        } else {  // the meter sent nothing at the gain given back
+          RestoreFailed(kRestoreNoFrame);
+        }
         break;
       case Phase::CloseGiveBack:
-        Release();
-        break;
       case Phase::CloseRelease:
-        releaseRefused_ = e == Event::Timer || !input.flag;
-        CloseBothPorts();
-        break;
-      case Phase::CloseSlave:
-        EndClosing();
-        break;
+      case Phase::CloseSlave: FromClosing(input); break;
     }
   }
-  --depth_;
-  Flush();
-}
-
-void CalibrationSteps::Flush() {
+  taking_ = false;
   io_.Changed();
-  // Messages last, when the window already shows the new phase: a message box runs events of
-  // its own, and any of them may come here again.
-  while (!messages_.isEmpty()) io_.Tell(messages_.takeFirst());
+  Deliver();
+  return true;
 }
 
-void CalibrationSteps::RegisterPair() {
-  samples_.Register(io_.ReferenceReading(), io_.MeterReading());
-  ++samplesVersion_;
-  ToSampling();
+void CalibrationSteps::Deliver() {
+  // One at a time, when the window already shows the new phase: a message box runs events of
+  // its own, and each of them is a whole step.
+  if (delivering_ || taking_) return;
+  delivering_ = true;
+  while (!messages_.isEmpty()) io_.Tell(messages_.takeFirst());
+  delivering_ = false;
+}
+
+void CalibrationSteps::Lost(Event e) {
+  // Told once, whatever else goes away while the wizard closes.
+  if (lost_ == LostDevice::None) lost_ = e == Event::MeterLost ? LostDevice::Meter : LostDevice::Reference;
+  if (!Closing())
+    BeginClosing(phase_ == Phase::Finishing);
+  else if (phase_ == Phase::CloseRelease && e == Event::ReferenceLost)
+    CloseBothPorts();  // nothing left to release
+}
+
+void CalibrationSteps::CloseAsked() {
+  // "Zakoncz" was said before the check page: closing there ends the calibration with what the
+  // check took so far.
+  if (Checking()) {
+    skipped_ = asLeft_.isEmpty();
+    BeginClosing(true);
+  } else if (!Closing() && phase_ != Phase::Finishing) {
+    BeginClosing(false);
+  }
+}
+
+void CalibrationSteps::OnFrame() {
+  ++frames_;
+  switch (phase_) {
+    case Phase::FirstFrame: CheckRange(); break;
+    case Phase::RestoreFrame: ToSampling(); break;
+    case Phase::Registering:
+    case Phase::CheckRegistering:
+      if (io_.MeterUnit() != registerUnit_) {
+        Say(UnitChanged(registerUnit_, io_.MeterUnit()));
+        EndRegistering();
+      } else if (freshReply_) {
+        RegisterPair();
+      }
+      break;
+    default: break;
+  }
 }
 
 void CalibrationSteps::FromIdle(const Input& input) {
-  Enter(Phase::Connecting, kConnectGuardMs);
+  if (input.event != Event::Next) {
+    FromSampling(input);  // the grid's and the channel's events, as on page 1
+    return;
+  }
+  // A calibration whose record cannot be kept does not start.
+  const QString refusal = io_.StoreRefusal();
+  if (!refusal.isEmpty()) {
+    Say(RecordCannotBeKept(refusal));
+    return;
+  }
+  Enter(Phase::Connecting, reference::kConnectGuardMs);
   ClearSamples();
+  initialGain_.reset();
   if (input.flag) opening_.value = int(input.value);  // sent once the meter is checked
   else opening_ = HeldGain{};
   if (!io_.OpenPorts()) Disconnect();
+}
+
+void CalibrationSteps::FromConnecting() {
+  Connected();
+}
+
+void CalibrationSteps::FromRangeCheck() {
+  if (frames_ > 0)
+    CheckRange();
+  else
+    Enter(Phase::FirstFrame, kFirstFrameMs);
+}
+
+void CalibrationSteps::FromSampling(const Input& input) {
+  switch (input.event) {
+    case Event::Next: {
+      if (samples_.Count() < 2 || !EvaluateSamples()) break;
+      const QString reference = io_.ReferenceUnit();
+      if (reference.isEmpty()) {
+        Say(kReferenceUnitNotChosen);
+        break;
+      }
+      if (reference != samplesUnit_) {
+        Say(UnitsDiffer(reference, samplesUnit_));
+        break;
+      }
+      ToPage2();
+      break;
+    }
+    case Event::Back:
+      ClearSamples();
+      Disconnect();
+      break;
+    case Event::Register:
+      if (samples_.Count() < SampleTable::kCapacity) StartRegistering();  // full: nothing to take
+      break;
+    case Event::Reset:
+      ClearSamples();
+      break;
+    case Event::Delete:
+      if (!DeleteSample(int(input.value))) Say(kNoWay);
+      break;
+    case Event::Refit:
+      EvaluateSamples();
+      break;
+    case Event::Channel:
+      io_.SetChannel(int(input.value));
+      if (samples_.Count() > 0) {  // they were read on another channel
+        ClearSamples();
+        Say(kChannelSamplesDropped);
+      }
+      break;
+    default: break;
+  }
+}
+
+void CalibrationSteps::StartRegistering() {
+  queryMark_ = io_.QueriesSent();
+  freshReply_ = false;
+  // A pair in another unit than the samples before it (and the fit) is no sample of theirs.
+  registerUnit_ = samples_.Count() == 0 ? io_.MeterUnit() : samplesUnit_;
+  Enter(phase_ == Phase::Checking ? Phase::CheckRegistering : Phase::Registering, kFreshPairMs);
+}
+
+void CalibrationSteps::FromRegistering(const Input& input) {
+  if (input.event == Event::Reply) {
+    // Only a valid reply to a query sent after "Rejestruj" is fresh; the meter's frame that
+    // follows it completes the pair.
+    if (input.flag && input.value > queryMark_) freshReply_ = true;
+    if (freshReply_ && frames_ > 0) RegisterPair();
+    return;
+  }
+  Say(kNoFreshPair);
+  EndRegistering();
+}
+
+void CalibrationSteps::RegisterPair() {
+  const CalibrationPoint point{io_.ReferenceReading(), io_.MeterReading(), QDateTime::currentDateTimeUtc()};
+  if (phase_ == Phase::CheckRegistering) {
+    asLeft_.append(point);
+    asLeftTemperatures_.append(io_.ProbeTemperature());
+  } else {
+    samples_.Register(point.reference, point.calibrated);
+    sampleTemperatures_.append(io_.ProbeTemperature());
+    samplesUnit_ = registerUnit_;
+  }
+  ++samplesVersion_;
+  EndRegistering();
+}
+
+void CalibrationSteps::EndRegistering() {
+  if (phase_ == Phase::CheckRegistering)
+    Enter(Phase::Checking);
+  else
+    ToSampling();
+}
+
+void CalibrationSteps::FromPage2(const Input& input) {
+  switch (input.event) {
+    case Event::Start:
+      io_.ClearMeterInput();
+      search_.Start(rangeIndex_, target_, io_.SearchMethod());
+      searched_ = true;
+      trials_.clear();
+      found_.reset();
+      SendTrial();
+      break;
+    case Event::Back:
+      BackFromPage2();
+      break;
+    case Event::DebugSend:
+      if (input.value < 0 || input.value > 32767)
+        Say(CannotSendText(QString::number(input.value), 4 * rangeIndex_));
+      else if (Write(int(input.value)))
+        Enter(Phase::DebugPause, kGainSettleMs);
+      break;
+    case Event::Next:
+      Finish();
+      break;
+    case Event::Timer:  // a search step's wait is over
+      SearchStepOver();
+      break;
+    default: break;
+  }
+}
+
+void CalibrationSteps::FromChecking(const Input& input) {
+  switch (input.event) {
+    case Event::Next:
+    case Event::Skip:
+      // "Zakoncz" needs a point taken (a second click of the page before's "Zakoncz" must not
+      // skip the check); "Pomiń" is the way without one.
+      if (input.event == Event::Next && asLeft_.isEmpty()) break;
+      skipped_ = input.event == Event::Skip;
+      if (skipped_) {
+        asLeft_.clear();
+        asLeftTemperatures_.clear();
+      }
+      BeginClosing(true);
+      break;
+    case Event::Register:
+      StartRegistering();
+      break;
+    case Event::Reset:
+      asLeft_.clear();
+      asLeftTemperatures_.clear();
+      ++samplesVersion_;
+      break;
+    default: break;
+  }
+}
+
+void CalibrationSteps::FromClosing(const Input& input) {
+  switch (phase_) {
+    case Phase::CloseGiveBack:
+      Release();
+      break;
+    case Phase::CloseRelease:
+      releaseRefused_ = input.event == Event::Timer || !input.flag;
+      CloseBothPorts();
+      break;
+    default:
+      if (io_.ReferenceOpen()) io_.CloseReferenceNow();  // Set Slave's guard is over
+      EndClosing();
+      break;
+  }
 }
 
 void CalibrationSteps::Connected() {
@@ -366,12 +491,13 @@ void CalibrationSteps::CheckRange() {
       Disconnect();
       return;
     }
-    if (!Write(gain)) {  // said by the writer; the step stays on page 0
+    if (!Write(gain)) {  // the step stays on page 0
       Disconnect();
       return;
     }
     opening_ = meter_;
-    Enter(Phase::InitialGain, kParameterPauseMs);
+    initialGain_ = gain;
+    Enter(Phase::InitialGain, kGainSettleMs);
     return;
   }
   opening_ = meter_;
@@ -383,23 +509,46 @@ void CalibrationSteps::ToSampling() {
   Enter(Phase::Sampling);
 }
 
-bool CalibrationSteps::Evaluate() {
+bool CalibrationSteps::EvaluateSamples() {
   const Evaluation& e = samples_.Evaluate();
   ++samplesVersion_;
   if (!e.fitted) Say(kNoSpread);
-  if (depth_ == 0) Flush();
   return e.fitted;
 }
 
 void CalibrationSteps::ClearSamples() {
   samples_.Clear();
+  sampleTemperatures_.clear();
+  samplesUnit_.clear();
   ++samplesVersion_;
+}
+
+bool CalibrationSteps::DeleteSample(int position) {
+  if (!samples_.Delete(position)) return false;
+  if (position <= sampleTemperatures_.size()) sampleTemperatures_.removeAt(position - 1);
+  if (samples_.Count() == 0) samplesUnit_.clear();
+  ++samplesVersion_;
+  return true;
 }
 
 void CalibrationSteps::ToPage2() {
   const std::optional<double> target = samples_.Target(io_.MeterReading());
   if (!target) return;  // no fit: there is nothing to calibrate against
+  // Near zero the reading says nothing of the gain (a probe out of the field).
+  const double least = GainSearch::kLeastTargetDigits * GainSearch::LastDigit(rangeIndex_);
+  if (!(std::abs(*target) >= least)) {
+    Say(TargetTooSmall(*target, least));
+    return;
+  }
   target_ = *target;
+  // The record's as-found points are exactly the ones this fit was made of.
+  fit_ = samples_.Result();
+  fitPoints_.clear();
+  for (int i = 1; i <= samples_.Count(); ++i) {
+    const Sample& sample = samples_.At(i);
+    fitPoints_.append({sample.uwz, sample.ucal, sample.at});
+  }
+  fitTemperatures_ = sampleTemperatures_;
   searched_ = false;
   found_.reset();
   Enter(Phase::Ready);
@@ -407,7 +556,7 @@ void CalibrationSteps::ToPage2() {
 
 void CalibrationSteps::SendTrial() {
   const int gain = search_.NextGain();
-  if (!Write(gain)) {  // said by the writer
+  if (!Write(gain)) {
     Enter(Phase::Ready);
     return;
   }
@@ -427,7 +576,7 @@ void CalibrationSteps::SearchStepOver() {
     case GainSearch::Outcome::NotFollowing:
       Say(kNotFollowing);
       if (RestoreNeeded() && Write(*samplesAt_.value)) {
-        Enter(Phase::GivingBack, kParameterPauseMs);
+        Enter(Phase::GivingBack, kGainSettleMs);
         return;
       }
       Enter(Phase::Ready);
@@ -446,7 +595,7 @@ void CalibrationSteps::BackFromPage2() {
       RestoreFailed(QString());
       return;
     }
-    Enter(Phase::Restoring, kParameterPauseMs + GainSearch::kSettleMs);
+    Enter(Phase::Restoring, kGainSettleMs);
     return;
   }
   if (SamplesMustGo()) {
@@ -454,6 +603,12 @@ void CalibrationSteps::BackFromPage2() {
     // again: new ones, at the gain the meter holds now, are the only sound base.
     ClearSamples();
     Say(kSamplesDropped);
+  }
+  if (meter_.writes != samplesAt_.writes) {
+    // A gain went out since the samples (a trial, "Wyslij", the same word again): it settles as
+    // any write does before page 1 takes a reading.
+    Enter(Phase::Restoring, kGainSettleMs);
+    return;
   }
   ToSampling();
 }

@@ -5,6 +5,9 @@
 #include "store/AsLeft.h"
 #include "store/RecordsSettings.h"
 #include "wizard/CalibrationOrder.h"
+#include "publish/PublishSettings.h"
+#include "store/RecordStore.h"
+#include "wizard/PendingRecords.h"
 #include "wizard/SearchSettings.h"
 #include "wizard/WizardTexts.h"
 
@@ -30,6 +33,7 @@ CalibrationWizard::CalibrationWizard()
   link_.OnReferenceReady = [this] { Post(Event::ReferenceReady); };
   link_.OnClosedAfterSlave = [this] { Post(Event::ReferenceClosed); };
   link_.OnDeviceLost = [this](bool meter) { Post(meter ? Event::MeterLost : Event::ReferenceLost); };
+  link_.OnTell = [this](const QString& message) { QueueMessage(message); };
 }
 
 CalibrationWizard::~CalibrationWizard() {
@@ -40,19 +44,28 @@ CalibrationWizard::~CalibrationWizard() {
   link_.OnDeviceLost = nullptr;
   link_.OnReferenceReady = nullptr;
   link_.OnClosedAfterSlave = nullptr;
+  link_.OnTell = nullptr;
+}
+
+void CalibrationWizard::QueueMessage(const QString& message) {
+  steps_.Queue(message);
+  QTimer::singleShot(0, this, [this] { steps_.Deliver(); });
 }
 
 void CalibrationWizard::Post(Event event, bool flag) {
   QTimer::singleShot(0, this, [this, event, flag] { steps_.Take({event, 0, flag}); });
 }
 
-bool CalibrationWizard::Open(TComPort* mainPort, int rangeIndex, int probeRow) {
-  if (steps_.Running()) return false;
-  if (mainPort && !handOver_.Release(*mainPort)) return false;
+CalibrationWizard::Opening CalibrationWizard::Open(TComPort* mainPort, int rangeIndex, int probeRow) {
+  if (steps_.Running()) return Opening::Running;
+  if (mainPort && !handOver_.Release(*mainPort)) {
+    ShowMessage(wizard_text::MainPortNotReleased(mainPort->PortName()));
+    return Opening::Refused;
+  }
   mainPort_ = mainPort;
   link_.rangeIndex = rangeIndex;
   steps_.Open(rangeIndex, probeRow);
-  return true;
+  return Opening::Opened;
 }
 
 bool CalibrationWizard::OpenPorts() {
@@ -75,8 +88,25 @@ void CalibrationWizard::ClearMeterInput() {
   link_.Receiver().ClearBuffer();
 }
 
-bool CalibrationWizard::SendGain(int gain) {
-  return link_.SendGainFrame(link_.rangeIndex, QString::number(gain));
+bool CalibrationWizard::SendGain(int gain) { return link_.SendGainFrame(link_.rangeIndex, gain); }
+
+QString CalibrationWizard::ReferenceUnit() const { return ReadRecordsSettings().reference.unit.trimmed(); }
+
+QString CalibrationWizard::StoreRefusal() {
+  // Records that waited since an earlier end go first; one the store still refuses says why.
+  const PendingStored pending = StorePendingRecords();
+  if (pending.left > 0) return pending.error;
+  RecordStore store(BenchId());
+  QString error;
+  QString serverError;
+  if (!OpenRecords(store, ReadRecordsSettings(), DatabasePassword(), &error, &serverError)) return error;
+  if (store.ReadOnly()) return wizard_text::kStoreReadOnly;
+  return {};
+}
+
+void CalibrationWizard::SetChannel(int channel) {
+  link_.channel = QString::number(channel);
+  if (OnChannelChanged) OnChannelChanged(channel);
 }
 
 void CalibrationWizard::StartRelease() {
@@ -121,6 +151,12 @@ QString CalibrationWizard::Recorded(CalibrationRecord& record) {
   EvaluateCalibration(record);
   const KeptRecord kept = KeepRecord(record);
   lastRecord_ = record;
-  if (kept.number.isEmpty()) return wizard_text::RecordNotKept(kept.error);
+  if (kept.number.isEmpty()) {
+    // The meter holds the gain already: the record waits for the next start.
+    QString error;
+    const QString path = SavePendingRecord(record, &error);
+    if (path.isEmpty()) return wizard_text::RecordNotKept(kept.error + "; " + error);
+    return wizard_text::RecordWaiting(kept.error, path);
+  }
   return wizard_text::RecordKept(kept.number, kept.serverNamed, kept.serverError, kept.waiting);
 }

@@ -19,9 +19,10 @@ class CalibrationWizard : public QObject, private StepsIo {
 
   // A new opening for one range (0 DC1 .. 3 AC2) and probe row (1 AXIAL, 2 TRANS). The main
   // window's port (may be null) is released for the meter under calibration and taken back
-  // when the closing sequence ends. False, and nothing changed, while a closing sequence still
-  // runs or when the main window's port does not close.
-  bool Open(TComPort* mainPort, int rangeIndex, int probeRow);
+  // when the closing sequence ends. Running: the wizard already runs (its window comes to the
+  // front); Refused: the main window's port did not close (and the user is told).
+  enum class Opening { Opened, Running, Refused };
+  Opening Open(TComPort* mainPort, int rangeIndex, int probeRow);
   void Take(CalibrationSteps::Event event, qint64 value = 0, bool flag = false) {
     steps_.Take({event, value, flag});
   }
@@ -51,6 +52,7 @@ class CalibrationWizard : public QObject, private StepsIo {
   std::function<void(bool frameDecoded)> OnArrival;
   std::function<void(bool polled)> OnReferenceMeasured;
   std::function<void()> OnPortsChanged;
+  std::function<void(int channel)> OnChannelChanged;
 
  private:
   bool OpenPorts() override;
@@ -61,10 +63,16 @@ class CalibrationWizard : public QObject, private StepsIo {
   bool SendGain(int gain) override;
   double MeterReading() const override { return link_.CalibratedReading(); }
   bool WrongRange() const override { return link_.WrongRange() != 0; }
+  QString MeterUnit() const override { return link_.Receiver().Unit(); }
+  std::optional<double> ProbeTemperature() const override { return link_.Receiver().Temperature(); }
+  QString ReferenceUnit() const override;
+  QString StoreRefusal() override;
+  void SetChannel(int channel) override;
   double ReferenceReading() const override { return link_.ReferenceReading(); }
   int QueriesSent() const override { return link_.QueriesSent(); }
   void StartRelease() override;
   bool ClosePorts() override;
+  void CloseReferenceNow() override { link_.kComWzor.Close(); }
   bool ReopenMainPort(bool tell) override;
   GainSearch::Method SearchMethod() const override { return searchMethod_; }
   void StartTimer(int ms) override { timer_.start(ms); }
@@ -78,6 +86,8 @@ class CalibrationWizard : public QObject, private StepsIo {
   // Takes an event on the next turn of the event loop: the port that reported it is still
   // inside its own handler.
   void Post(CalibrationSteps::Event event, bool flag = false);
+  // The link's messages go out after the running step (or on the next turn of the loop).
+  void QueueMessage(const QString& message);
 
   TwoMeterLink link_;
   SampleTable samples_;

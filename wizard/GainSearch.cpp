@@ -10,7 +10,7 @@ void GainSearch::Start(int rangeIndex, double target, Method method) {
   gain_ = 0;
   steps_ = 0;
   target_ = target;
-  tolerance_ = rangeIndex == 1 || rangeIndex == 3 ? 1.0 : 0.1;
+  tolerance_ = LastDigit(rangeIndex);
   previous_ = -1.0;
   lastGain_ = 0;
   lastReading_ = 0;

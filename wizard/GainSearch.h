@@ -29,6 +29,11 @@ class GainSearch {
   enum class Method { Bisection, Secant };
   enum class Outcome { Running, Equal, Settled, StepLimit, NoFrame, NotFollowing };
 
+  // The range's last digit: 0.1 in the first range of a pair, 1 in the second.
+  static double LastDigit(int rangeIndex) { return rangeIndex == 1 || rangeIndex == 3 ? 1.0 : 0.1; }
+  // A target nearer zero than this many last digits gives no meaningful gain.
+  static constexpr int kLeastTargetDigits = 20;
+
   void Start(int rangeIndex, double target, Method method = Method::Bisection);
   bool Running() const { return outcome_ == Outcome::Running; }
   Outcome Result() const { return outcome_; }

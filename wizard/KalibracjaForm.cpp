@@ -165,6 +165,8 @@ QGroupBox* TkKalibracja::BuildOrder() {
   kWilgotnosc->setDecimals(0);
   kWilgotnosc->setSuffix(QStringLiteral(" %"));
   kWilgotnosc->setSpecialValueText(QStringLiteral("—"));
+  kTemperatura->setValue(kTemperatura->minimum());
+  kWilgotnosc->setValue(kWilgotnosc->minimum());
   form->addRow(QStringLiteral("Klient:"), kKlient);
   form->addRow(QStringLiteral("Adres klienta:"), kKlientAdres);
   form->addRow(QStringLiteral("Producent miernika:"), kProducent);

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -102,6 +103,16 @@ void TkKalibracja::WireHandlers() {
     kPageControlChange();
   });
   SG1->OnCountShown = [this] { ShowCount(); };
+  // "Usuń" is the machine's to take or refuse.
+  SG1->OnDelete = [this](int position) { wizard_.Take(Event::Delete, position); };
+  kTabOpcje->OnChannelChosen = [this](int channel) {
+    wizard_.Take(Event::Channel, channel);
+    ShowChannel();
+  };
+  wizard_.OnChannelChanged = [this](int channel) {
+    const QSignalBlocker quiet(kTabOpcje->kWybierzKanal);
+    kTabOpcje->kWybierzKanal->setCurrentText(QString::number(channel));
+  };
 }
 
 // ---- Window ----
@@ -113,7 +124,17 @@ void TkKalibracja::FormCreate() {
 }
 
 bool TkKalibracja::OpenFor(TComPort* mainPort, int rangeIndex, int probeRow, const QString& serial) {
-  if (!wizard_.Open(mainPort, rangeIndex, probeRow)) return false;
+  switch (wizard_.Open(mainPort, rangeIndex, probeRow)) {
+    case CalibrationWizard::Opening::Refused:
+      return false;
+    case CalibrationWizard::Opening::Running:  // never a silent refusal: the wizard comes forward
+      show();
+      raise();
+      activateWindow();
+      return true;
+    case CalibrationWizard::Opening::Opened:
+      break;
+  }
   kNumerSeryjny->setText(serial.trimmed());
   ShowEarlierDetails();
   overdueTold_ = false;
@@ -257,7 +278,7 @@ void TkKalibracja::kWizardRejestrujClick() {
   wizard_.Take(Event::Register);
 }
 
-void TkKalibracja::StartClick() { wizard_.Steps().Evaluate(); }
+void TkKalibracja::StartClick() { wizard_.Take(Event::Refit); }
 
 void TkKalibracja::ShowState() {
   const CalibrationSteps& steps = Steps();
@@ -280,6 +301,8 @@ void TkKalibracja::ShowState() {
   kKlient->parentWidget()->setEnabled(phase == Ph::Idle);  // the order
   SpinEdit2->setEnabled(phase == Ph::Idle);
   Button9->setEnabled(takes(Event::DebugSend));
+  kTabOpcje->kWybierzKanal->setEnabled(takes(Event::Channel));
+  SG1->Usu1->setEnabled(takes(Event::Delete));
   SpinEdit1->setEnabled(takes(Event::DebugSend));
   kPostep->setText(steps.Progress());
   // Page 2 shows nothing that this run's search has not measured.
@@ -302,14 +325,19 @@ void TkKalibracja::ShowCheck() {
   const RecordsSettings settings = ReadRecordsSettings();
   const QList<CalibrationPoint>& points = Steps().AsLeft();
   kCheckTable->setRowCount(int(points.size()));
-  bool all = true;
+  const AsLeftRule rule{settings.tolerancePercent, settings.toleranceDigits, Steps().Search().Tolerance(),
+                        settings.decisionRule};
+  bool all = true, judged = true;
   for (int row = 0; row < points.size(); ++row) {
-    const AsLeftPoint p = EvaluateAsLeftPoint(points[row], settings.tolerancePercent);
-    all = all && p.passed;
+    // U is the record's, made when it is kept: under guarded acceptance a point within its limit
+    // is judged there ("—" here).
+    const AsLeftPoint p = EvaluateAsLeftPoint(points[row], rule, std::nullopt);
+    all = all && (p.passed || !p.judged);  // no point that fails
+    judged = judged && p.judged;
     const QStringList cells = {FormatGeneral(p.reference, 5), FormatGeneral(p.reading, 5),
                                FormatGeneral(p.error, 4),
                                p.errorPercent ? FormatFixed(*p.errorPercent, 4, 3) : QStringLiteral("—"),
-                               "±" + FormatGeneral(p.limit, 4), CheckVerdict(p.passed)};
+                               "±" + FormatGeneral(p.limit, 4), p.judged ? CheckVerdict(p.passed) : QStringLiteral("—")};
     for (int column = 0; column < cells.size(); ++column) {
       auto* item = new QTableWidgetItem(cells[column]);
       item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -317,9 +345,13 @@ void TkKalibracja::ShowCheck() {
     }
   }
   if (!points.isEmpty()) kCheckTable->scrollToBottom();
-  QString summary = QStringLiteral("Tolerancja: ±%1 % odczytu. Reguła decyzyjna: prosta akceptacja, |błąd| ≤ tolerancja.")
-                        .arg(FormatGeneral(settings.tolerancePercent, 4));
-  if (!points.isEmpty()) summary += QStringLiteral(" Wynik: ") + CheckVerdict(all) + QLatin1Char('.');
+  const QString digits = settings.toleranceDigits > 0
+                             ? QStringLiteral(" + %1 cyfr ostatniego miejsca").arg(FormatGeneral(settings.toleranceDigits, 4))
+                             : QString();
+  QString summary = QStringLiteral("Tolerancja: ±(%1 % odczytu%2). Reguła decyzyjna: %3.")
+                        .arg(FormatGeneral(settings.tolerancePercent, 4), digits,
+                             DecisionRuleText(CertificateLanguage::Polish, settings.decisionRule));
+  if (!points.isEmpty() && (judged || !all)) summary += QStringLiteral(" Wynik: ") + CheckVerdict(all) + QLatin1Char('.');
   kCheckSummary->setText(summary);
 }
 
@@ -338,6 +370,12 @@ void TkKalibracja::ShowSamples() {
   }
   ShowCount();
   if (kPageControl->currentWidget() == kTabWykres) kTabWykres->KreslWykresClick();
+}
+
+// The picker shows the channel the link measures on, whatever was chosen.
+void TkKalibracja::ShowChannel() {
+  const QSignalBlocker quiet(kTabOpcje->kWybierzKanal);
+  kTabOpcje->kWybierzKanal->setCurrentText(Link().channel);
 }
 
 void TkKalibracja::ShowCount() { kWizardIloscProbekLabel->setText(QString::number(Samples().Count())); }

@@ -162,6 +162,7 @@ class TkKalibracja : public QWidget {
   void ShowPortSummaries();
   void ShowArrival(bool frameDecoded);
   void ShowCount();
+  void ShowChannel();
 
   CalibrationWizard wizard_;
   int samplesShown_ = -1;  // the samples' version the grid and the chart show

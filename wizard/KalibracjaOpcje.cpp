@@ -103,8 +103,12 @@ TkOpcje::TkOpcje(TwoMeterLink& link, QWidget* parent) : QWidget(parent), link_(l
     if (!showing_) WriteFastSearch(on);
   });
 
-  connect(kWybierzKanal, &QComboBox::currentTextChanged, this,
-          [this](const QString& text) { link_.channel = text; });
+  connect(kWybierzKanal, &QComboBox::currentTextChanged, this, [this](const QString& text) {
+    if (OnChannelChosen)
+      OnChannelChosen(text.toInt());
+    else
+      link_.channel = text;
+  });
   connect(WzorPolacz, &QPushButton::clicked, this, [this] { link_.kComWzorOpen(); });
   connect(WzorSetMaster, &QPushButton::clicked, this, [this] {
     link_.kComWzorSetMaster([](TwoMeterLink::Handshake result) {

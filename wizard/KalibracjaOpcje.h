@@ -8,6 +8,7 @@
 // position and field uniformity term and the decision rule, typed once and kept in the settings for every calibration's record, and
 // "Szybkie szukanie" (the secant search instead of the bisection), kept there too.
 #include <QWidget>
+#include <functional>
 
 class QComboBox;
 class QDateEdit;
@@ -35,6 +36,8 @@ class TkOpcje : public QWidget {
   void ShowReference();
 
   QGroupBox* kOpcjeGroupBox1;
+  // The channel chosen; the wizard's steps take it or refuse it (the picker is then shown back).
+  std::function<void(int channel)> OnChannelChosen;
   QComboBox* kWybierzKanal;
   QComboBox* kComComboBox3;  // port
   QComboBox* kComComboBox1;  // baud rate

@@ -88,7 +88,11 @@ void TkSG1::Usu1Click() {
     return;
   }
   const int oldCount = samples_.Count();
-  samples_.Delete(row);
+  if (OnDelete)
+    OnDelete(row);
+  else
+    samples_.Delete(row);
+  if (samples_.Count() == oldCount) return;
   SetRowTexts(oldCount, {});
   WyswietlTablice();
   if (OnCountShown) OnCountShown();

@@ -36,6 +36,8 @@ class TkSG1 : public QTableWidget {
 
   // The number of samples changed by the grid (deletion) or was shown again.
   std::function<void()> OnCountShown;
+  // "Usuń" on a sample's row (1..count); without a taker the grid deletes it itself.
+  std::function<void(int position)> OnDelete;
 
  private:
   int SelectedRow() const;

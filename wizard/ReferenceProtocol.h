@@ -25,6 +25,17 @@ constexpr int kReplyReadLength = 20;
 // A meter that has not answered "LO2"/"LO1" after this many commands is not going to.
 constexpr int kHandshakeTries = 10;
 
+// How long the wizard's steps wait at most for an exchange with the reference meter: its pauses
+// and tries, with a port write's own time-out as the margin of each.
+constexpr int kWriteMarginMs = 1200;
+// The opening's Set Master (every try) and the pause after it.
+constexpr int kConnectGuardMs = kHandshakeTries * (kMasterPauseMs + kWriteMarginMs) + kAfterOpenPauseMs;
+// ESC LO1 CR until "LO1" before the wizard closes.
+constexpr int kReleaseGuardMs = kHandshakeTries * (kReleasePauseMs + kWriteMarginMs);
+// Set Slave after the exchange in flight (a handshake's try, or a measurement and the drain of its
+// late reply) and its own pause.
+constexpr int kSlaveGuardMs = kMasterPauseMs + 2 * kMeasurePauseMs + kSlavePauseMs + kWriteMarginMs;
+
 QByteArray SetMasterCommand();  // ESC "LO2" CR
 QByteArray SetSlaveCommand();   // ESC "LO1" CR
 QByteArray MeasureCommand(const QString& channel);

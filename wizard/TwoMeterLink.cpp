@@ -9,15 +9,58 @@
 
 using namespace reference;
 
+// kComWzor and the pause timer as the exchanges' line.
+class TwoMeterLink::WzorLine : public ReferenceLine {
+ public:
+  WzorLine(TComPort& port, QTimer& pause) : port_(port), pause_(pause) {}
+  bool Connected() const override { return port_.Connected(); }
+  bool Write(const QByteArray& bytes) override {
+    try {
+      port_.Write(bytes);
+    } catch (const EComPort&) {
+      return false;
+    }
+    return true;
+  }
+  std::optional<QByteArray> ReadQueued(int count) override {
+    try {
+      return port_.Read(count);
+    } catch (const EComPort&) {
+      return std::nullopt;
+    }
+  }
+  bool ClearBuffers(bool input, bool output) override {
+    try {
+      port_.ClearBuffers(input, output);
+    } catch (const EComPort&) {
+      return false;
+    }
+    return true;
+  }
+  void StartPause(int ms) override { pause_.start(ms); }
+  void StopPause() override { pause_.stop(); }
+  void Close() override { port_.Close(); }
+
+ private:
+  TComPort& port_;
+  QTimer& pause_;
+};
+
 TwoMeterLink::TwoMeterLink()
-    : kComKalib(ComPortSettings::KComKalib()), kComWzor(ComPortSettings::KComWzor()) {
+    : kComKalib(ComPortSettings::KComKalib()),
+      kComWzor(ComPortSettings::KComWzor()),
+      line_(std::make_unique<WzorLine>(kComWzor, pause_)),
+      exchange_(*line_) {
   kComKalib.setObjectName(QStringLiteral("kComKalib"));
   kComWzor.setObjectName(QStringLiteral("kComWzor"));
-  kComWzor.OnAfterOpen = [this] { kComWzorAfterOpen(); };
-  kComWzor.OnAfterClose = [this] {
-    CancelExchange();
+  kComWzor.OnAfterOpen = [this] {
+    classifierWarned_ = false;  // the warning is due once for every opening
     PortsChanged();
-    if (std::exchange(closeAfterSlave_, false) && OnClosedAfterSlave) OnClosedAfterSlave();
+    exchange_.Opened();
+  };
+  kComWzor.OnAfterClose = [this] {
+    exchange_.Closed();
+    PortsChanged();
   };
   kComWzor.OnRxChar = [this](int count) { kComWzorRxChar(count); };
   kComKalib.OnAfterOpen = [this] { kComKalibAfterOpen(); };
@@ -29,56 +72,56 @@ TwoMeterLink::TwoMeterLink()
   kComWzor.OnDeviceLost = [this](const QString&) {
     if (OnDeviceLost) OnDeviceLost(false);
   };
+  exchange_.OnReady = [this] {
+    if (OnReferenceReady) OnReferenceReady();
+  };
+  exchange_.OnClosedAfterSlave = [this] {
+    if (OnClosedAfterSlave) OnClosedAfterSlave();
+  };
+  exchange_.OnMeasured = [this](const QString& reply, bool polled) { Measured(reply, polled); };
+  exchange_.OnSlaveFailed = [this] { Tell(wizard_text::kFailure); };
   pause_.setSingleShot(true);
   pause_.setTimerType(Qt::PreciseTimer);
-  QObject::connect(&pause_, &QTimer::timeout, &kComWzor, [this] { PauseOver(); });
+  QObject::connect(&pause_, &QTimer::timeout, &kComWzor, [this] { exchange_.PauseOver(); });
+}
+
+TwoMeterLink::~TwoMeterLink() {
+  // The ports close before the exchange and its line go.
+  kComWzor.OnAfterClose = nullptr;
+  kComKalib.OnAfterClose = nullptr;
+  kComWzor.Close();
+  kComKalib.Close();
+}
+
+void TwoMeterLink::Tell(const QString& message) {
+  if (OnTell)
+    OnTell(message);
+  else
+    ShowMessage(message);
 }
 
 bool TwoMeterLink::kComWzorOpen() {
-  if (!kComWzor.Connected()) lastSetMaster_ = Handshake::NotConnected;
+  if (!kComWzor.Connected()) exchange_.ForgetSetMaster();
   return OpenChecked(kComWzor, kComKalib);
 }
 
-bool TwoMeterLink::kComWzorClose() {
-  if (busy_ == Busy::Slave && kComWzor.Connected()) {
-    closeAfterSlave_ = true;
-    return false;
-  }
-  closeAfterSlave_ = false;
-  kComWzor.Close();
-  return true;
-}
+bool TwoMeterLink::kComWzorClose() { return exchange_.CloseWhenQuiet(); }
 
 bool TwoMeterLink::kComKalibOpen() { return OpenChecked(kComKalib, kComWzor); }
 
 bool TwoMeterLink::OpenChecked(TComPort& port, const TComPort& other) {
   if (port.Connected()) return true;
   if (port.PortName() == other.PortName() && other.Connected()) {
-    ShowMessage(wizard_text::PortBusy(port.PortName()));
+    Tell(wizard_text::PortBusy(port.PortName()));
     return false;
   }
   try {
     port.Open();
   } catch (const EComPort&) {
-    ShowMessage(wizard_text::CannotOpen(port.PortName()));
+    Tell(wizard_text::CannotOpen(port.PortName()));
     return false;
   }
   return port.Connected();
-}
-
-void TwoMeterLink::kComWzorAfterOpen() {
-  classifierWarned_ = false;  // the warning is due once for every opening
-  PortsChanged();
-  lastSetMaster_ = Handshake::Pending;
-  StartHandshake(SetMasterCommand(), kMasterPauseMs, kMasterAnswer, [this](Handshake result) {
-    lastSetMaster_ = result;
-    if (!kComWzor.Connected()) {
-      if (OnReferenceReady) OnReferenceReady();
-      return;
-    }
-    busy_ = Busy::AfterOpenPause;
-    pause_.start(kAfterOpenPauseMs);
-  });
 }
 
 void TwoMeterLink::kComKalibAfterOpen() {
@@ -97,26 +140,6 @@ void TwoMeterLink::PortsChanged() {
   if (OnPortsChanged) OnPortsChanged();
 }
 
-// ---- The exchange engine ----
-
-void TwoMeterLink::CancelExchange() {
-  pause_.stop();
-  reply_.clear();
-  pollAgain_ = false;
-  busy_ = Busy::None;
-  handshakeDone_ = nullptr;
-  queued_.reset();
-}
-
-bool TwoMeterLink::TakeQueuedReply() {
-  try {
-    reply_ += kComWzor.Read(kReplyReadLength);
-  } catch (const EComPort&) {
-    return false;
-  }
-  return true;
-}
-
 void TwoMeterLink::kComWzorRxChar(int count) {
   QByteArray bytes;
   try {
@@ -124,178 +147,27 @@ void TwoMeterLink::kComWzorRxChar(int count) {
   } catch (const EComPort&) {
     return;
   }
-  if (busy_ == Busy::Drain) {  // the rest of a late reply: the line must be quiet first
-    pause_.start(kMeasurePauseMs);
-    return;
-  }
-  if (busy_ == Busy::None || busy_ == Busy::AfterOpenPause) return;  // nothing was asked
-  reply_ += bytes.left(kReplyReadLength);
-  if (busy_ == Busy::Measure && (reply_.contains('\r') || reply_.size() >= kReplyReadLength)) {
-    pause_.stop();
-    FinishMeasurement();
-  }
+  exchange_.Arrived(bytes);
 }
 
-void TwoMeterLink::StartHandshake(const QByteArray& command, int pauseMs, const QString& answer,
-                                  std::function<void(Handshake)> done) {
-  if (kComWzor.Connected() && (busy_ == Busy::Measure || busy_ == Busy::Drain)) {
-    // A measurement's reply under way would be taken for the answer: the handshake follows it.
-    queued_ = QueuedHandshake{command, pauseMs, answer, std::move(done)};
-    pollAgain_ = false;
-    return;
-  }
-  CancelExchange();
-  if (!kComWzor.Connected()) {
-    done(Handshake::NotConnected);
-    return;
-  }
-  try {
-    kComWzor.ClearBuffers(true, false);
-  } catch (const EComPort&) {
-    done(Handshake::PortError);
-    return;
-  }
-  busy_ = Busy::Handshake;
-  command_ = command;
-  pauseMs_ = pauseMs;
-  answer_ = answer;
-  triesLeft_ = kHandshakeTries;
-  handshakeDone_ = std::move(done);
-  SendHandshakeTry();
-}
-
-void TwoMeterLink::SendHandshakeTry() {
-  reply_.clear();
-  try {
-    kComWzor.Write(command_);
-  } catch (const EComPort&) {
-    FinishHandshake(Handshake::PortError);
-    return;
-  }
-  pause_.start(pauseMs_);
-}
-
-void TwoMeterLink::FinishHandshake(Handshake result) {
-  if (busy_ == Busy::Handshake) busy_ = Busy::None;
-  pause_.stop();
-  if (auto done = std::exchange(handshakeDone_, nullptr)) done(result);
-}
-
-void TwoMeterLink::PauseOver() {
-  switch (busy_) {
-    case Busy::Handshake: {
-      if (!TakeQueuedReply()) {
-        FinishHandshake(Handshake::PortError);
-        return;
-      }
-      const QString read = QString::fromLatin1(reply_.left(kHandshakeReadLength));
-      if (read == answer_)
-        FinishHandshake(Handshake::Acknowledged);
-      else if (--triesLeft_ > 0)
-        SendHandshakeTry();
-      else
-        FinishHandshake(Handshake::NoAnswer);
-      return;
-    }
-    case Busy::Measure:
-      if (!TakeQueuedReply()) reply_.clear();
-      FinishMeasurement();
-      return;
-    case Busy::Slave:
-      TakeQueuedReply();  // the reply is not looked at
-      reply_.clear();
-      busy_ = Busy::None;
-      if (closeAfterSlave_) kComWzor.Close();
-      return;
-    case Busy::AfterOpenPause:
-      busy_ = Busy::None;
-      if (OnReferenceReady) OnReferenceReady();
-      return;
-    case Busy::Drain:
-      busy_ = Busy::None;
-      if (StartQueuedHandshake()) return;
-      if (std::exchange(pollAgain_, false)) StartMeasurement(true);
-      return;
-    case Busy::None:
-      return;
-  }
-}
-
-void TwoMeterLink::kComWzorSetMaster(std::function<void(Handshake)> done) {
-  StartHandshake(SetMasterCommand(), kMasterPauseMs, kMasterAnswer, [this, done](Handshake result) {
-    lastSetMaster_ = result;
-    if (done) done(result);
-  });
-}
-
-void TwoMeterLink::StartRelease(std::function<void(Handshake)> done) {
-  StartHandshake(SetSlaveCommand(), kReleasePauseMs, kSlaveAnswer, std::move(done));
-}
-
-void TwoMeterLink::kComWzorSetSlave() {
-  if (!kComWzor.Connected()) return;
-  CancelExchange();
-  try {
-    kComWzor.Write(SetSlaveCommand());
-  } catch (const EComPort&) {
-    ShowMessage(wizard_text::kFailure);
-    return;
-  }
-  busy_ = Busy::Slave;
-  pause_.start(kSlavePauseMs);
-}
-
-void TwoMeterLink::kComWzorPomiar() { StartMeasurement(false); }
-
-void TwoMeterLink::StartMeasurement(bool polled) {
-  if (!kComWzor.Connected()) return;
-  if (busy_ == Busy::Measure || busy_ == Busy::Drain) {
-    pollAgain_ = pollAgain_ || polled;  // one more, when this one is over
-    return;
-  }
-  if (busy_ != Busy::None) return;  // the reference meter is not ready for queries
-  try {
-    kComWzor.ClearBuffers(true, true);
-    reply_.clear();
-    kComWzor.Write(MeasureCommand(channel));
-  } catch (const EComPort&) {
-    return;
-  }
-  ++queries_;
-  busy_ = Busy::Measure;
-  polled_ = polled;
-  pause_.start(kMeasurePauseMs);
-}
-
-void TwoMeterLink::FinishMeasurement() {
-  const bool whole = reply_.contains('\r') || reply_.size() >= kReplyReadLength;
-  busy_ = Busy::None;
-  const QString reply = QString::fromLatin1(reply_.left(kReplyReadLength));
-  reply_.clear();
-  const bool polled = std::exchange(polled_, false);
+void TwoMeterLink::Measured(const QString& reply, bool polled) {
   const MeasurementReply parsed = ParseMeasurementReply(reply, channel);
   if (parsed.valid) referenceReading_ = parsed.value;
   lastReplyValid_ = parsed.valid;
-  if (!whole && kComWzor.Connected()) {
-    busy_ = Busy::Drain;
-    pause_.start(kMeasurePauseMs);
-  }
   if (OnReferenceMeasured) OnReferenceMeasured(polled);
   if (parsed.valid && parsed.classifierWrong && !classifierWarned_) {
     classifierWarned_ = true;
-    ShowMessage(wizard_text::kClassifier);
+    Tell(wizard_text::kClassifier);
   }
-  if (busy_ != Busy::None || StartQueuedHandshake()) return;
-  if (std::exchange(pollAgain_, false)) StartMeasurement(true);
 }
 
-bool TwoMeterLink::StartQueuedHandshake() {
-  if (!queued_) return false;
-  QueuedHandshake next = std::move(*queued_);
-  queued_.reset();
-  StartHandshake(next.command, next.pauseMs, next.answer, std::move(next.done));
-  return true;
-}
+void TwoMeterLink::kComWzorSetMaster(std::function<void(Handshake)> done) { exchange_.SetMaster(std::move(done)); }
+
+void TwoMeterLink::StartRelease(std::function<void(Handshake)> done) { exchange_.StartRelease(std::move(done)); }
+
+void TwoMeterLink::kComWzorSetSlave() { exchange_.SetSlave(); }
+
+void TwoMeterLink::kComWzorPomiar() { exchange_.Measure(channel, false); }
 
 void TwoMeterLink::kComKalibRxChar(int count) {
   QByteArray bytes;
@@ -309,11 +181,11 @@ void TwoMeterLink::kComKalibRxChar(int count) {
   // gain frame they write goes back to waking at every byte.
   if (kComKalib.Connected()) kComKalib.AwaitFrame(receiver_.BytesToNextFrame());
   if (OnArrival) OnArrival(decoded);
-  if (decoded) StartMeasurement(true);  // one query a frame, not one a part of a frame
+  if (decoded) exchange_.Measure(channel, true);  // one query a frame, not one a part of a frame
 }
 
-bool TwoMeterLink::SendGainFrame(int rangeIndex, const QString& gainText) {
-  return WriteParameterValue(kComKalib, gainText, 4 * rangeIndex);
+bool TwoMeterLink::SendGainFrame(int rangeIndex, int gain) {
+  return WriteParameterWord(kComKalib, gain, 4 * rangeIndex);
 }
 
 bool MainPortHandOver::Release(TComPort& mainPort) {

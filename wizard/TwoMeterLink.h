@@ -5,25 +5,26 @@
 // from the meter under calibration asks the reference meter for one measurement, so the two
 // readings belong to the same moment.
 //
-// Nothing here holds the GUI thread for the reference meter's pauses: a command is written, and
-// its reply is taken from the port's own arrivals when it is whole (a measurement: its CR or 20
-// characters) or when its pause is up (a timer). One exchange runs at a time; a handshake
-// (LO2/LO1, its pause and at most kHandshakeTries tries) follows a measurement under way (and
-// the drain of its late reply), and a measurement asked for while another one runs follows it. Port failures are caught here: a
-// failed exchange keeps the readings as they were.
+// The reference meter's exchanges are ReferenceExchange's, over kComWzor and a timer for their
+// pauses; nothing here holds the GUI thread. Port failures are caught here: a failed exchange
+// keeps the readings as they were. Messages go to OnTell (the wizard's steps show them once the
+// step that caused them is over).
 #include <QString>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "link/ComPort.h"
 #include "wizard/CalibratedFrames.h"
+#include "wizard/ReferenceExchange.h"
 
 class TwoMeterLink {
  public:
-  enum class Handshake { Acknowledged, NoAnswer, PortError, NotConnected, Pending };
+  using Handshake = ReferenceExchange::Handshake;
 
   TwoMeterLink();
+  ~TwoMeterLink();
 
   TComPort kComKalib;
   TComPort kComWzor;
@@ -43,8 +44,8 @@ class TwoMeterLink {
   // Remote control: ESC LO2 CR until "LO2" comes back, at most kHandshakeTries times; `done`
   // gets the outcome.
   void kComWzorSetMaster(std::function<void(Handshake)> done = {});
-  // Local control: ESC LO1 CR once; the reply is read after the pause and dropped. A port error
-  // shows "Niepowodzenie".
+  // Local control: ESC LO1 CR once, after the exchange in flight; the reply is read after the
+  // pause and dropped. A port error tells "Niepowodzenie".
   void kComWzorSetSlave();
   // Local control before the wizard closes: ESC LO1 CR until "LO1", at most kHandshakeTries
   // times with the shorter pause; `done` gets the outcome. Never runs longer than the tries.
@@ -53,17 +54,17 @@ class TwoMeterLink {
   // reading. Returns at once.
   void kComWzorPomiar();
   // No handshake, and no pause after the opening, is running on kComWzor.
-  bool ReferenceReady() const { return busy_ == Busy::None || busy_ == Busy::Measure || busy_ == Busy::Drain; }
+  bool ReferenceReady() const { return exchange_.Ready(); }
+  const ReferenceExchange& Exchange() const { return exchange_; }
   // Receive handler of kComKalib.
   void kComKalibRxChar(int count);
-  // Writes a gain word (decimal text) to the meter under calibration at the address of the
-  // range (4 x range index); the caller keeps the pause after it. An empty text sends nothing;
-  // a text that is no integer or a failed write shows "Nie można wysłać tekstu ...". Returns
+  // Writes a gain word (0..32767) to the meter under calibration at the address of the range
+  // (4 x range index); the caller keeps the pause after it and tells of a failure. Returns
   // whether the frame went out.
-  bool SendGainFrame(int rangeIndex, const QString& gainText);
+  bool SendGainFrame(int rangeIndex, int gain);
 
   // The result of the Set Master run by the last opening of kComWzor.
-  Handshake LastSetMaster() const { return lastSetMaster_; }
+  Handshake LastSetMaster() const { return exchange_.LastSetMaster(); }
 
   int rangeIndex = 0;            // 0 DC1, 1 DC2, 2 AC1, 3 AC2
   QString channel = QStringLiteral("1");  // the reference meter's measuring channel
@@ -72,9 +73,10 @@ class TwoMeterLink {
   double CalibratedReading() const { return receiver_.Reading(); }
   int WrongRange() const { return receiver_.WrongRange(); }
   CalibratedReceiver& Receiver() { return receiver_; }
+  const CalibratedReceiver& Receiver() const { return receiver_; }
   // Measurement queries written so far; a reply always answers the last one (one that comes too
   // late for its query is dropped). Whether the last reply was a valid measurement.
-  int QueriesSent() const { return queries_; }
+  int QueriesSent() const { return exchange_.QueriesSent(); }
   bool LastReplyValid() const { return lastReplyValid_; }
 
   // For the window: either port opened or closed (status texts, pickers).
@@ -89,56 +91,27 @@ class TwoMeterLink {
   std::function<void()> OnReferenceReady;
   // kComWzor closed once Set Slave's pause was over, as kComWzorClose asked.
   std::function<void()> OnClosedAfterSlave;
+  // A message for the user; without one, ShowMessage.
+  std::function<void(const QString&)> OnTell;
 
  private:
-  // Drain: a measurement's reply did not come whole in time; what still comes of it is
-  // dropped until the line has been quiet for a measurement's pause, so that it is never
-  // taken for the next query's reply.
-  enum class Busy { None, Measure, Handshake, Slave, AfterOpenPause, Drain };
+  class WzorLine;
 
   bool OpenChecked(TComPort& port, const TComPort& other);
-  void kComWzorAfterOpen();
   void kComKalibAfterOpen();
   void kComKalibAfterClose();
   void kComWzorRxChar(int count);
+  void Measured(const QString& reply, bool polled);
   void PortsChanged();
-  // The exchange engine: one command and its reply at a time.
-  void StartHandshake(const QByteArray& command, int pauseMs, const QString& answer,
-                      std::function<void(Handshake)> done);
-  void SendHandshakeTry();
-  void FinishHandshake(Handshake result);
-  void StartMeasurement(bool polled);
-  void FinishMeasurement();
-  void PauseOver();
-  void CancelExchange();  // a handshake that waits ends without its outcome
-  bool StartQueuedHandshake();
-  bool TakeQueuedReply();  // false on a port error
+  void Tell(const QString& message);
 
   CalibratedReceiver receiver_;
   double referenceReading_ = 0;
-  Handshake lastSetMaster_ = Handshake::NotConnected;
   bool classifierWarned_ = false;
-
-  Busy busy_ = Busy::None;
-  QTimer pause_;
-  QByteArray reply_;
-  QByteArray command_;
-  QString answer_;
-  int pauseMs_ = 0;
-  int triesLeft_ = 0;
-  std::function<void(Handshake)> handshakeDone_;
-  bool polled_ = false;      // the running measurement was asked for by an arrival
-  bool pollAgain_ = false;   // an arrival came while a measurement ran
-  bool closeAfterSlave_ = false;
-  struct QueuedHandshake {
-    QByteArray command;
-    int pauseMs;
-    QString answer;
-    std::function<void(Handshake)> done;
-  };
-  std::optional<QueuedHandshake> queued_;  // waits for the measurement under way
-  int queries_ = 0;
   bool lastReplyValid_ = false;
+  QTimer pause_;
+  std::unique_ptr<WzorLine> line_;
+  ReferenceExchange exchange_;
 };
 
 // The main window's port while the wizard runs. Release closes it (twice if need be) and tells

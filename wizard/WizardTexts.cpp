@@ -129,6 +129,48 @@ QString ReferenceOverdue(const QDate& due) {
       .arg(due.toString(QStringLiteral("yyyy-MM-dd")));
 }
 
+QString InitialGainKept(int gain) {
+  return QStringLiteral(
+             "Miernik zachowuje wzmocnienie %1 wysłane jako nastawa inicjująca, inne niż miał przed "
+             "otwarciem kreatora, dopóki kalibracja nie zostanie wysłana ponownie.")
+      .arg(gain);
+}
+
+QString UnitChanged(const QString& samplesUnit, const QString& frameUnit) {
+  return QStringLiteral("Miernik kalibrowany zmienił jednostkę (%1 → %2): próbki nie zarejestrowano.")
+      .arg(samplesUnit.isEmpty() ? QStringLiteral("?") : samplesUnit,
+           frameUnit.isEmpty() ? QStringLiteral("?") : frameUnit);
+}
+
+QString UnitsDiffer(const QString& referenceUnit, const QString& meterUnit) {
+  return QStringLiteral(
+             "Jednostka miernika wzorcowego (%1) jest inna niż miernika kalibrowanego (%2). Zmień "
+             "jednostkę w zakładce „Opcje” albo na mierniku.")
+      .arg(referenceUnit, meterUnit.isEmpty() ? QStringLiteral("?") : meterUnit);
+}
+
+QString TargetTooSmall(double target, double least) {
+  return QStringLiteral(
+             "Odczyt docelowy %1 jest zbyt bliski zera (potrzeba co najmniej %2): umieść sondę w polu "
+             "i zarejestruj próbki ponownie.")
+      .arg(FormatGeneral(target, 4), FormatGeneral(least, 4));
+}
+
+QString RecordCannotBeKept(const QString& why) {
+  return QStringLiteral("Nie można zapisać protokołu kalibracji (%1). Kalibracji nie rozpoczęto.").arg(why);
+}
+
+QString RecordWaiting(const QString& why, const QString& path) {
+  return QStringLiteral(
+             "Nie zapisano protokołu kalibracji: %1. Protokół zachowano w pliku %2 i zostanie "
+             "zapisany przy następnym uruchomieniu kreatora.")
+      .arg(why, path);
+}
+
+QString MainPortNotReleased(const QString& portName) {
+  return QStringLiteral("Nie można zwolnić portu %1 dla kreatora kalibracji.").arg(portName);
+}
+
 QString CheckVerdict(bool pass) { return pass ? QStringLiteral("zgodny") : QStringLiteral("niezgodny"); }
 
 }  // namespace wizard_text

@@ -51,6 +51,29 @@ inline const QString kMeterLost = QStringLiteral(
 inline const QString kReferenceLost = QStringLiteral(
     "Utracono połączenie z miernikiem wzorcowym. Kalibracja przerwana, wzmocnienia nie "
     "zapisano.");
+// Closing with the meter at the initial gain of page 0, which it did not have before.
+QString InitialGainKept(int gain);
+// A frame in another unit than the samples' while a pair was taken: the pair is not taken.
+QString UnitChanged(const QString& samplesUnit, const QString& frameUnit);
+// "Dalej >>" on page 1: the reference meter's unit must be chosen and be the meter's.
+inline const QString kReferenceUnitNotChosen = QStringLiteral(
+    "Wybierz jednostkę miernika wzorcowego w zakładce „Opcje”: bez niej nie można porównać "
+    "odczytów obu mierników.");
+QString UnitsDiffer(const QString& referenceUnit, const QString& meterUnit);
+// "Dalej >>" on page 1 with a target too near zero for the search (the probe out of the field).
+QString TargetTooSmall(double target, double least);
+// The reference meter's channel changed on page 1: the samples read on the other one go.
+inline const QString kChannelSamplesDropped = QStringLiteral(
+    "Zmieniono kanał pomiarowy miernika wzorcowego. Próbki z poprzedniego kanału usunięto: "
+    "zarejestruj je ponownie.");
+// "Dalej >>" on page 0 when the calibration's record could not be kept: the wizard does not start.
+QString RecordCannotBeKept(const QString& why);
+inline const QString kStoreReadOnly = QStringLiteral(
+    "magazyn protokołów ma nowszy schemat niż ten program i jest tylko do odczytu");
+// A record the store refused at the end, kept in a file until the next start stores it.
+QString RecordWaiting(const QString& why, const QString& path);
+// A double-click on a Sondy cell while the wizard cannot take the main window's port.
+QString MainPortNotReleased(const QString& portName);
 // The calibration's record: where it went, or why it was not kept.
 QString RecordKept(const QString& number, bool serverNamed, const QString& serverError, int waiting);
 QString RecordNotKept(const QString& why);

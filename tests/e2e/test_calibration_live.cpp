@@ -112,6 +112,10 @@ class TestCalibrationLive : public QObject {
   void initTestCase() {
     QLocale::setDefault(QLocale::c());
     qputenv("FLUXA_SETTINGS", settingsDir_.filePath("settings.ini").toUtf8());
+    // The simulator's meters read in Gs; the reference meter's unit is chosen under "Opcje".
+    RecordsSettings settings = ReadRecordsSettings();
+    settings.reference.unit = QStringLiteral("Gs");
+    QVERIFY(WriteRecordsSettings(settings));
   }
 
   void fullCalibration_data() {
@@ -197,9 +201,16 @@ class TestCalibrationLive : public QObject {
     QVERIFY(!kept->asLeftSkipped);
     QCOMPARE(kept->gainAfter, 20000);
     QCOMPARE(kept->gainBefore, std::optional<int>());  // the meter's gain was never written before
+    QCOMPARE(kept->initialGain, std::optional<int>());
+    // The unit the meter's frames report, and the probe's temperature over the samples and the
+    // check (the simulator's 25 degC).
+    QCOMPARE(kept->unit, QString("Gs"));
+    QCOMPARE(kept->probeTemperatureMin, std::optional<double>(25.0));
+    QCOMPARE(kept->probeTemperatureMax, std::optional<double>(25.0));
     QCOMPARE(kept->steps.size(), 10);
     QCOMPARE(kept->passed, std::optional<bool>(true));
-    QVERIFY(kept->uncertainty && *kept->uncertainty > 0);
+    // Two samples and two different check points leave no scatter to judge: U is not stated.
+    QVERIFY(!kept->uncertainty);
     // Its certificate, as the history window saves it, read back.
     const QString pdf = settingsDir_.filePath("certificate.pdf");
     QPdfWriter writer(pdf);
@@ -208,7 +219,8 @@ class TestCalibrationLive : public QObject {
     }));
     const QString text = PdfPageTexts(pdf).join('\n');
     for (const QString& expected : {record.number, QString("KV-1234"), QString("As found"), QString("As left"),
-                                    QString("80.0"), QString("40.0"), QString("(k = 2)"), QString("Page 1 of")})
+                                    QString("80.0"), QString("40.0"), QString("U cannot be stated"),
+                                    QString("Page 1 of")})
       QVERIFY2(text.contains(expected), qPrintable(expected + " not in:\n" + text));
     QCOMPARE(c.main().ComPort1->Connected(), connected);
     QCOMPARE(c.GainFramesFrom(before).size(), 10);  // the meter holds the gain found already

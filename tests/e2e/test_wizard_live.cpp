@@ -16,6 +16,7 @@
 #include "app/Application.h"
 #include "app/ServicePanel.h"
 #include "settings/Jezyki.h"
+#include "store/RecordsSettings.h"
 #include "tests/e2e/LiveWindow.h"
 #include "tests/e2e/LiveWizard.h"
 #include "wizard/KalibracjaMain.h"
@@ -39,6 +40,10 @@ class TestWizardLive : public QObject {
     qputenv("FLUXA_SETTINGS", settingsDir_.filePath("settings.ini").toUtf8());
     if (!qEnvironmentVariableIsSet("FLUXA_RECORDS"))
       qputenv("FLUXA_RECORDS", settingsDir_.filePath("records.sqlite").toUtf8());
+    // The simulator's meters read in Gs; the reference meter's unit is chosen under "Opcje".
+    RecordsSettings settings = ReadRecordsSettings();
+    settings.reference.unit = QStringLiteral("Gs");
+    QVERIFY(WriteRecordsSettings(settings));
   }
 
   void handshakeThenLiveReadings() {
