@@ -77,8 +77,9 @@ void Keys(const QJsonValue& v, const QString& path, QStringList& keys) {
   if (v.isObject()) {
     const QJsonObject o = v.toObject();
     for (auto i = o.begin(); i != o.end(); ++i) {
-      keys << (path.isEmpty() ? i.key() : path + "/" + i.key());
-      Keys(i.value(), keys.last(), keys);
+      const QString key = path.isEmpty() ? i.key() : path + "/" + i.key();  // a copy: keys grows below
+      keys << key;
+      Keys(i.value(), key, keys);
     }
   } else if (v.isArray() && !v.toArray().isEmpty()) {
     Keys(v.toArray().first(), path + "/0", keys);
