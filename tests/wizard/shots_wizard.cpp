@@ -4,10 +4,15 @@
 // <folder>/wizard-<scene>.png.
 #include <QtTest>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTabWidget>
 
 #include "tests/common/MessageRecorder.h"
 #include "tests/common/SimProcess.h"
+#include "store/RecordsSettings.h"
 #include "wizard/KalibracjaMain.h"
 #include "wizard/KalibracjaWykres.h"
 
@@ -32,8 +37,22 @@ class WizardShots : public QObject {
     QVERIFY(sim.start());
     qputenv("FLUXA_COM1", sim.meterPath().toUtf8());
     qputenv("FLUXA_COM2", sim.referencePath().toUtf8());
+    // Settings and records of the scene's own: the reference reads in the meter's unit.
+    QTemporaryDir dir;
+    qputenv("FLUXA_SETTINGS", dir.filePath("settings.ini").toUtf8());
+    qputenv("FLUXA_RECORDS", dir.filePath("records.sqlite").toUtf8());
+    RecordsSettings settings = ReadRecordsSettings();
+    settings.reference = {"RM-100", "R-77", "PL/123/2026", QDate(2027, 6, 30), 0.05, 2, 0.01, "Gs"};
+    QVERIFY(WriteRecordsSettings(settings));
     TkKalibracja wizard;
     QVERIFY(wizard.OpenFor(nullptr, 0, 1, QStringLiteral("KV-0001")));
+    wizard.kKlient->setEditText(QStringLiteral("Huta Łabędy S.A."));
+    wizard.kKlientAdres->setText(QStringLiteral("ul. Zawadzkiego 1, 44-109 Gliwice"));
+    wizard.kProducent->setText(QStringLiteral("Fluxa Instruments"));
+    wizard.kModel->setText(QStringLiteral("FX-3"));
+    wizard.kTechnik->setEditText(QStringLiteral("Anna Żak"));
+    wizard.kTemperatura->setValue(22.5);
+    wizard.kWilgotnosc->setValue(45);
     Save(wizard, "page0");
     wizard.kDalejClick();
     QTRY_VERIFY_WITH_TIMEOUT(wizard.Phase() == Phase::Sampling, 20000);
