@@ -80,11 +80,11 @@ void Attach(QPDF& pdf, QPDFObjectHandle root, const PdfAttachment& file, const s
   QPDFEFStreamObjectHelper stream =
       QPDFEFStreamObjectHelper::createEFStream(pdf, std::string(file.data.constData(), size_t(file.data.size())));
   stream.setSubtype(Std(file.mimeType)).setCreationDate(date).setModDate(date);
-  QPDFFileSpecObjectHelper spec = QPDFFileSpecObjectHelper::createFileSpec(pdf, Std(file.fileName), stream);
-  if (!file.description.isEmpty()) spec.setDescription(Std(file.description));
-  QPDFObjectHandle specObject = spec.getObjectHandle();
+  QPDFFileSpecObjectHelper fileSpec = QPDFFileSpecObjectHelper::createFileSpec(pdf, Std(file.fileName), stream);
+  if (!file.description.isEmpty()) fileSpec.setDescription(Std(file.description));
+  QPDFObjectHandle specObject = fileSpec.getObjectHandle();
   specObject.replaceKey("/AFRelationship", QPDFObjectHandle::newName("/Data"));
-  QPDFEmbeddedFileDocumentHelper(pdf).replaceEmbeddedFile(Std(file.fileName), spec);
+  QPDFEmbeddedFileDocumentHelper(pdf).replaceEmbeddedFile(Std(file.fileName), fileSpec);
   QPDFObjectHandle associated = QPDFObjectHandle::newArray();
   associated.appendItem(specObject);
   root.replaceKey("/AF", associated);
